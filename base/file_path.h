@@ -1,0 +1,25 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace qbase {
+
+// "/" becomes "\", then each "\\" pair becomes one "\" in one left-to-right pass.
+std::wstring NormalizeFilePath(const std::wstring& path);
+// The module's full file name (empty on failure).
+std::wstring GetModuleFilePath(HMODULE module);
+// The folder of the executable holding this code, with its trailing separator;
+// ".\" when no separator is found.
+std::wstring GetCurrentModuleDirectory();
+// The path up to and including its last separator (index 0 is never examined).
+bool ExtractDirectory(const std::wstring& path, std::wstring* directory);
+// Components, each followed by "\" when a separator followed it in the path.
+bool SplitPathComponents(const wchar_t* path, std::vector<std::wstring>* components);
+// Creates every missing folder of the path; false when one cannot be made
+// or a file stands in the way.
+bool CreateDirectoryRecursively(const wchar_t* path);
+
+}  // namespace qbase

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+// The launcher's own folders, relative to its folder (the current directory).
+const std::string& GetSaveDirA();          // ".\save"
+const std::wstring& GetSaveDirW();
+const std::string& GetUpdateDirA();        // ".\update"
+const std::wstring& GetUpdateDirW();
+const std::wstring& GetExceptionDirW();    // ".\exception"
+const std::string& GetPreDownloadDirA();   // ".\update\predownload"
+const std::wstring& GetDefaultGamePath();  // module folder + "Corvandel Game"
+
+// Paths. "/" counts as "\" everywhere.
+std::string NormalizeDirPathA(const std::string& path, bool trailing_separator);
+std::wstring NormalizeDirPathW(const std::wstring& path, bool trailing_separator);
+bool SplitPathA(const std::string& path, std::string* folder, std::string* file_name);
+bool SplitPathW(const std::wstring& path, std::wstring* folder, std::wstring* file_name);
+// Appends base + name of every file below the folder (a folder's own files,
+// then each sub-folder's); folders named in `excluded` are never entered.
+// Returns the list's size, or -1 when the folder cannot be listed.
+int ListFilesRecursive(const std::string& folder, std::vector<std::string>* files,
+                       std::vector<std::string> excluded);
+int ListSubdirectories(const std::string& folder, std::vector<std::string>* names);
+bool MakeDirectoriesA(const std::string& path);
+bool MakeDirectoriesW(const std::wstring& path);
+void DeleteDirectoryTreeA(const std::string& path);
+void DeleteDirectoryTreeW(const std::wstring& path);
+bool DirectoryExistsA(const std::string& path);
+bool DirectoryExistsW(const std::wstring& path);
+bool GetDiskSpaceA(const std::string& path, uint64_t* total_bytes, uint64_t* free_bytes);
+bool GetDiskSpaceW(const std::wstring& path, uint64_t* total_bytes, uint64_t* free_bytes);
+std::wstring GetDriveOfPath(const std::wstring& path);
+
+// Whole files, bytes unchanged.
+bool ReadFileToStringA(const std::string& path, std::string* bytes);
+bool ReadFileToStringW(const std::wstring& path, std::string* bytes);
+bool WriteStringToFileA(const std::string& path, const std::string& bytes);
+bool WriteStringToFileW(const std::wstring& path, const std::string& bytes);
+
+// MD5 of a binary stream read to its end in blocks; closes the stream.
+bool ComputeStreamMd5(std::ifstream& stream, std::string* md5, int64_t* byte_count);
+// True when the file's MD5 text equals `expected` exactly.
+bool VerifyFileMd5(const std::string& path, const std::string& expected, std::string* md5,
+                   int64_t* byte_count);
+// Reads `byte_count` bytes from an open handle and closes it in every case;
+// null unless exactly that many bytes were read.
+std::unique_ptr<uint8_t[]> ReadFileHandleToBuffer(HANDLE file, uint32_t byte_count,
+                                                  int64_t* size);
+
+// Cuts at each delimiter; no trailing empty piece. Returns the piece count.
+int SplitStringA(const std::string& text, const std::string& delimiter,
+                 std::vector<std::string>* pieces);
+int SplitStringW(const std::wstring& text, const std::wstring& delimiter,
+                 std::vector<std::wstring>* pieces);
+// "hh:mm:ss" into the buffer; returns the formatter's result.
+int FormatDuration(int seconds, wchar_t* buffer, size_t capacity);
+// Under HKEY_LOCAL_MACHINE: 0 unchanged, 1 written, -1 failed.
+int RegWriteStringIfChanged(const std::wstring& key_path, const std::wstring& alternate_key_path,
+                            const std::wstring& value_name, const std::wstring& text);

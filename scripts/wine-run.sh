@@ -1,0 +1,84 @@
+#!/usr/bin/env bash
+# Runs a Windows program under Wine in the project's private test world:
+# its own WINEPREFIX, a virtual X display, a persistent wineserver, a pinned
+# locale and time zone, and crashes that end the process at once instead of
+# opening a debugger dialog. The world is created on first use (under a lock,
+# so parallel tests share one) and torn down by `wine-run.sh --stop`.
+#
+# State folder: $LAUNCHER_WINE_STATE, default <this script's folder>/../build/wine.
+set -uo pipefail
+
+STATE=${LAUNCHER_WINE_STATE:-$(cd "$(dirname "$0")/.." && pwd)/build/wine}
+mkdir -p "$STATE"
+export WINEPREFIX="$STATE/prefix"
+export WINEDEBUG=-all
+export WINEARCH=win64
+# No crash debugger, no Mono or Gecko install prompts.
+export WINEDLLOVERRIDES="winedbg.exe=d;mscoree=d;mshtml=d"
+export LANG=C.UTF-8 LC_ALL=C.UTF-8 TZ=UTC
+
+WINESERVER=$(command -v wineserver || true)
+for candidate in /usr/lib/wine/wineserver64 /usr/lib/wine/wineserver; do
+  [ -n "$WINESERVER" ] || { [ -x "$candidate" ] && WINESERVER=$candidate; }
+done
+
+stop_world() {
+  [ -n "$WINESERVER" ] && "$WINESERVER" -k >/dev/null 2>&1
+  if [ -f "$STATE/xvfb.pid" ]; then
+    kill "$(cat "$STATE/xvfb.pid")" >/dev/null 2>&1
+    rm -f "$STATE/xvfb.pid" "$STATE/display"
+  fi
+}
+
+xvfb_alive() { [ -f "$STATE/xvfb.pid" ] && kill -0 "$(cat "$STATE/xvfb.pid")" 2>/dev/null; }
+
+start_world() {
+  if [ ! -f "$WINEPREFIX/.ready" ]; then
+    rm -rf "$WINEPREFIX"
+    wineboot -i </dev/null >"$STATE/wineboot.log" 2>&1 9>&-
+    # Debian's Wine does not find its own fonts: give the prefix copies.
+    mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"
+    cp /usr/share/fonts/truetype/wine/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null
+    "$WINESERVER" -k >/dev/null 2>&1
+    "$WINESERVER" -w >/dev/null 2>&1
+    touch "$WINEPREFIX/.ready"
+  fi
+  if [ -z "${LAUNCHER_KEEP_DISPLAY:-}" ] && ! xvfb_alive; then
+    exec 5>"$STATE/display.tmp"
+    setsid Xvfb -displayfd 5 -screen 0 1280x1024x24 -nolisten tcp \
+      </dev/null >"$STATE/xvfb.log" 2>&1 9>&- &
+    echo $! >"$STATE/xvfb.pid"
+    exec 5>&-
+    for _ in $(seq 100); do [ -s "$STATE/display.tmp" ] && break; sleep 0.05; done
+    echo ":$(tr -d '\n' <"$STATE/display.tmp")" >"$STATE/display"
+  fi
+  if ! { [ -f "$STATE/server.pid" ] && kill -0 "$(cat "$STATE/server.pid")" 2>/dev/null; }; then
+    # A persistent server, detached from any caller's pipes, so a test's end
+    # is not held up by Wine's services keeping its output open.
+    setsid "$WINESERVER" -f -p </dev/null >/dev/null 2>&1 9>&- &
+    echo $! >"$STATE/server.pid"
+    sleep 0.2
+    DISPLAY=$(cat "$STATE/display" 2>/dev/null || echo "${DISPLAY:-}") \
+      setsid wine cmd /c exit </dev/null >/dev/null 2>&1 9>&-
+  fi
+}
+
+case "${1:-}" in
+  --stop)
+    stop_world
+    rm -f "$STATE/server.pid"
+    exit 0 ;;
+  --start)
+    exec 9>"$STATE/lock"; flock 9; start_world; exit 0 ;;
+esac
+
+(
+  flock 9
+  start_world
+) 9>"$STATE/lock"
+
+if [ -z "${LAUNCHER_KEEP_DISPLAY:-}" ]; then
+  DISPLAY=$(cat "$STATE/display")
+  export DISPLAY
+fi
+exec wine "$@"

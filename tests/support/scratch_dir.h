@@ -1,0 +1,34 @@
+#pragma once
+
+#include <string>
+
+namespace test_support {
+
+// A fresh, uniquely named folder under the system's temporary folder, removed
+// with everything in it when the object goes away.
+class ScratchDir {
+ public:
+  ScratchDir();
+  ~ScratchDir();
+  ScratchDir(const ScratchDir&) = delete;
+  ScratchDir& operator=(const ScratchDir&) = delete;
+
+  // The folder's absolute path, without a trailing separator.
+  const std::wstring& path() const { return path_; }
+  // path() + "\" + relative.
+  std::wstring Child(const std::wstring& relative) const;
+  // The same paths as UTF-8 (the tests' processes use the UTF-8 code page).
+  std::string PathUtf8() const;
+  std::string ChildUtf8(const std::wstring& relative) const;
+
+ private:
+  std::wstring path_;
+};
+
+// Writes bytes to a file, creating missing parent folders. Fails the test on error.
+void WriteFileBytes(const std::wstring& path, const std::string& bytes);
+// Reads a whole file; fails the test when it cannot be read.
+std::string ReadFileBytes(const std::wstring& path);
+bool FileExists(const std::wstring& path);
+
+}  // namespace test_support
