@@ -1,0 +1,50 @@
+#pragma once
+
+#include <windows.h>
+
+namespace qbase {
+
+// One operating-system thread running the object's Run. The owner joins it
+// with Close (the destructor does too); a derived class must join before its
+// own members go away.
+class Thread {
+ public:
+  // Priority codes: 0 or less keeps the system default.
+  enum Priority {
+    kPriorityDefault = 0,
+    kPriorityLowest = 1,
+    kPriorityBelowNormal = 2,
+    kPriorityHighest = 3,
+    kPriorityTimeCritical = 4
+  };
+
+  Thread() = default;
+  virtual ~Thread();
+  Thread(const Thread&) = delete;
+  Thread& operator=(const Thread&) = delete;
+
+  // Starts the thread; false when it could not be created.
+  bool Create();
+  // Waits for the thread to end (terminating it when the wait fails) and
+  // releases its handle. Does nothing when there is no thread.
+  void Close();
+
+  void set_priority(int priority) { priority_ = priority; }
+  DWORD thread_id() const { return thread_id_; }
+  HANDLE thread_handle() const { return thread_handle_; }
+
+ protected:
+  virtual void Run() {}
+
+ private:
+  static unsigned __stdcall ThreadMain(void* object);
+
+  DWORD thread_id_ = 0;
+  HANDLE thread_handle_ = nullptr;
+  int priority_ = kPriorityDefault;
+};
+
+// The SetThreadPriority level of a priority code.
+int ThreadPriorityLevel(int priority);
+
+}  // namespace qbase
