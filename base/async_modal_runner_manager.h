@@ -19,7 +19,7 @@ class AsyncModalRunnerManager : public AsyncModalRunner::Delegate,
  public:
   static AsyncModalRunnerManager* GetInstance();
 
-  AsyncModalRunnerManager() = default;
+  AsyncModalRunnerManager();
   ~AsyncModalRunnerManager() override;
   AsyncModalRunnerManager(const AsyncModalRunnerManager&) = delete;
   AsyncModalRunnerManager& operator=(const AsyncModalRunnerManager&) = delete;

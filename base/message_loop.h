@@ -3,7 +3,6 @@
 #include <cstdint>
 #include <deque>
 #include <memory>
-#include <queue>
 #include <vector>
 
 #include "base/closure.h"
@@ -59,7 +58,7 @@ class MessageLoop : public MessagePump::Delegate {
   void PostNonNestableDelayedTask(const Closure& task, TimeDelta delay);
 
   // Any thread. Wakes the pump when the incoming queue was empty.
-  virtual void AddToIncomingQueue(const QueuedTask& task);
+  virtual void AddToIncomingQueue(QueuedTask task);
 
   // Runs the loop (nested when already running) until a quit request is
   // honoured at an idle moment, or, for a user-interface loop, WM_QUIT.
@@ -89,13 +88,14 @@ class MessageLoop : public MessagePump::Delegate {
       return a.sequence_num > b.sequence_num;
     }
   };
-  using DelayedQueue = std::priority_queue<QueuedTask, std::vector<QueuedTask>, LaterTask>;
 
   void PostInternal(const Closure& task, TimeDelta* delay, bool nestable);
   void RunInternal();
   void ReloadWorkQueue();
   void RunTask(const QueuedTask& task);
-  void AddToDelayedQueue(const QueuedTask& task);
+  // Assigns the next sequence number; returns it.
+  int64_t AddToDelayedQueue(QueuedTask task);
+  QueuedTask PopDelayedTask();
   bool DeferOrRunPendingTask(const QueuedTask& task);
   bool DeletePendingTasks();
 
@@ -109,7 +109,8 @@ class MessageLoop : public MessagePump::Delegate {
 
   std::deque<QueuedTask> work_queue_;
   std::deque<QueuedTask> deferred_non_nestable_work_queue_;
-  DelayedQueue delayed_work_queue_;
+  // A binary heap ordered by LaterTask; front() is the earliest task.
+  std::vector<QueuedTask> delayed_work_queue_;
   int64_t next_sequence_num_ = 0;
   int64_t recent_time_ = 0;
 

@@ -37,7 +37,8 @@ class MessageLoopProxy : public SupportWeakCallback {
   void DetachFromLoop();
   // The shared pointer's deleter.
   void DeleteOnLoopThread();
-  bool PostTaskHelper(const Closure& task, TimeDelta delay, bool nestable);
+  // Owned by the posted deletion task; deletes the proxy when destroyed.
+  struct Deletion;
 
   Lock lock_;
   MessageLoop* target_;

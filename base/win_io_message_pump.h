@@ -14,10 +14,11 @@ class WinIOMessagePump : public WinMessagePump {
  public:
   class IOHandler;
 
-  // What an overlapped operation passes as its OVERLAPPED record.
+  // What an overlapped operation passes as its OVERLAPPED record; allocated
+  // with new.
   struct IOContext {
     OVERLAPPED overlapped;
-    // Null once the handler has gone; the pump then frees the context.
+    // Null once the handler has gone; the pump then deletes the context.
     IOHandler* handler;
   };
 

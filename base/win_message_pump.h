@@ -27,7 +27,7 @@ class WinMessagePump : public MessagePump {
 
   // Milliseconds until the delayed work is due, rounded up; 0 when it is due,
   // -1 when there is none.
-  int GetCurrentDelay() const;
+  int64_t GetCurrentDelay() const;
 
  protected:
   struct RunState {
