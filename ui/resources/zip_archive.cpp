@@ -1,0 +1,362 @@
+#include "ui/resources/zip_archive.h"
+
+#include <unzip.h>
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+#include <vector>
+
+#include "base/string_util.h"
+#include "ui/resources/global_manager.h"
+
+namespace {
+
+int32_t g_last_zip_result = kZipOk;
+
+// minizip refuses names this long; so does the lookup.
+constexpr size_t kMaxLookupNameBytes = 256;
+// unzReadCurrentFile counts in int: read larger buffers in slices.
+constexpr uint32_t kMaxReadSlice = 1u << 30;
+
+}  // namespace
+
+struct ZipArchive::Source {
+  int32_t kind = 0;
+  HANDLE handle = nullptr;
+  bool seekable = false;
+  int64_t start = 0;
+  const uint8_t* data = nullptr;
+  uint64_t length = 0;
+  uint64_t position = 0;
+  bool failed = false;
+};
+
+namespace {
+
+using Source = ZipArchive::Source;
+
+voidpf ZCALLBACK SourceOpen(voidpf, const void* source, int) { return const_cast<void*>(source); }
+
+uLong ZCALLBACK SourceRead(voidpf, voidpf stream, void* buffer, uLong size) {
+  Source* source = static_cast<Source*>(stream);
+  if (source->kind == kZipSourceMemory) {
+    const uint64_t available =
+        source->position < source->length ? source->length - source->position : 0;
+    const uLong count = static_cast<uLong>(std::min<uint64_t>(size, available));
+    std::memcpy(buffer, source->data + source->position, count);
+    source->position += count;
+    return count;
+  }
+  DWORD read = 0;
+  if (!ReadFile(source->handle, buffer, size, &read, nullptr)) {
+    source->failed = true;
+    return 0;
+  }
+  return read;
+}
+
+uLong ZCALLBACK SourceWrite(voidpf, voidpf, const void*, uLong) { return 0; }
+
+ZPOS64_T ZCALLBACK SourceTell(voidpf, voidpf stream) {
+  Source* source = static_cast<Source*>(stream);
+  if (source->kind == kZipSourceMemory) return source->position;
+  LARGE_INTEGER position = {};
+  LARGE_INTEGER zero = {};
+  if (!source->seekable || !SetFilePointerEx(source->handle, zero, &position, FILE_CURRENT)) {
+    return static_cast<ZPOS64_T>(-1);
+  }
+  return static_cast<ZPOS64_T>(position.QuadPart - source->start);
+}
+
+long ZCALLBACK SourceSeek(voidpf, voidpf stream, ZPOS64_T offset, int origin) {
+  Source* source = static_cast<Source*>(stream);
+  if (source->kind == kZipSourceMemory) {
+    uint64_t base = 0;
+    if (origin == ZLIB_FILEFUNC_SEEK_CUR) base = source->position;
+    if (origin == ZLIB_FILEFUNC_SEEK_END) base = source->length;
+    if (offset > source->length || base + offset > source->length) return -1;
+    source->position = base + offset;
+    return 0;
+  }
+  if (!source->seekable) return -1;
+  LARGE_INTEGER distance;
+  distance.QuadPart = static_cast<LONGLONG>(offset);
+  DWORD method = FILE_CURRENT;
+  if (origin == ZLIB_FILEFUNC_SEEK_SET) {
+    distance.QuadPart += source->start;
+    method = FILE_BEGIN;
+  } else if (origin == ZLIB_FILEFUNC_SEEK_END) {
+    method = FILE_END;
+  }
+  return SetFilePointerEx(source->handle, distance, nullptr, method) ? 0 : -1;
+}
+
+int ZCALLBACK SourceClose(voidpf, voidpf) { return 0; }
+
+int ZCALLBACK SourceError(voidpf, voidpf stream) {
+  return static_cast<Source*>(stream)->failed ? 1 : 0;
+}
+
+bool CurrentFilePointer(HANDLE handle, int64_t* position) {
+  LARGE_INTEGER zero = {};
+  LARGE_INTEGER current = {};
+  if (!SetFilePointerEx(handle, zero, &current, FILE_CURRENT)) return false;
+  *position = current.QuadPart;
+  return true;
+}
+
+}  // namespace
+
+int32_t GetLastZipResult() { return g_last_zip_result; }
+
+void SetLastZipResult(int32_t result) { g_last_zip_result = result; }
+
+ZipArchive::ZipArchive(const char* password) {
+  if (password) password_ = std::make_unique<std::string>(password);
+}
+
+ZipArchive::~ZipArchive() { Close(); }
+
+int32_t ZipArchive::Open(const void* source, int32_t length, int32_t kind) {
+  if (unzip_ || open_entry_ != -1) return kZipAlreadyOpen;
+  auto prepared = std::make_unique<Source>();
+  prepared->kind = kind;
+  if (kind == kZipSourceHandle || kind == kZipSourceFile) {
+    HANDLE handle = const_cast<void*>(source);
+    if (kind == kZipSourceHandle) {
+      int64_t ignored = 0;
+      if (!CurrentFilePointer(handle, &ignored)) return kZipSeekFailed;
+    } else {
+      if (!source) return kZipOpenFailed;
+      owned_file_.Reset(CreateFileW(static_cast<const wchar_t*>(source), GENERIC_READ,
+                                    FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                                    nullptr));
+      if (!owned_file_.IsValid()) return kZipOpenFailed;
+      handle = owned_file_.Get();
+    }
+    prepared->handle = handle;
+    prepared->seekable = CurrentFilePointer(handle, &prepared->start);
+    if (!prepared->seekable) prepared->start = 0;
+  } else if (kind == kZipSourceMemory) {
+    if (!source || length < 0) return kZipBadArguments;
+    prepared->data = static_cast<const uint8_t*>(source);
+    prepared->length = static_cast<uint64_t>(length);
+  } else {
+    return kZipBadArguments;
+  }
+
+  zlib_filefunc64_def functions = {};
+  functions.zopen64_file = SourceOpen;
+  functions.zread_file = SourceRead;
+  functions.zwrite_file = SourceWrite;
+  functions.ztell64_file = SourceTell;
+  functions.zseek64_file = SourceSeek;
+  functions.zclose_file = SourceClose;
+  functions.zerror_file = SourceError;
+  unzip_ = unzOpen2_64(prepared.get(), &functions);
+  if (!unzip_) {
+    owned_file_.Reset();
+    return kZipOpenFailed;
+  }
+  source_ = std::move(prepared);
+  return kZipOk;
+}
+
+int32_t ZipArchive::EntryCount() const {
+  unz_global_info info = {};
+  if (!unzip_ || unzGetGlobalInfo(unzip_, &info) != UNZ_OK) return 0;
+  return static_cast<int32_t>(
+      std::min<uLong>(info.number_entry, std::numeric_limits<int32_t>::max()));
+}
+
+int32_t ZipArchive::CurrentIndex() const {
+  unz_file_pos position = {};
+  if (unzGetFilePos(unzip_, &position) != UNZ_OK) return -1;
+  return static_cast<int32_t>(position.num_of_file);
+}
+
+bool ZipArchive::PositionOn(int32_t index) {
+  int32_t current = CurrentIndex();
+  if (current < 0 || current > index) {
+    if (unzGoToFirstFile(unzip_) != UNZ_OK) return false;
+    current = 0;
+  }
+  while (current < index) {
+    if (unzGoToNextFile(unzip_) != UNZ_OK) return false;
+    current = CurrentIndex();
+    if (current < 0) return false;
+  }
+  return current == index;
+}
+
+void ZipArchive::CloseOpenEntry() {
+  if (open_entry_ != -1) unzCloseCurrentFile(unzip_);
+  open_entry_ = -1;
+}
+
+int32_t ZipArchive::GetEntry(int32_t index, ui::ZipEntry* entry) {
+  if (!unzip_ || !entry) return kZipBadArguments;
+  const int32_t count = EntryCount();
+  if (index < -1 || index >= count) return kZipBadArguments;
+  CloseOpenEntry();
+  if (index == cached_index_ && index != -1) {
+    *entry = cached_entry_;
+    return kZipOk;
+  }
+  if (index == -1) {
+    *entry = ui::ZipEntry();
+    entry->index = count;
+    return kZipOk;
+  }
+  if (!PositionOn(index)) return kZipCorrupt;
+
+  unz_file_info info = {};
+  if (unzGetCurrentFileInfo(unzip_, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK) {
+    return kZipCorrupt;
+  }
+  std::string utf8_name(info.size_filename, '\0');
+  if (unzGetCurrentFileInfo(unzip_, &info, utf8_name.data(), static_cast<uLong>(utf8_name.size()),
+                            nullptr, 0, nullptr, 0) != UNZ_OK) {
+    return kZipCorrupt;
+  }
+  if (!ui::IsPlausibleEntrySize(info.compression_method, (info.flag & 1) != 0, info.compressed_size,
+                                info.uncompressed_size)) {
+    return kZipCorrupt;
+  }
+
+  // Opening the entry raw checks its local header against the directory
+  // without starting to inflate; the local extra field is then readable.
+  const int opened = unzOpenCurrentFile3(unzip_, nullptr, nullptr, 1, nullptr);
+  if (opened != UNZ_OK) return opened == UNZ_ERRNO ? kZipNotSeekable : kZipCorrupt;
+  std::vector<uint8_t> extra;
+  const int extra_size = unzGetLocalExtrafield(unzip_, nullptr, 0);
+  if (extra_size > 0) {
+    extra.resize(static_cast<size_t>(extra_size));
+    const int read = unzGetLocalExtrafield(unzip_, extra.data(), static_cast<unsigned>(extra_size));
+    if (read != extra_size) {
+      unzCloseCurrentFile(unzip_);
+      return kZipNotSeekable;
+    }
+  }
+  unzCloseCurrentFile(unzip_);
+
+  ui::ZipEntry built;
+  built.index = CurrentIndex();
+  std::wstring wide_name;
+  qbase::MultiByteToWide(utf8_name, qbase::kCodePageUtf8, &wide_name);
+  built.name = ui::CleanZipEntryName(wide_name);
+  built.attributes = ui::ZipAttributesToWindows(info.version, info.external_fa);
+  built.compressedSize = info.compressed_size;
+  built.uncompressedSize = info.uncompressed_size;
+  const FILETIME time = ui::DosDateTimeToFileTime(info.dosDate);
+  built.accessTime = time;
+  built.creationTime = time;
+  built.modificationTime = time;
+  ui::ApplyExtendedTimestamp(extra.data(), extra.size(), &built);
+
+  cached_entry_ = built;
+  cached_index_ = built.index;
+  *entry = built;
+  return kZipOk;
+}
+
+int32_t ZipArchive::Locate(const std::wstring& name, int32_t* index) {
+  if (!unzip_) return kZipBadArguments;
+  std::string utf8;
+  qbase::WideToMultiByte(name, qbase::kCodePageUtf8, &utf8);
+  if (utf8.empty() || utf8.size() >= kMaxLookupNameBytes || utf8.find('\0') != std::string::npos ||
+      unzLocateFile(unzip_, utf8.c_str(), 2) != UNZ_OK) {
+    return kZipNotFound;
+  }
+  CloseOpenEntry();
+  *index = CurrentIndex();
+  return *index < 0 ? kZipNotFound : kZipOk;
+}
+
+int32_t ZipArchive::UnzipEntry(int32_t index, void* buffer, uint32_t length) {
+  if (!unzip_ || (!buffer && length > 0)) return kZipBadArguments;
+  if (index != open_entry_) {
+    CloseOpenEntry();
+    if (index < 0 || index >= EntryCount()) return kZipBadArguments;
+    if (!PositionOn(index)) return kZipCorrupt;
+    unz_file_info info = {};
+    if (unzGetCurrentFileInfo(unzip_, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK) {
+      return kZipCorrupt;
+    }
+    // minizip decrypts whenever it is given a password, so only encrypted
+    // entries get one.
+    const bool encrypted = (info.flag & 1) != 0;
+    if (encrypted && !password_) return kZipPassword;
+    const int opened = unzOpenCurrentFilePassword(unzip_, encrypted ? password_->c_str() : nullptr);
+    if (opened != UNZ_OK) return opened == UNZ_ERRNO ? kZipNotSeekable : kZipCorrupt;
+    open_entry_ = index;
+  }
+
+  uint8_t* out = static_cast<uint8_t*>(buffer);
+  uint32_t delivered = 0;
+  bool failed = false;
+  while (delivered < length) {
+    const uint32_t slice = std::min(length - delivered, kMaxReadSlice);
+    const int read = unzReadCurrentFile(unzip_, out + delivered, slice);
+    if (read < 0) failed = true;
+    if (read <= 0) break;
+    delivered += static_cast<uint32_t>(read);
+    if (static_cast<uint32_t>(read) < slice) break;
+  }
+
+  if (!failed && unzeof(unzip_) == 1) {
+    // The whole entry has arrived: closing checks its CRC.
+    const int closed = unzCloseCurrentFile(unzip_);
+    open_entry_ = -1;
+    return closed == UNZ_OK ? kZipOk : kZipCorrupt;
+  }
+  if (delivered == 0 || failed) CloseOpenEntry();
+  if (!failed && delivered > 0) return kZipMore;
+  return kZipFlateError;
+}
+
+void ZipArchive::Close() {
+  if (unzip_) {
+    CloseOpenEntry();
+    unzClose(unzip_);
+    unzip_ = nullptr;
+  }
+  open_entry_ = -1;
+  cached_index_ = -1;
+  source_.reset();
+  owned_file_.Reset();
+  password_.reset();
+}
+
+std::unique_ptr<ZipHandle> OpenZipArchive(const void* source, int32_t length, int32_t kind,
+                                          const char* password) {
+  auto handle = std::make_unique<ZipHandle>();
+  handle->archive = std::make_unique<ZipArchive>(password);
+  const int32_t result = handle->archive->Open(source, length, kind);
+  SetLastZipResult(result);
+  if (result != kZipOk) return nullptr;
+  return handle;
+}
+
+int32_t FindZipEntry(const std::wstring& name, int32_t* index, ui::ZipEntry* entry) {
+  int32_t result = kZipOk;
+  int32_t found = -1;
+  ZipHandle* handle = ui::GlobalManager::resourceZip.get();
+  if (!handle || !handle->archive) {
+    result = kZipBadArguments;
+  } else if (handle->kind != kZipHandleRead) {
+    result = kZipWrongMode;
+  } else {
+    result = handle->archive->Locate(name, &found);
+  }
+  if (result == kZipOk) {
+    if (index) *index = found;
+    if (entry) result = handle->archive->GetEntry(found, entry);
+  } else if (result == kZipNotFound) {
+    if (index) *index = -1;
+    if (entry) *entry = ui::ZipEntry();
+  }
+  SetLastZipResult(result);
+  return result;
+}
