@@ -1,0 +1,35 @@
+#include "launcher/core/autostart_registration.h"
+
+#include <windows.h>
+
+#include <utility>
+
+#include "launcher/core/file_util.h"
+#include "launcher/core/registry_key.h"
+
+namespace {
+
+constexpr wchar_t kValueName[] = L"QELLauncher";
+
+}  // namespace
+
+AutostartRegistration::AutostartRegistration()
+    : AutostartRegistration(L"SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Run",
+                            L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run") {}
+
+AutostartRegistration::AutostartRegistration(std::wstring key_path, std::wstring alternate_key_path)
+    : keyPath_(std::move(key_path)), alternateKeyPath_(std::move(alternate_key_path)) {}
+
+bool AutostartRegistration::Enable(const std::wstring& executable_path) const {
+  const std::wstring command = L"\"" + executable_path + L"\"";
+  return RegWriteStringIfChanged(keyPath_, alternateKeyPath_, kValueName, command) >= 0;
+}
+
+void AutostartRegistration::Disable() const {
+  RegistryKey key;
+  if (!key.Open(HKEY_LOCAL_MACHINE, keyPath_, KEY_SET_VALUE) &&
+      !key.Open(HKEY_LOCAL_MACHINE, alternateKeyPath_, KEY_SET_VALUE)) {
+    return;
+  }
+  RegDeleteValueW(key.get(), kValueName);
+}

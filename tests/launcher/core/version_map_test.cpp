@@ -1,0 +1,290 @@
+#include "launcher/core/version_map.h"
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <json/json.h>
+
+#include "tests/support/scratch_dir.h"
+
+namespace {
+
+struct ParseCase {
+  const char* name;
+  const char* text;
+  bool ok;
+  VersionMap expected;  // when ok
+};
+
+TEST(VersionMapTest, ParseVersionMapShapesAndRefusals) {
+  const ParseCase cases[] = {
+      {"list form",
+       R"({"version": "1_2_3", "list": {"a/b.txt": {"md5": "m", "size": 5}}})",
+       true,
+       {{"a/b.txt", {"m", 5}}}},
+      {"flat form",
+       R"({"a/b.txt": {"md5": "m", "size": 5}, "version": {"md5": "1_2_3"}})",
+       true,
+       {{"a/b.txt", {"m", 5}}, {"version", {"1_2_3", 0}}}},
+      {"null list is absent",
+       R"({"list": null, "x": {"md5": "m"}})",
+       true,
+       {{"list", {"", 0}}, {"x", {"m", 0}}}},
+      {"missing and null members",
+       R"({"a": null, "b": {}, "c": {"md5": null, "size": null}})",
+       true,
+       {{"a", {"", 0}}, {"b", {"", 0}}, {"c", {"", 0}}}},
+      {"other members ignored",
+       R"({"a": {"md5": "m", "size": 1, "extra": [1]}})",
+       true,
+       {{"a", {"m", 1}}}},
+      {"integral real size", R"({"a": {"md5": "m", "size": 7.0}})", true, {{"a", {"m", 7}}}},
+      {"size of 2 GiB and more",
+       R"({"a": {"md5": "m", "size": 6442450944}})",
+       true,
+       {{"a", {"m", 6442450944LL}}}},
+      {"last duplicate wins", R"({"a": {"md5": "1"}, "a": {"md5": "2"}})", true, {{"a", {"2", 0}}}},
+      {"null document", "null", true, {}},
+      {"empty object", "{}", true, {}},
+      {"dot names allowed", R"({"a..b/.x/c.": {"md5": "m"}})", true, {{"a..b/.x/c.", {"m", 0}}}},
+      {"empty text", "", false, {}},
+      {"not JSON", "{\"a\": ", false, {}},
+      {"root is an array", "[1, 2]", false, {}},
+      {"list is a number", R"({"list": 5})", false, {}},
+      {"entry is a text", R"({"a": "m"})", false, {}},
+      {"md5 is an array", R"({"a": {"md5": ["m"]}})", false, {}},
+      {"size is a text", R"({"a": {"md5": "m", "size": "5"}})", false, {}},
+      {"size is fractional", R"({"a": {"md5": "m", "size": 5.5}})", false, {}},
+      {"size is negative", R"({"a": {"md5": "m", "size": -5}})", false, {}},
+      {"size is a flag", R"({"a": {"md5": "m", "size": true}})", false, {}},
+      {"absolute name", R"({"list": {"/etc/x": {"md5": "m"}}})", false, {}},
+      {"backslash absolute name", R"({"\\windows\\x": {"md5": "m"}})", false, {}},
+      {"drive letter", R"({"C:/x.dll": {"md5": "m"}})", false, {}},
+      {"stream colon", R"({"a.txt:stream": {"md5": "m"}})", false, {}},
+      {"parent segment", R"({"a/../../x": {"md5": "m"}})", false, {}},
+      {"parent with backslash", R"({"a\\..\\x": {"md5": "m"}})", false, {}},
+      {"bare parent", R"({"..": {"md5": "m"}})", false, {}},
+      {"trailing parent", R"({"a/..": {"md5": "m"}})", false, {}},
+  };
+  for (const ParseCase& test : cases) {
+    VersionMap map = {{"old", {"o", 1}}};
+    std::string error;
+    EXPECT_EQ(ParseVersionMap(test.text, &map, &error), test.ok) << test.name;
+    if (test.ok) {
+      EXPECT_EQ(map.size(), test.expected.size()) << test.name;
+      for (const auto& [name, entry] : test.expected) {
+        ASSERT_EQ(map.count(name), 1u) << test.name << ": " << name;
+        EXPECT_EQ(map[name].md5, entry.md5) << test.name << ": " << name;
+        EXPECT_EQ(map[name].size, entry.size) << test.name << ": " << name;
+      }
+    } else {
+      // A refused document loses nothing the caller had.
+      ASSERT_EQ(map.size(), 1u) << test.name;
+      EXPECT_EQ(map["old"].md5, "o") << test.name;
+    }
+  }
+}
+
+TEST(VersionMapTest, ParseFailureCarriesTheReason) {
+  VersionMap map;
+  std::string error;
+  EXPECT_FALSE(ParseVersionMap("{\"a\": ", &map, &error));
+  EXPECT_FALSE(error.empty());
+  error.clear();
+  EXPECT_FALSE(ParseVersionMap(R"({"../x": {}})", &map, &error));
+  EXPECT_NE(error.find("../x"), std::string::npos);
+}
+
+TEST(VersionMapTest, GetVersionMapVersion) {
+  VersionMap map;
+  EXPECT_EQ(GetVersionMapVersion(map), "");
+  std::string error;
+  ASSERT_TRUE(
+      ParseVersionMap(R"({"a/b.txt": {"md5": "m"}, "version": {"md5": "1_2_3"}})", &map, &error));
+  EXPECT_EQ(GetVersionMapVersion(map), "1_2_3");
+}
+
+TEST(VersionMapTest, LoadVersionMapFile) {
+  test_support::ScratchDir dir;
+  VersionMap map = {{"old", {"o", 1}}};
+  std::string error;
+  EXPECT_FALSE(LoadVersionMapFile(dir.Child(L"missing.txt"), &map, &error));
+  EXPECT_TRUE(map.empty());
+
+  test_support::WriteFileBytes(dir.Child(L"\u5730\u5716.txt"),
+                               "\xEF\xBB\xBF{\"list\": {\"x\": {\"md5\": \"m\", \"size\": 3}}}");
+  EXPECT_TRUE(LoadVersionMapFile(dir.Child(L"\u5730\u5716.txt"), &map, &error));
+  ASSERT_EQ(map.size(), 1u);
+  EXPECT_EQ(map["x"].size, 3);
+}
+
+TEST(VersionMapTest, IsValidJson) {
+  const std::pair<std::string, bool> cases[] = {
+      {"", false},
+      {"{}", true},
+      {"[1, 2, ]", true},  // the default reader accepts trailing commas
+      {"{\"a\": 1} trailing", true},
+      {"{\"a\": ", false},
+      {"<html>502</html>", false},
+  };
+  for (const auto& [text, valid] : cases) {
+    std::string error;
+    EXPECT_EQ(IsValidJson(text.data(), text.size(), &error), valid) << text;
+  }
+}
+
+struct DiffCase {
+  const char* name;
+  VersionMap local;
+  VersionMap remote;
+  std::vector<std::string> deletionsBefore;
+  std::vector<std::string> expectedUpdate;
+  std::vector<std::string> expectedDeletions;
+};
+
+TEST(VersionMapTest, DiffVersionMaps) {
+  const DiffCase cases[] = {
+      {"changed, new and removed",
+       {{"x", {"m1", 1}}, {"y", {"m2", 1}}, {"z", {"m3", 1}}},
+       {{"x", {"m1", 1}}, {"y", {"m9", 2}}, {"w", {"m4", 3}}},
+       {},
+       {"w", "y"},
+       {"z"}},
+      {"empty local takes the whole remote, less version",
+       {},
+       {{"a", {"m", 1}}, {"version", {"1_2_3", 0}}},
+       {"kept"},
+       {"a"},
+       {"kept"}},
+      {"size alone is no change", {{"a", {"m", 1}}}, {{"a", {"m", 2}}}, {}, {}, {}},
+      {"earlier deletions stay in front",
+       {{"a", {"m", 1}}, {"b", {"m", 1}}},
+       {{"c", {"m", 1}}},
+       {"first"},
+       {"c"},
+       {"first", "a", "b"}},
+      {"local version goes to the deletions",
+       {{"version", {"1_0_0", 0}}, {"a", {"m", 1}}},
+       {{"a", {"m", 1}}},
+       {},
+       {},
+       {"version"}},
+      {"remote version never in the update",
+       {{"version", {"1_0_0", 0}}},
+       {{"version", {"2_0_0", 0}}},
+       {},
+       {},
+       {}},
+  };
+  for (const DiffCase& test : cases) {
+    VersionMap local = test.local;
+    VersionMap update = {{"stale", {}}};
+    std::vector<std::string> deletions = test.deletionsBefore;
+    DiffVersionMaps(&local, test.remote, &update, &deletions);
+    std::vector<std::string> update_names;
+    for (const auto& [name, entry] : update) {
+      update_names.push_back(name);
+      EXPECT_EQ(entry.md5, test.remote.at(name).md5) << test.name;
+      EXPECT_EQ(entry.size, test.remote.at(name).size) << test.name;
+    }
+    EXPECT_EQ(update_names, test.expectedUpdate) << test.name;
+    EXPECT_EQ(deletions, test.expectedDeletions) << test.name;
+    if (!test.local.empty()) {
+      // The local map keeps exactly the names it gave up for deletion.
+      std::vector<std::string> left;
+      for (const auto& [name, entry] : local) left.push_back(name);
+      EXPECT_EQ(left, std::vector<std::string>(
+                          test.expectedDeletions.begin() + test.deletionsBefore.size(),
+                          test.expectedDeletions.end()))
+          << test.name;
+    }
+  }
+}
+
+// Known digests (RFC 1321 test suite and a common sample), not computed here.
+constexpr char kMd5Empty[] = "d41d8cd98f00b204e9800998ecf8427e";
+constexpr char kMd5Abc[] = "900150983cd24fb0d6963f7d28e17f72";
+constexpr char kMd5Fox[] = "9e107d9d372bb6826bd81d3542a419d6";
+constexpr char kFox[] = "The quick brown fox jumps over the lazy dog";
+
+// The map writers work in the current folder, as the launcher does in its own.
+class WorkingFolder {
+ public:
+  explicit WorkingFolder(const std::wstring& path) {
+    wchar_t previous[MAX_PATH] = {};
+    GetCurrentDirectoryW(MAX_PATH, previous);
+    previous_ = previous;
+    EXPECT_TRUE(SetCurrentDirectoryW(path.c_str()));
+  }
+  ~WorkingFolder() { SetCurrentDirectoryW(previous_.c_str()); }
+
+ private:
+  std::wstring previous_;
+};
+
+Json::Value ReadJsonFile(const std::wstring& path) {
+  Json::Value root;
+  Json::CharReaderBuilder builder;
+  const std::string text = test_support::ReadFileBytes(path);
+  std::string error;
+  std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
+  EXPECT_TRUE(reader->parse(text.data(), text.data() + text.size(), &root, &error)) << error;
+  return root;
+}
+
+TEST(VersionMapTest, MakeLauncherVersionMapHashesTheLaunchersFiles) {
+  test_support::ScratchDir dir;
+  test_support::WriteFileBytes(dir.Child(L"launcher.exe"), "abc");
+  test_support::WriteFileBytes(dir.Child(L"resources.zip"), "");
+  test_support::WriteFileBytes(dir.Child(L"LomaN.ttf"), kFox);
+  test_support::WriteFileBytes(dir.Child(L"cef\\libcef.dll"), "abc");
+  test_support::WriteFileBytes(dir.Child(L"cef\\locales\\zh-TW.pak"), kFox);
+  test_support::WriteFileBytes(dir.Child(L"other.txt"), "not listed");
+  WorkingFolder folder(dir.path());
+
+  MakeLauncherVersionMap(L"");
+
+  const Json::Value root = ReadJsonFile(dir.Child(L"launcher_version_map.txt"));
+  EXPECT_EQ(root["version"].asString(), "1.0.0");
+  const Json::Value& list = root["list"];
+  const std::vector<std::string> expected_names = {
+      "LomaN.ttf", "cef/libcef.dll", "cef/locales/zh-TW.pak", "launcher.exe", "resources.zip"};
+  EXPECT_EQ(list.getMemberNames(), expected_names);
+  EXPECT_EQ(list["launcher.exe"]["md5"].asString(), kMd5Abc);
+  EXPECT_EQ(list["launcher.exe"]["size"].asInt64(), 3);
+  EXPECT_EQ(list["resources.zip"]["md5"].asString(), kMd5Empty);
+  EXPECT_EQ(list["resources.zip"]["size"].asInt64(), 0);
+  EXPECT_EQ(list["cef/locales/zh-TW.pak"]["md5"].asString(), kMd5Fox);
+  EXPECT_EQ(list["cef/locales/zh-TW.pak"]["size"].asInt64(), 43);
+
+  // The written file is a map the launcher itself reads back.
+  VersionMap map;
+  std::string error;
+  EXPECT_TRUE(LoadVersionMapFile(dir.Child(L"launcher_version_map.txt"), &map, &error));
+  EXPECT_EQ(map.size(), 5u);
+}
+
+TEST(VersionMapTest, MakeDependenceVersionMap) {
+  test_support::ScratchDir dir;
+  WorkingFolder folder(dir.path());
+
+  MakeDependenceVersionMap(L"1_0_5");
+  Json::Value root = ReadJsonFile(dir.Child(L"dependence_version_map.txt"));
+  EXPECT_EQ(root["version"].asString(), "1_0_5");
+  EXPECT_TRUE(root["list"].isObject());
+  EXPECT_EQ(root["list"].size(), 0u);
+
+  test_support::WriteFileBytes(dir.Child(L"dependence\\\u5143\\a.bin"), "abc");
+  MakeDependenceVersionMap(L"2_0_0");
+  root = ReadJsonFile(dir.Child(L"dependence_version_map.txt"));
+  EXPECT_EQ(root["version"].asString(), "2_0_0");
+  const std::vector<std::string> expected_names = {"dependence/\xE5\x85\x83/a.bin"};
+  EXPECT_EQ(root["list"].getMemberNames(), expected_names);
+  EXPECT_EQ(root["list"]["dependence/\xE5\x85\x83/a.bin"]["md5"].asString(), kMd5Abc);
+}
+
+}  // namespace
