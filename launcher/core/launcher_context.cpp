@@ -7,6 +7,7 @@
 #include "launcher/core/file_util.h"
 #include "launcher/core/language_table.h"
 #include "launcher/core/version_text.h"
+#include "ui/resources/global_manager.h"
 
 namespace {
 
@@ -64,7 +65,7 @@ void LauncherContext::Init(const std::wstring& command_line_language) {
     const int index = LanguageIndexForCode(qbase::WideToUtf8(command_line_language));
     if (index >= 0) settings.languageType = index;
   }
-  // The UI framework's channel takes kEditionChannel when it starts.
+  ui::GlobalManager::channel = kEditionChannel;
   settings.languageType = kEditionLanguageType;
   settings.language = kEditionLanguage;
 

@@ -31,7 +31,7 @@ constexpr char kUpdatePreDownload[] = "_update_predownload_version_";
 
 // This edition's UI channel and language, forced after the saved settings, the
 // system locale and the command line have been read.
-constexpr char kEditionChannel[] = "TW";
+constexpr wchar_t kEditionChannel[] = L"TW";
 constexpr int kEditionLanguageType = 4;
 constexpr char kEditionLanguage[] = "zh_TW";
 

@@ -12,6 +12,7 @@
 #include "base/string_util.h"
 #include "launcher/core/file_util.h"
 #include "tests/support/scratch_dir.h"
+#include "ui/resources/global_manager.h"
 
 namespace {
 
@@ -72,6 +73,7 @@ TEST_F(LauncherContextTest, FirstRunTakesTheLocaleButRunsTheEditionLanguage) {
     DeleteFileW(SaveFile(L"EnvConfig.json").c_str());
     LauncherContext context;
     context.SetUserLocaleSource(test.locale);
+    ui::GlobalManager::channel.clear();
     context.Init(L"");
     EXPECT_TRUE(context.firstRun);
     EXPECT_TRUE(context.askCloseChoice);
@@ -79,6 +81,7 @@ TEST_F(LauncherContextTest, FirstRunTakesTheLocaleButRunsTheEditionLanguage) {
     EXPECT_EQ(context.settings.languageType, kEditionLanguageType);
     EXPECT_EQ(context.settings.language, "zh_TW");
     EXPECT_EQ(context.settings.gamePath, GetDefaultGamePath());
+    EXPECT_EQ(ui::GlobalManager::channel, L"TW");
   }
 }
 
