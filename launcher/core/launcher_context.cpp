@@ -3,6 +3,7 @@
 #include "base/file_path.h"
 #include "base/scoped_handle.h"
 #include "base/string_util.h"
+#include "base/thread_registry.h"
 #include "launcher/core/extra_config.h"
 #include "launcher/core/file_util.h"
 #include "launcher/core/language_table.h"
@@ -188,6 +189,13 @@ bool LauncherContext::LoadExtraConfig() {
   std::string text;
   if (!ReadFileToStringW(SaveFilePath(L"extra_config.txt"), &text)) return false;
   return ParseExtraConfig(text, &installPackageType);
+}
+
+void LauncherContext::SendToMainWindow(UINT message, WPARAM wparam, LPARAM lparam) {
+  // A plain closure: the context outlives both framework threads.
+  qbase::ThreadRegistry::PostTask(qbase::kMainThreadId, [this, message, wparam, lparam] {
+    if (mainWindow != nullptr) SendMessageW(mainWindow, message, wparam, lparam);
+  });
 }
 
 VersionMap& LauncherContext::ResetVersionMap(const std::string& key) {

@@ -93,6 +93,10 @@ class LauncherContext {
   // ".\save\extra_config.txt"; true when the file was read and parsed.
   bool LoadExtraConfig();
 
+  // From either thread: the UI thread sends the message to the main window,
+  // when one exists by then; otherwise the message is dropped.
+  void SendToMainWindow(UINT message, WPARAM wparam, LPARAM lparam);
+
   // Stores an empty map under the key and returns it.
   VersionMap& ResetVersionMap(const std::string& key);
   void LoadLauncherVersion();

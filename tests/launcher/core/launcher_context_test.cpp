@@ -4,12 +4,15 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 #include <json/json.h>
 
 #include "base/file_path.h"
+#include "base/framework_thread.h"
 #include "base/string_util.h"
+#include "base/thread_registry.h"
 #include "launcher/core/file_util.h"
 #include "tests/support/scratch_dir.h"
 #include "ui/resources/global_manager.h"
@@ -334,6 +337,89 @@ TEST_F(ApplySettingsTest, StartWithWindowsThatCannotBeRegisteredStaysOff) {
   EXPECT_EQ(change.autostartText, "0");
   EXPECT_TRUE(change.changed);
   EXPECT_FALSE(SavedSettings()["automaticStart"].asBool());
+}
+
+}  // namespace
+
+namespace {
+
+struct Received {
+  UINT message;
+  WPARAM wparam;
+  LPARAM lparam;
+  DWORD thread;
+};
+
+std::vector<Received>* g_received = nullptr;
+
+LRESULT CALLBACK RecordingWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message >= WM_APP && g_received != nullptr) {
+    g_received->push_back({message, wparam, lparam, GetCurrentThreadId()});
+  }
+  return DefWindowProcW(window, message, wparam, lparam);
+}
+
+// Stands in for the UI thread: registered as thread 0 with a window of its own.
+class UiThread : public qbase::FrameworkThread {
+ public:
+  UiThread() : qbase::FrameworkThread("UiThread") {}
+  ~UiThread() override { Stop(); }
+
+  HWND window = nullptr;
+  DWORD threadId = 0;
+
+ protected:
+  void Init() override {
+    qbase::ThreadRegistry::RegisterThread(qbase::kMainThreadId);
+    threadId = GetCurrentThreadId();
+    WNDCLASSW window_class = {};
+    window_class.lpfnWndProc = RecordingWindowProc;
+    window_class.hInstance = GetModuleHandleW(nullptr);
+    window_class.lpszClassName = L"LauncherContextTestWindow";
+    RegisterClassW(&window_class);
+    window = CreateWindowExW(0, window_class.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE,
+                             nullptr, window_class.hInstance, nullptr);
+  }
+  void Cleanup() override {
+    DestroyWindow(window);
+    qbase::ThreadRegistry::UnregisterThread();
+  }
+};
+
+// Waits until every task posted to thread 0 before this call has run.
+void DrainMainThread() {
+  HANDLE done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  ASSERT_TRUE(qbase::ThreadRegistry::PostTask(qbase::kMainThreadId, [done] { SetEvent(done); }));
+  EXPECT_EQ(WaitForSingleObject(done, 10000), WAIT_OBJECT_0);
+  CloseHandle(done);
+}
+
+TEST(LauncherContextPostingTest, SendToMainWindowRunsOnTheUiThread) {
+  std::vector<Received> received;
+  g_received = &received;
+  LauncherContext context;
+  context.SendToMainWindow(WM_APP + 1, 1, 1);  // no thread 0 yet: dropped
+
+  UiThread ui_thread;
+  ASSERT_TRUE(ui_thread.Start(qbase::MessageLoop::kUI));
+  ASSERT_NE(ui_thread.window, nullptr);
+  context.SendToMainWindow(WM_APP + 2, 2, 2);  // no main window yet: dropped
+  DrainMainThread();
+  EXPECT_TRUE(received.empty());
+
+  context.mainWindow = ui_thread.window;
+  context.SendToMainWindow(WM_APP + 3, 7, static_cast<LPARAM>(-5000000000LL));
+  context.SendToMainWindow(WM_APP + 4, 8, 9);
+  DrainMainThread();
+  ASSERT_EQ(received.size(), 2u);
+  EXPECT_EQ(received[0].message, WM_APP + 3);
+  EXPECT_EQ(received[0].wparam, 7u);
+  EXPECT_EQ(received[0].lparam, static_cast<LPARAM>(-5000000000LL));
+  EXPECT_EQ(received[0].thread, ui_thread.threadId);
+  EXPECT_EQ(received[1].message, WM_APP + 4);
+
+  ui_thread.Stop();
+  g_received = nullptr;
 }
 
 }  // namespace
