@@ -29,6 +29,8 @@ struct ZipArchive::Source {
   const uint8_t* data = nullptr;
   uint64_t length = 0;
   uint64_t position = 0;
+  // Whether the latest read came up short: minizip otherwise takes a read
+  // past the end for zero bytes.
   bool failed = false;
 };
 
@@ -46,14 +48,13 @@ uLong ZCALLBACK SourceRead(voidpf, voidpf stream, void* buffer, uLong size) {
     const uLong count = static_cast<uLong>(std::min<uint64_t>(size, available));
     std::memcpy(buffer, source->data + source->position, count);
     source->position += count;
+    source->failed = count < size;
     return count;
   }
   DWORD read = 0;
-  if (!ReadFile(source->handle, buffer, size, &read, nullptr)) {
-    source->failed = true;
-    return 0;
-  }
-  return read;
+  const bool read_ok = ReadFile(source->handle, buffer, size, &read, nullptr) != 0;
+  source->failed = !read_ok || read < size;
+  return read_ok ? read : 0;
 }
 
 uLong ZCALLBACK SourceWrite(voidpf, voidpf, const void*, uLong) { return 0; }

@@ -35,6 +35,8 @@ std::wstring CleanZipEntryName(std::wstring name) {
       name.erase(0, 2);
     } else if (!name.empty() && (name[0] == L'\\' || name[0] == L'/')) {
       name.erase(0, 1);
+    } else if (name.compare(0, 3, L"../") == 0 || name.compare(0, 3, L"..\\") == 0) {
+      name.erase(0, 3);
     } else if (!DropThrough(&name, L"\\..\\") && !DropThrough(&name, L"\\../") &&
                !DropThrough(&name, L"/../") && !DropThrough(&name, L"/..\\")) {
       return name;

@@ -20,8 +20,9 @@ struct ZipEntry {
   uint32_t uncompressedSize = 0;
 };
 
-// Drops drive prefixes, leading separators and everything up to a "..",
-// repeatedly, so that no name reaches outside the package's root.
+// Drops drive prefixes, leading separators, leading ".." segments and
+// everything up to an inner "..", repeatedly, so that no name reaches outside
+// the package's root.
 std::wstring CleanZipEntryName(std::wstring name);
 
 // Windows attribute bits from the central directory's "version made by" and
