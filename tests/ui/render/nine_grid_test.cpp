@@ -17,8 +17,7 @@ bool operator==(const ImagePiece& a, const ImagePiece& b) {
 std::ostream& operator<<(std::ostream& out, const ImagePiece& piece) {
   return out << "{dest " << piece.dest.left << "," << piece.dest.top << "," << piece.dest.right
              << "," << piece.dest.bottom << " source " << piece.source.left << ","
-             << piece.source.top << "," << piece.source.right << "," << piece.source.bottom
-             << "}";
+             << piece.source.top << "," << piece.source.right << "," << piece.source.bottom << "}";
 }
 
 namespace {
@@ -41,23 +40,22 @@ TEST(NineGrid, WithoutCornersOnlyTheStretchedCentreIsDrawn) {
 }
 
 TEST(NineGrid, AllNinePiecesInDrawingOrder) {
-  EXPECT_THAT(
-      ComputeNineGridPieces(Grid({0, 0, 100, 50}, {0, 0, 30, 30}, {4, 5, 6, 7})),
-      ElementsAre(Piece({4, 5, 94, 43}, {4, 5, 24, 23}),   // centre
-                  Piece({0, 0, 4, 5}, {0, 0, 4, 5}),       // top-left
-                  Piece({4, 0, 94, 5}, {4, 0, 24, 5}),     // top
-                  Piece({94, 0, 100, 5}, {24, 0, 30, 5}),  // top-right
-                  Piece({0, 5, 4, 43}, {0, 5, 4, 23}),     // left
-                  Piece({94, 5, 100, 43}, {24, 5, 30, 23}),  // right
-                  Piece({0, 43, 4, 50}, {0, 23, 4, 30}),     // bottom-left
-                  Piece({4, 43, 94, 50}, {4, 23, 24, 30}),   // bottom
-                  Piece({94, 43, 100, 50}, {24, 23, 30, 30})));  // bottom-right
+  EXPECT_THAT(ComputeNineGridPieces(Grid({0, 0, 100, 50}, {0, 0, 30, 30}, {4, 5, 6, 7})),
+              ElementsAre(Piece({4, 5, 94, 43}, {4, 5, 24, 23}),         // centre
+                          Piece({0, 0, 4, 5}, {0, 0, 4, 5}),             // top-left
+                          Piece({4, 0, 94, 5}, {4, 0, 24, 5}),           // top
+                          Piece({94, 0, 100, 5}, {24, 0, 30, 5}),        // top-right
+                          Piece({0, 5, 4, 43}, {0, 5, 4, 23}),           // left
+                          Piece({94, 5, 100, 43}, {24, 5, 30, 23}),      // right
+                          Piece({0, 43, 4, 50}, {0, 23, 4, 30}),         // bottom-left
+                          Piece({4, 43, 94, 50}, {4, 23, 24, 30}),       // bottom
+                          Piece({94, 43, 100, 50}, {24, 23, 30, 30})));  // bottom-right
 }
 
 TEST(NineGrid, OnlyPositiveCornerWidthsMakeBorders) {
-  EXPECT_THAT(ComputeNineGridPieces(Grid({0, 0, 40, 40}, {0, 0, 10, 10}, {3, 0, 0, 0})),
-              ElementsAre(Piece({3, 0, 40, 40}, {3, 0, 10, 10}),
-                          Piece({0, 0, 3, 40}, {0, 0, 3, 10})));
+  EXPECT_THAT(
+      ComputeNineGridPieces(Grid({0, 0, 40, 40}, {0, 0, 10, 10}, {3, 0, 0, 0})),
+      ElementsAre(Piece({3, 0, 40, 40}, {3, 0, 10, 10}), Piece({0, 0, 3, 40}, {0, 0, 3, 10})));
 }
 
 TEST(NineGrid, CornersAt150PercentMakeSixPixelBorders) {
@@ -72,35 +70,33 @@ TEST(NineGrid, CornersAt150PercentMakeSixPixelBorders) {
 
 TEST(NineGrid, YTiledCentreRepeatsRowsAndClipsTheLast) {
   EXPECT_THAT(ComputeNineGridPieces(Grid({0, 0, 8, 25}, {0, 0, 8, 10}, kNoCorner, false, true)),
-              ElementsAre(Piece({0, 0, 8, 10}, {0, 0, 8, 10}),
-                          Piece({0, 10, 8, 20}, {0, 0, 8, 10}),
+              ElementsAre(Piece({0, 0, 8, 10}, {0, 0, 8, 10}), Piece({0, 10, 8, 20}, {0, 0, 8, 10}),
                           Piece({0, 20, 8, 25}, {0, 0, 8, 5})));
 }
 
 TEST(NineGrid, XTiledCentreStretchesEachColumnOverTheHeight) {
-  EXPECT_THAT(ComputeNineGridPieces(Grid({0, 0, 25, 40}, {2, 0, 12, 4}, kNoCorner, true, false)),
-              ElementsAre(Piece({0, 0, 10, 40}, {2, 0, 12, 4}),
-                          Piece({10, 0, 20, 40}, {2, 0, 12, 4}),
-                          Piece({20, 0, 25, 40}, {2, 0, 7, 4})));
+  EXPECT_THAT(
+      ComputeNineGridPieces(Grid({0, 0, 25, 40}, {2, 0, 12, 4}, kNoCorner, true, false)),
+      ElementsAre(Piece({0, 0, 10, 40}, {2, 0, 12, 4}), Piece({10, 0, 20, 40}, {2, 0, 12, 4}),
+                  Piece({20, 0, 25, 40}, {2, 0, 7, 4})));
 }
 
 TEST(NineGrid, TiledBothWaysGoesRowByRow) {
   EXPECT_THAT(
-      ComputeNineGridPieces(Grid({0, 0, 15, 15}, {0, 0, 12, 12}, {1, 1, 1, 1}, true, true))
-          .size(),
+      ComputeNineGridPieces(Grid({0, 0, 15, 15}, {0, 0, 12, 12}, {1, 1, 1, 1}, true, true)).size(),
       4u + 8u);
   const std::vector<ImagePiece> pieces =
       ComputeNineGridPieces(Grid({0, 0, 17, 17}, {0, 0, 12, 12}, {1, 1, 1, 1}, true, true));
-  EXPECT_THAT(std::vector<ImagePiece>(pieces.begin(), pieces.begin() + 4),
-              ElementsAre(Piece({1, 1, 11, 11}, {1, 1, 11, 11}),
-                          Piece({11, 1, 16, 11}, {1, 1, 6, 11}),
-                          Piece({1, 11, 11, 16}, {1, 1, 11, 6}),
-                          Piece({11, 11, 16, 16}, {1, 1, 6, 6})));
+  EXPECT_THAT(
+      std::vector<ImagePiece>(pieces.begin(), pieces.begin() + 4),
+      ElementsAre(Piece({1, 1, 11, 11}, {1, 1, 11, 11}), Piece({11, 1, 16, 11}, {1, 1, 6, 11}),
+                  Piece({1, 11, 11, 16}, {1, 1, 11, 6}), Piece({11, 11, 16, 16}, {1, 1, 6, 6})));
 }
 
 TEST(NineGrid, TileWithoutPixelsDrawsNoCentre) {
-  EXPECT_THAT(ComputeNineGridPieces(Grid({0, 0, 20, 20}, {0, 0, 4, 4}, {2, 0, 2, 0}, true)),
-              ElementsAre(Piece({0, 0, 2, 20}, {0, 0, 2, 4}), Piece({18, 0, 20, 20}, {2, 0, 4, 4})));
+  EXPECT_THAT(
+      ComputeNineGridPieces(Grid({0, 0, 20, 20}, {0, 0, 4, 4}, {2, 0, 2, 0}, true)),
+      ElementsAre(Piece({0, 0, 2, 20}, {0, 0, 2, 4}), Piece({18, 0, 20, 20}, {2, 0, 4, 4})));
 }
 
 TEST(NineGrid, PaintRectangleSelectsPieces) {
@@ -110,8 +106,7 @@ TEST(NineGrid, PaintRectangleSelectsPieces) {
   grid.paint = {0, 0, 5, 5};  // only the top-left corner
   EXPECT_THAT(ComputeNineGridPieces(grid), ElementsAre(Piece({0, 0, 10, 10}, {0, 0, 10, 10})));
   grid.paint = {50, 95, 51, 96};  // only the bottom edge
-  EXPECT_THAT(ComputeNineGridPieces(grid),
-              ElementsAre(Piece({10, 90, 90, 100}, {10, 20, 20, 30})));
+  EXPECT_THAT(ComputeNineGridPieces(grid), ElementsAre(Piece({10, 90, 90, 100}, {10, 20, 20, 30})));
 }
 
 TEST(NineGrid, RectsIntersectNeedsACommonPixel) {

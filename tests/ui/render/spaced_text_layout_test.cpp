@@ -47,9 +47,9 @@ TEST(SpacedTextLayout, BlankAdvancesBySpacingAndSpaceWidth) {
 }
 
 TEST(SpacedTextLayout, LineHeightIsTheTallestUnitSoFar) {
-  EXPECT_THAT(LayoutSpacedText({{L"b"}, {L"c"}, {L"a"}}, kRect, 1, 1, false, Measure),
-              ElementsAre(PlacedUnit{L"b", 10, 20}, PlacedUnit{L"c", 10, 34},
-                          PlacedUnit{L"a", 10, 48}));
+  EXPECT_THAT(
+      LayoutSpacedText({{L"b"}, {L"c"}, {L"a"}}, kRect, 1, 1, false, Measure),
+      ElementsAre(PlacedUnit{L"b", 10, 20}, PlacedUnit{L"c", 10, 34}, PlacedUnit{L"a", 10, 48}));
 }
 
 TEST(SpacedTextLayout, BlankLineOnlyAdvancesByTheKeptHeight) {

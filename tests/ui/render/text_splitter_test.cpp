@@ -47,7 +47,8 @@ INSTANTIATE_TEST_SUITE_P(
                   L"\u0e19\u0e49\u0e33",
                   {Units{L"\u0e19\u0e49", L"\u0e33"}}},
         SplitCase{"ThaiConsonantsStaySeparate", L"\u0e01\u0e02", {Units{L"\u0e01", L"\u0e02"}}},
-        SplitCase{"ArabicJoinedWordIsOneUnit", L"\u0628\u0633\u0645", {Units{L"\u0628\u0633\u0645"}}},
+        SplitCase{
+            "ArabicJoinedWordIsOneUnit", L"\u0628\u0633\u0645", {Units{L"\u0628\u0633\u0645"}}},
         SplitCase{"ArabicLamAlefStaysTogether", L"\u0644\u0627", {Units{L"\u0644\u0627"}}},
         SplitCase{"ArabicLamAlefAfterJoiningLetter",
                   L"\u0633\u0644\u0627\u0645",
@@ -58,15 +59,12 @@ INSTANTIATE_TEST_SUITE_P(
         SplitCase{"ArabicHamzaStandsAlone",
                   L"\u0628\u0621\u0631",
                   {Units{L"\u0631", L"\u0621", L"\u0628"}}},
-        SplitCase{"ArabicMarkInsideJoinedRun",
-                  L"\u0628\u064e\u0633",
-                  {Units{L"\u0628\u064e\u0633"}}},
+        SplitCase{
+            "ArabicMarkInsideJoinedRun", L"\u0628\u064e\u0633", {Units{L"\u0628\u064e\u0633"}}},
         SplitCase{"ArabicUnitsReversedWithLatin",
                   L"ab \u0628\u0633",
                   {Units{L"\u0628\u0633", L" ", L"b", L"a"}}},
-        SplitCase{"ArabicRuleForEveryLine",
-                  L"ab\n\u0628",
-                  {Units{L"b", L"a"}, Units{L"\u0628"}}}),
+        SplitCase{"ArabicRuleForEveryLine", L"ab\n\u0628", {Units{L"b", L"a"}, Units{L"\u0628"}}}),
     [](const ::testing::TestParamInfo<SplitCase>& info) { return std::string(info.param.name); });
 
 TEST(SplitTextIntoUnits, EmptyTextFails) {
