@@ -5,8 +5,9 @@
 namespace qbase {
 
 std::shared_ptr<MessageLoopProxy> MessageLoopProxy::Create(MessageLoop* loop) {
-  return std::shared_ptr<MessageLoopProxy>(
-      new MessageLoopProxy(loop), [](MessageLoopProxy* proxy) { proxy->DeleteOnLoopThread(); });
+  // The loop keeps a reference until it has detached the proxy, so the last
+  // reference always goes after the loop: the proxy is simply deleted.
+  return std::shared_ptr<MessageLoopProxy>(new MessageLoopProxy(loop));
 }
 
 bool MessageLoopProxy::PostTask(const Closure& task) {
@@ -53,34 +54,6 @@ bool MessageLoopProxy::BelongsToCurrentThread() {
 void MessageLoopProxy::DetachFromLoop() {
   AutoLock lock(lock_);
   target_ = nullptr;
-}
-
-// Destroyed on the loop's thread, after the task that holds it has run or
-// been discarded by the loop.
-struct MessageLoopProxy::Deletion {
-  explicit Deletion(MessageLoopProxy* proxy) : proxy(proxy) {}
-  ~Deletion() {
-    // The thread that posted this deletion may still be leaving the lock.
-    { AutoLock sync(proxy->lock_); }
-    delete proxy;
-  }
-  MessageLoopProxy* proxy;
-};
-
-void MessageLoopProxy::DeleteOnLoopThread() {
-  bool posted = false;
-  {
-    AutoLock lock(lock_);
-    if (target_ != nullptr && target_ != MessageLoop::current()) {
-      QueuedTask entry;
-      entry.nestable = false;
-      entry.task = [deletion = std::make_shared<Deletion>(this)] {};
-      // Moved, so the loop holds the only reference to the deletion.
-      target_->AddToIncomingQueue(std::move(entry));
-      posted = true;
-    }
-  }
-  if (!posted) delete this;
 }
 
 }  // namespace qbase

@@ -13,8 +13,7 @@ class MessageLoop;
 
 // Thread-safe handle to one loop that outlives it: once the loop is gone,
 // every post fails cleanly. Created by its loop and held only through shared
-// pointers; the last reference deletes it on the loop's thread (or at once
-// when the loop is gone or the reference dies on that thread).
+// pointers.
 class MessageLoopProxy : public SupportWeakCallback {
  public:
   virtual ~MessageLoopProxy() = default;
@@ -35,10 +34,6 @@ class MessageLoopProxy : public SupportWeakCallback {
   static std::shared_ptr<MessageLoopProxy> Create(MessageLoop* loop);
   // Called by the loop's destructor; later posts fail.
   void DetachFromLoop();
-  // The shared pointer's deleter.
-  void DeleteOnLoopThread();
-  // Owned by the posted deletion task; deletes the proxy when destroyed.
-  struct Deletion;
 
   Lock lock_;
   MessageLoop* target_;

@@ -16,7 +16,7 @@ int ThreadPriorityLevel(int priority) {
       return THREAD_PRIORITY_TIME_CRITICAL;
     default:
       return priority > Thread::kPriorityTimeCritical ? THREAD_PRIORITY_BELOW_NORMAL
-                                              : THREAD_PRIORITY_NORMAL;
+                                                      : THREAD_PRIORITY_NORMAL;
   }
 }
 

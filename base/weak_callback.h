@@ -67,6 +67,7 @@ class SupportWeakCallback {
   }
 
  protected:
+  // Holds no object: use_count() == 0 means there is no token.
   std::shared_ptr<WeakFlag> weak_flag_;
 };
 
