@@ -14,14 +14,18 @@ inline uint32_t LoadLittleEndian(const uint8_t* bytes) {
 
 inline uint32_t RotateLeft(uint32_t x, int n) { return (x << n) | (x >> (32 - n)); }
 
-// The four round functions of RFC 1321, in forms that need fewer operations.
+// The round functions of RFC 1321, in forms that need fewer operations.
 inline uint32_t F(uint32_t x, uint32_t y, uint32_t z) { return z ^ (x & (y ^ z)); }
-inline uint32_t G(uint32_t x, uint32_t y, uint32_t z) { return y ^ (z & (x ^ y)); }
 inline uint32_t H(uint32_t x, uint32_t y, uint32_t z) { return x ^ y ^ z; }
 inline uint32_t I(uint32_t x, uint32_t y, uint32_t z) { return y ^ (x | ~z); }
 
 #define MD5_STEP(f, a, b, c, d, x, s, ac) \
   (a) += f((b), (c), (d)) + (x) + (ac);   \
+  (a) = RotateLeft((a), (s)) + (b)
+// G(b, c, d) = (b & d) | (c & ~d): the two halves never share a bit, so they
+// are added separately, which shortens the dependency chain of each step.
+#define MD5_STEP_G(a, b, c, d, x, s, ac)          \
+  (a) += (x) + (ac) + ((d) & (b)) + (~(d) & (c)); \
   (a) = RotateLeft((a), (s)) + (b)
 
 }  // namespace
@@ -86,22 +90,22 @@ void Md5::Transform(const uint8_t block[64]) {
   MD5_STEP(F, c, d, a, b, x[14], 17, 0xa679438e);
   MD5_STEP(F, b, c, d, a, x[15], 22, 0x49b40821);
 
-  MD5_STEP(G, a, b, c, d, x[1], 5, 0xf61e2562);
-  MD5_STEP(G, d, a, b, c, x[6], 9, 0xc040b340);
-  MD5_STEP(G, c, d, a, b, x[11], 14, 0x265e5a51);
-  MD5_STEP(G, b, c, d, a, x[0], 20, 0xe9b6c7aa);
-  MD5_STEP(G, a, b, c, d, x[5], 5, 0xd62f105d);
-  MD5_STEP(G, d, a, b, c, x[10], 9, 0x02441453);
-  MD5_STEP(G, c, d, a, b, x[15], 14, 0xd8a1e681);
-  MD5_STEP(G, b, c, d, a, x[4], 20, 0xe7d3fbc8);
-  MD5_STEP(G, a, b, c, d, x[9], 5, 0x21e1cde6);
-  MD5_STEP(G, d, a, b, c, x[14], 9, 0xc33707d6);
-  MD5_STEP(G, c, d, a, b, x[3], 14, 0xf4d50d87);
-  MD5_STEP(G, b, c, d, a, x[8], 20, 0x455a14ed);
-  MD5_STEP(G, a, b, c, d, x[13], 5, 0xa9e3e905);
-  MD5_STEP(G, d, a, b, c, x[2], 9, 0xfcefa3f8);
-  MD5_STEP(G, c, d, a, b, x[7], 14, 0x676f02d9);
-  MD5_STEP(G, b, c, d, a, x[12], 20, 0x8d2a4c8a);
+  MD5_STEP_G(a, b, c, d, x[1], 5, 0xf61e2562);
+  MD5_STEP_G(d, a, b, c, x[6], 9, 0xc040b340);
+  MD5_STEP_G(c, d, a, b, x[11], 14, 0x265e5a51);
+  MD5_STEP_G(b, c, d, a, x[0], 20, 0xe9b6c7aa);
+  MD5_STEP_G(a, b, c, d, x[5], 5, 0xd62f105d);
+  MD5_STEP_G(d, a, b, c, x[10], 9, 0x02441453);
+  MD5_STEP_G(c, d, a, b, x[15], 14, 0xd8a1e681);
+  MD5_STEP_G(b, c, d, a, x[4], 20, 0xe7d3fbc8);
+  MD5_STEP_G(a, b, c, d, x[9], 5, 0x21e1cde6);
+  MD5_STEP_G(d, a, b, c, x[14], 9, 0xc33707d6);
+  MD5_STEP_G(c, d, a, b, x[3], 14, 0xf4d50d87);
+  MD5_STEP_G(b, c, d, a, x[8], 20, 0x455a14ed);
+  MD5_STEP_G(a, b, c, d, x[13], 5, 0xa9e3e905);
+  MD5_STEP_G(d, a, b, c, x[2], 9, 0xfcefa3f8);
+  MD5_STEP_G(c, d, a, b, x[7], 14, 0x676f02d9);
+  MD5_STEP_G(b, c, d, a, x[12], 20, 0x8d2a4c8a);
 
   MD5_STEP(H, a, b, c, d, x[5], 4, 0xfffa3942);
   MD5_STEP(H, d, a, b, c, x[8], 11, 0x8771f681);
