@@ -1,17 +1,16 @@
 # The skin package: this folder's language files and themes, zipped at build
 # time and carried by an executable as resource 129 of type "RESOURCES".
-set(LAUNCHER_SKIN_SOURCE "${CMAKE_CURRENT_LIST_DIR}")
-find_package(Python3 REQUIRED COMPONENTS Interpreter)
-
 # launcher_embed_skin_package(<target>)
 function(launcher_embed_skin_package target)
+  find_package(Python3 REQUIRED COMPONENTS Interpreter)
+  set(source "${CMAKE_CURRENT_FUNCTION_LIST_DIR}")
   set(package "${CMAKE_CURRENT_BINARY_DIR}/${target}_resources.zip")
   file(GLOB_RECURSE inputs CONFIGURE_DEPENDS
-    "${LAUNCHER_SKIN_SOURCE}/lang/*" "${LAUNCHER_SKIN_SOURCE}/themes/*")
+    "${source}/lang/*" "${source}/themes/*")
   add_custom_command(OUTPUT "${package}"
-    COMMAND Python3::Interpreter "${LAUNCHER_SKIN_SOURCE}/make_skin_package.py"
-            "${LAUNCHER_SKIN_SOURCE}" "${package}"
-    DEPENDS ${inputs} "${LAUNCHER_SKIN_SOURCE}/make_skin_package.py"
+    COMMAND "${Python3_EXECUTABLE}" "${source}/make_skin_package.py"
+            "${source}" "${package}"
+    DEPENDS ${inputs} "${source}/make_skin_package.py"
     COMMENT "Packing the skin for ${target}"
     VERBATIM)
   set(rc "${CMAKE_CURRENT_BINARY_DIR}/${target}_skin.rc")
