@@ -54,9 +54,11 @@ HWND WaitForWindow(const std::wstring& title) {
   return nullptr;
 }
 
-bool WaitForRunnerCount(AsyncModalRunnerManager& manager, size_t count) {
+// Removal finishes on thread 0 after the list entry is gone: wait for both.
+bool WaitForRemoval(AsyncModalRunnerManager& manager, size_t count,
+                    const std::atomic<int>& destroyed, int destroyed_count) {
   for (int i = 0; i < 500; ++i) {
-    if (manager.RunnerCount() == count) return true;
+    if (manager.RunnerCount() == count && destroyed == destroyed_count) return true;
     Sleep(10);
   }
   return false;
@@ -91,13 +93,11 @@ TEST(AsyncModalRunnerManagerTest, TwoDialogsRunOnTheirOwnThreadsAndLeaveWhenClos
   EXPECT_NE(GetCurrentThreadId(), first_thread.load());
 
   PostMessageW(second, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-  EXPECT_TRUE(WaitForRunnerCount(manager, 1));
-  EXPECT_EQ(1, destroyed.load());
+  EXPECT_TRUE(WaitForRemoval(manager, 1, destroyed, 1));
   EXPECT_TRUE(IsWindow(first));
 
   PostMessageW(first, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-  EXPECT_TRUE(WaitForRunnerCount(manager, 0));
-  EXPECT_EQ(2, destroyed.load());
+  EXPECT_TRUE(WaitForRemoval(manager, 0, destroyed, 2));
 }
 
 TEST(AsyncModalRunnerManagerTest, EndingTheManagerQuitsOpenDialogsAndJoinsTheirThreads) {
