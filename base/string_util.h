@@ -7,8 +7,8 @@
 namespace qbase {
 
 // Code pages used by the launcher.
-constexpr unsigned kCodePageAnsi = 0;     // CP_ACP
-constexpr unsigned kCodePageUtf8 = 65001; // CP_UTF8
+constexpr unsigned kCodePageAnsi = 0;      // CP_ACP
+constexpr unsigned kCodePageUtf8 = 65001;  // CP_UTF8
 
 // Conversions between UTF-8, the ANSI code page and UTF-16. Each clears its
 // output first. The NUL-terminated forms fail (false, output empty) when the

@@ -9,9 +9,9 @@
 #include <vector>
 
 // The launcher's own folders, relative to its folder (the current directory).
-const std::string& GetSaveDirA();          // ".\save"
+const std::string& GetSaveDirA();  // ".\save"
 const std::wstring& GetSaveDirW();
-const std::string& GetUpdateDirA();        // ".\update"
+const std::string& GetUpdateDirA();  // ".\update"
 const std::wstring& GetUpdateDirW();
 const std::wstring& GetExceptionDirW();    // ".\exception"
 const std::string& GetPreDownloadDirA();   // ".\update\predownload"
@@ -30,6 +30,9 @@ int ListFilesRecursive(const std::string& folder, std::vector<std::string>* file
 int ListSubdirectories(const std::string& folder, std::vector<std::string>* names);
 bool MakeDirectoriesA(const std::string& path);
 bool MakeDirectoriesW(const std::wstring& path);
+// Deletes everything below the folder and the folder itself; read-only files
+// are made writable first. Junctions and links are removed, never followed.
+// Whatever cannot be deleted stays, with the folders above it.
 void DeleteDirectoryTreeA(const std::string& path);
 void DeleteDirectoryTreeW(const std::wstring& path);
 bool DirectoryExistsA(const std::string& path);
@@ -38,29 +41,34 @@ bool GetDiskSpaceA(const std::string& path, uint64_t* total_bytes, uint64_t* fre
 bool GetDiskSpaceW(const std::wstring& path, uint64_t* total_bytes, uint64_t* free_bytes);
 std::wstring GetDriveOfPath(const std::wstring& path);
 
-// Whole files, bytes unchanged.
+// Whole files, bytes unchanged. Reading fails (output untouched) when the file
+// cannot be opened or read; writing truncates and fails when the file cannot be
+// opened or not every byte is written.
 bool ReadFileToStringA(const std::string& path, std::string* bytes);
 bool ReadFileToStringW(const std::wstring& path, std::string* bytes);
 bool WriteStringToFileA(const std::string& path, const std::string& bytes);
 bool WriteStringToFileW(const std::wstring& path, const std::string& bytes);
 
-// MD5 of a binary stream read to its end in blocks; closes the stream.
+// MD5 of a binary stream read to its end in large blocks (bounded memory);
+// closes the stream. The count is 64-bit: files may exceed 2 GiB.
 bool ComputeStreamMd5(std::ifstream& stream, std::string* md5, int64_t* byte_count);
 // True when the file's MD5 text equals `expected` exactly.
 bool VerifyFileMd5(const std::string& path, const std::string& expected, std::string* md5,
                    int64_t* byte_count);
 // Reads `byte_count` bytes from an open handle and closes it in every case;
 // null unless exactly that many bytes were read.
-std::unique_ptr<uint8_t[]> ReadFileHandleToBuffer(HANDLE file, uint32_t byte_count,
-                                                  int64_t* size);
+std::unique_ptr<uint8_t[]> ReadFileHandleToBuffer(HANDLE file, uint32_t byte_count, int64_t* size);
 
 // Cuts at each delimiter; no trailing empty piece. Returns the piece count.
 int SplitStringA(const std::string& text, const std::string& delimiter,
                  std::vector<std::string>* pieces);
 int SplitStringW(const std::wstring& text, const std::wstring& delimiter,
                  std::vector<std::wstring>* pieces);
-// "hh:mm:ss" into the buffer; returns the formatter's result.
+// "hh:mm:ss" into the buffer (hours unbounded); returns the characters written,
+// or -1 with an empty buffer when it does not fit.
 int FormatDuration(int seconds, wchar_t* buffer, size_t capacity);
-// Under HKEY_LOCAL_MACHINE: 0 unchanged, 1 written, -1 failed.
+// Under HKEY_LOCAL_MACHINE, the alternate key when the first cannot be opened:
+// 0 unchanged, 1 written, -1 failed. A value that is missing or not REG_SZ
+// counts as changed.
 int RegWriteStringIfChanged(const std::wstring& key_path, const std::wstring& alternate_key_path,
                             const std::wstring& value_name, const std::wstring& text);
