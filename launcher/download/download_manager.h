@@ -1,0 +1,224 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <list>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "launcher/core/md5.h"
+#include "launcher/download/curl_handle.h"
+#include "launcher/download/download_manager_delegate.h"
+#include "launcher/download/download_task.h"
+#include "launcher/download/file_handle.h"
+#include "launcher/download/resume_file.h"
+
+// Service addresses from "setting.json"; an empty value keeps the built-in or
+// given one.
+struct DownloadServiceSettings {
+  std::vector<std::string> gateUrls;
+  std::vector<std::string> dlcUrls;
+  std::string trackUrl;
+  // Where attribution events go; empty keeps the built-in service.
+  std::string attributionUrl;
+};
+
+// The launcher's one HTTP(S) engine: queued ranged file downloads with resume
+// files, synchronous requests and probes, speed limits, pause and statistics,
+// and the reports. Everything runs on the thread that calls Poll (MiscThread);
+// the setters of speed limits, Disable and the paused()/enabled() reads are
+// safe from any thread.
+class DownloadManager {
+ public:
+  static constexpr int kMaxRunningTasks = 5;
+  static constexpr int kTriesPerHost = 3;
+  static constexpr int kDefaultStallSeconds = 60;
+
+  static DownloadManager& GetInstance();
+
+  DownloadManager();
+  ~DownloadManager();
+  DownloadManager(const DownloadManager&) = delete;
+  DownloadManager& operator=(const DownloadManager&) = delete;
+
+  // Not owned; must outlive the manager. Null restores the silent default.
+  void SetDelegate(DownloadManagerDelegate* delegate);
+  // Replaces the service overrides; read by Init and SetDlcUrls.
+  void SetServiceSettings(const DownloadServiceSettings& settings);
+  // The user's limit for a mode (any thread): `on` caps every transfer of
+  // that mode at speed x 204 bytes per second.
+  void SetSpeedLimit(DownloadMode mode, bool on, int32_t speed);
+  // A transfer that receives nothing for this long fails and is retried.
+  void SetStallTimeout(int32_t seconds);
+  // The directory reply's "UseWebExtraParam": file URLs carry "?t=" and a tick.
+  void SetUseWebExtraParam(bool on);
+
+  // Once, on the polling thread: endpoints, handle pool, an empty trace file
+  // ".\save\dltrace.log".
+  void Init();
+  // Stops everything: no new work, all tasks dropped, queued reports lost,
+  // pooled handles released.
+  void Shutdown();
+  // From the UI thread at shut-down: transfers abort at their next callback
+  // and no result is delivered any more.
+  void Disable() { enabled_ = false; }
+
+  void SetDlcUrls(const std::vector<std::string>& urls);
+  const std::vector<std::string>& gate_urls() const { return gateUrls_; }
+  const std::vector<std::string>& dlc_urls() const { return dlcUrls_; }
+  void SetActiveUrls(const std::vector<std::string>& urls) { activeUrls_ = urls; }
+  const std::vector<std::string>& active_urls() const { return activeUrls_; }
+  const std::string& track_url() const { return trackUrl_; }
+  const std::string& attribution_url() const { return attributionUrl_; }
+  const std::string& trace_path() const { return tracePath_; }
+
+  bool enabled() const { return enabled_; }
+  bool paused() const { return paused_; }
+  DownloadMode mode() const { return mode_; }
+  void SetTotalBytes(int64_t bytes) { totalBytes_ = bytes; }
+  int64_t total_bytes() const { return totalBytes_; }
+  int64_t done_bytes() const { return doneBytes_; }
+  int64_t speed() const { return speed_; }
+  int64_t lowest_speed() const { return lowestSpeed_; }
+  int64_t highest_speed() const { return highestSpeed_; }
+  const std::string& lowest_speed_path() const { return lowestSpeedPath_; }
+  size_t running_count() const { return runningTasks_.size(); }
+  size_t waiting_count() const { return waitingTasks_.size(); }
+  // True while any transfer or file check is left.
+  bool HasWork() const;
+
+  // Queued file downloads.
+  void DownloadFile(std::string url, std::string path, std::string md5, int64_t size,
+                    DownloadDoneCallback doneCallback, SpeedSampleCallback speedCallback,
+                    int32_t tag, int32_t tries = 0, int32_t hostIndex = 0);
+  void Poll();
+  void CancelAll(DownloadMode mode);
+
+  // Synchronous requests; each returns after its last attempt.
+  bool DownloadMemory(std::string url, std::string body, MemoryDoneCallback callback, int32_t tag);
+  bool DownloadMemoryFromUrl(std::string url, std::string body, MemoryDoneCallback callback,
+                             int32_t tag);
+  bool ProbeFile(std::string url, std::string body, ProbeDoneCallback callback, int32_t tag);
+
+  // Speed limits, pause and statistics.
+  // Any thread: the running transfers of `mode` get its current cap on the
+  // next Poll (libcurl handles are only touched on the polling thread).
+  void ApplySpeedLimit(DownloadMode mode);
+  void PauseDownloads();
+  void ContinueDownloads();
+  void AddSpeedSample(double bytes_per_second);
+  void ResetStatistics();
+  void ReportTransferStatistics(const std::string& action);
+  void ReportDownloadSummary(const std::string& action_id, const std::string& event,
+                             bool only_when_active);
+
+  // Reports and the failure trace.
+  void SubmitReport(std::string body, std::string url, bool immediate);
+  void SendQueuedReport();
+  void PostReportNow(const std::string& body, const std::string& url);
+  void AppendTrace(const std::string& line);
+
+ private:
+  // A finished file whose MD5 is computed a slice per Poll, so a large file
+  // does not hold up the running transfers.
+  struct FileCheck {
+    std::string url;
+    std::string path;
+    std::string md5;
+    int64_t fileSize = 0;
+    int32_t tag = 0;
+    int32_t tries = 0;
+    int32_t hostIndex = 0;
+    DownloadDoneCallback doneCallback;
+    SpeedSampleCallback speedCallback;
+    FileHandle file;
+    Md5 digest;
+  };
+
+  void CreateHandlePool();
+  int64_t SpeedCap(DownloadMode mode) const;
+  void ApplyPendingSpeedLimits();
+  void AddDoneBytes(int64_t bytes, bool copy_to_log);
+  DownloadTask* NewTask(const std::string& url, const std::string& path, const std::string& md5,
+                        const ChunkInfo& chunk, int64_t size, const DownloadDoneCallback& done,
+                        const SpeedSampleCallback& speed, int32_t tag, int32_t tries,
+                        int32_t hostIndex);
+  int RemoveChunk(const std::string& path, int32_t index);
+  void SaveResumeFile(DownloadTask* task);
+  bool StartTask(DownloadTask* task, std::string* error);
+  // Closes the task's file, returns its handle to the pool, notifies when
+  // asked (and enabled), deletes the resume file on a clean success.
+  void FinishTask(DownloadTask* task, int32_t code, const std::string& message, bool notify);
+  void DestroyTask(DownloadTask* task);
+  void DropAllTasks();
+  // Counts a failed attempt; false when no host is left.
+  bool CountTry(int32_t* tries, int32_t* hostIndex) const;
+  void OnTransferDone(CURL* easy, CURLcode result);
+  void CompleteChunk(DownloadTask* task);
+  void StartFileCheck(DownloadTask* task);
+  void ContinueFileCheck();
+  void FinishFileCheck(std::unique_ptr<FileCheck> check, bool verified, const std::string& actual);
+  void RetryWholeFile(const std::string& url, const std::string& path, const std::string& md5,
+                      int64_t size, const DownloadDoneCallback& done,
+                      const SpeedSampleCallback& speed, int32_t tag, int32_t tries,
+                      int32_t hostIndex);
+  bool IsRunning(const DownloadTask* task) const;
+  void ConfigureRequest(CURL* easy, const std::string& url, const std::string& body,
+                        long connect_timeout, long total_timeout) const;
+  std::string RequestUrl(size_t host_index, const std::string& url) const;
+
+  static size_t OnReceive(char* data, size_t size, size_t count, void* task);
+  static int OnTransferProgress(void* task, curl_off_t, curl_off_t, curl_off_t, curl_off_t);
+  static size_t OnMemoryReceive(char* data, size_t size, size_t count, void* buffer);
+  static size_t OnReportReceive(char* data, size_t size, size_t count, void* reply);
+  static size_t DiscardReceive(char* data, size_t size, size_t count, void* unused);
+  size_t Receive(DownloadTask* task, const char* data, size_t bytes);
+
+  DownloadManagerDelegate* delegate_;
+  DownloadServiceSettings serviceSettings_;
+
+  CurlMultiHandle multiHandle_;
+  std::atomic<bool> enabled_{false};
+  std::atomic<bool> paused_{false};
+  int32_t triesPerHost_ = 0;
+  DownloadMode mode_ = DownloadMode::Game;
+  std::vector<std::string> gateUrls_;
+  std::vector<std::string> dlcUrls_;
+  std::vector<std::string> activeUrls_;
+  std::list<DownloadTask*> waitingTasks_;
+  std::list<DownloadTask*> runningTasks_;
+  std::list<CURL*> idleHandles_;
+  // Every pooled handle, idle or lent to a running task.
+  std::vector<CurlEasyHandle> pooledHandles_;
+  std::map<std::string, std::vector<ChunkInfo>> chunkLists_;
+  std::list<std::unique_ptr<FileCheck>> fileChecks_;
+  int64_t totalBytes_ = 0;
+  int64_t doneBytes_ = 0;
+  int64_t speed_ = 0;
+  int64_t lowestSpeed_ = 0;
+  int64_t highestSpeed_ = 0;
+  int64_t doneAtLastSample_ = 0;
+  // Bytes of the run that were not transferred (already present or resumed,
+  // or counted by the last summary): the statistics measure from here.
+  int64_t baselineBytes_ = 0;
+  std::string lowestSpeedPath_;
+  std::string currentPath_;
+  uint32_t lastProgressTick_ = 0;
+  std::list<double> speedSamples_;
+  uint32_t lastSampleTick_ = 0;
+  uint32_t tickNow_ = 0;
+  uint32_t startTick_ = 0;
+  std::string tracePath_;
+  std::string trackUrl_;
+  std::string attributionUrl_;
+  std::string lastReply_;
+  std::map<std::string, std::list<std::string>> queuedReports_;
+
+  std::atomic<bool> limitOn_[2] = {{false}, {false}};
+  std::atomic<int32_t> limitSpeed_[2] = {{4096}, {4096}};
+  std::atomic<bool> limitChanged_[2] = {{false}, {false}};
+  std::atomic<int32_t> stallSeconds_{kDefaultStallSeconds};
+  std::atomic<bool> useWebExtraParam_{false};
+};

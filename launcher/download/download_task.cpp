@@ -1,0 +1,28 @@
+#include "launcher/download/download_task.h"
+
+#include <cctype>
+
+bool ReplyCarriesRange(long status, int64_t content_range_start, int64_t begin) {
+  if (status == 206) return content_range_start == begin;
+  if (status == 200) return begin == 0 && content_range_start < 0;
+  return false;
+}
+
+int64_t ParseContentRangeStart(const std::string& value) {
+  size_t position = 0;
+  while (position < value.size() && value[position] == ' ') ++position;
+  static const char kUnit[] = "bytes";
+  if (value.compare(position, sizeof(kUnit) - 1, kUnit) != 0) return -1;
+  position += sizeof(kUnit) - 1;
+  if (position >= value.size() || value[position] != ' ') return -1;
+  while (position < value.size() && value[position] == ' ') ++position;
+  int64_t start = 0;
+  size_t digits = 0;
+  for (; position < value.size() && std::isdigit(static_cast<unsigned char>(value[position]));
+       ++position, ++digits) {
+    if (start > (INT64_MAX - 9) / 10) return -1;
+    start = start * 10 + (value[position] - '0');
+  }
+  if (digits == 0 || position >= value.size() || value[position] != '-') return -1;
+  return start;
+}

@@ -1,0 +1,74 @@
+#pragma once
+
+#include <curl/curl.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "launcher/download/file_handle.h"
+
+class DownloadManager;
+
+// Outcomes handed to the callers' callbacks.
+enum class DownloadResult : int32_t {
+  Ok = 0,
+  Failed = -1,
+  StartFailed = -2,
+  TransferFailed = -3,
+  Md5Mismatch = -4,
+};
+
+// Which speed-limit setting applies to the transfers.
+enum class DownloadMode : int32_t {
+  Game = 0,
+  PreDownload = 1,
+};
+
+// (tag, code, url relative to a host, message).
+using DownloadDoneCallback = std::function<void(int32_t tag, int32_t code, const std::string& url,
+                                                const std::string& message)>;
+// (tag, bytes per second of one transfer).
+using SpeedSampleCallback = std::function<void(int32_t tag, double bytes_per_second)>;
+// (tag, code, url, reply followed by a zero byte, reply size, message); the
+// reply is valid only during the call.
+using MemoryDoneCallback =
+    std::function<void(int32_t tag, int32_t code, const std::string& url, const char* data,
+                       int32_t size, const std::string& message)>;
+// (tag, code, url, exists, message).
+using ProbeDoneCallback = std::function<void(int32_t tag, int32_t code, const std::string& url,
+                                             bool exists, const std::string& message)>;
+
+// One byte range of one file, owned by the manager from its queuing until it
+// is finished. Offsets are 64-bit, so no file size overflows them.
+struct DownloadTask {
+  DownloadManager* manager = nullptr;
+  std::string url;   // relative to a host
+  std::string path;  // local file (ANSI code page)
+  std::string md5;   // expected MD5 of the whole file; empty: checked by size
+  CURL* easy = nullptr;
+  FileHandle file;
+  int32_t tries = 0;
+  int32_t hostIndex = 0;
+  int32_t tag = 0;
+  uint32_t lastSaveTick = 0;
+  int32_t chunkIndex = 0;
+  int64_t begin = 0;  // next offset to write
+  int64_t end = 0;    // last offset of the range; finished when end < begin
+  int64_t fileSize = 0;
+  int64_t attemptBegin = 0;  // `begin` when the current attempt started
+  // Whether the reply of the current attempt carries this range's bytes:
+  // 0 not yet known, 1 yes, -1 no (an error page or a misplaced range).
+  int32_t replyAccepted = 0;
+  char errorBuffer[CURL_ERROR_SIZE] = {};
+  DownloadDoneCallback doneCallback;
+  SpeedSampleCallback speedCallback;
+};
+
+// Whether a reply with this HTTP status and Content-Range start (-1 when the
+// header is absent) holds the bytes of a range that begins at `begin`: a 206
+// whose range starts there, or a whole-file 200 when the range starts at 0.
+bool ReplyCarriesRange(long status, int64_t content_range_start, int64_t begin);
+
+// The first offset of a "bytes FIRST-LAST/SIZE" Content-Range value, or -1.
+int64_t ParseContentRangeStart(const std::string& value);
