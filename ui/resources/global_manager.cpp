@@ -9,7 +9,7 @@
 #include "base/file_path.h"
 #include "base/string_util.h"
 #include "launcher/core/file_util.h"
-#include "ui/render/render_factory.h"
+#include "ui/render/render_factory_gdiplus.h"
 #include "ui/resources/language_string_table.h"
 
 namespace ui {
@@ -249,6 +249,7 @@ HGLOBAL UnpackEntry(const std::wstring& entry_name, uint32_t* size) {
 void GlobalManager::Startup(const std::wstring& resource_root,
                             const CreateControlCallback& callback, const std::wstring& theme_folder,
                             const std::wstring& language_code) {
+  renderFactory = std::make_unique<RenderFactory_GdiPlus>();
   SetResourcePath(resource_root + theme_folder);
   createControlCallback = callback;
   EnableDpiAwareness();

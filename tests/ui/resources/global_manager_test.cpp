@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/support/scratch_dir.h"
+#include "ui/render/render_factory.h"
 #include "tests/ui/resources/zip_fixture.h"
 #include "ui/resources/language_string_table.h"
 
@@ -132,6 +133,8 @@ class StartedGlobalManagerTest : public testing::Test {
 TEST_F(StartedGlobalManagerTest, StartupSetsTheRootAndLoadsTheLanguageFromDisk) {
   EXPECT_EQ(GlobalManager::resourcePath, dir_.path() + L"\\themes\\default\\");
   EXPECT_EQ(GlobalManager::language, L"zh_TW");
+  ASSERT_NE(GlobalManager::renderFactory, nullptr);
+  EXPECT_NE(GlobalManager::renderFactory->CreateRenderContext(), nullptr);
   EXPECT_EQ(ui::LanguageStringTable::GetInstance()->GetStringById(L"STRING_CONFIRM"),
             L"\u78BA\u5B9A");
   std::string bytes;
