@@ -138,21 +138,25 @@ constexpr DWORD kMaxIoChunk = 1u << 30;
 // Hashing reads large blocks: few calls per file, bounded memory.
 constexpr size_t kMd5ReadBlock = 1u << 20;
 
-template <typename String>
-bool IsSeparator(typename String::value_type c) {
+template <typename Char>
+bool IsSeparator(Char c) {
   return c == '\\' || c == '/';
 }
 
 template <typename String>
+String WithBackslashes(const String& path) {
+  String converted = path;
+  std::replace(converted.begin(), converted.end(), '/', '\\');
+  return converted;
+}
+
+template <typename String>
 String NormalizeDirPath(const String& path, bool trailing_separator) {
-  String normalized = path;
-  for (auto& c : normalized) {
-    if (c == '/') c = '\\';
-  }
+  String normalized = WithBackslashes(path);
   if (trailing_separator) {
-    if (normalized.empty() || !IsSeparator<String>(normalized.back())) normalized += '\\';
+    if (normalized.empty() || !IsSeparator(normalized.back())) normalized += '\\';
   } else {
-    while (!normalized.empty() && IsSeparator<String>(normalized.back())) normalized.pop_back();
+    while (!normalized.empty() && IsSeparator(normalized.back())) normalized.pop_back();
   }
   return normalized;
 }
@@ -160,10 +164,7 @@ String NormalizeDirPath(const String& path, bool trailing_separator) {
 template <typename String>
 bool SplitPath(const String& path, String* folder, String* file_name) {
   if (path.empty()) return false;
-  String normalized = path;
-  for (auto& c : normalized) {
-    if (c == '/') c = '\\';
-  }
+  const String normalized = WithBackslashes(path);
   const size_t last = normalized.rfind('\\');
   if (last == String::npos || last == 0) return false;
   *folder = normalized.substr(0, last);
@@ -187,7 +188,15 @@ bool MakeDirectories(const typename Api::String& path) {
 
 template <typename Api>
 void DeleteDirectoryTree(const typename Api::String& path) {
-  const typename Api::String base = NormalizeDirPath(path, true);
+  // A tree that is itself a junction or link: only the link goes.
+  const typename Api::String folder = NormalizeDirPath(path, false);
+  const DWORD folder_attributes = Api::Attributes(folder);
+  if (folder_attributes != INVALID_FILE_ATTRIBUTES &&
+      (folder_attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+    Api::RemoveFolder(folder);
+    return;
+  }
+  const typename Api::String base = folder + static_cast<typename Api::Char>('\\');
   typename Api::FindData entry;
   FindHandle find(Api::FindFirst(base + static_cast<typename Api::Char>('*'), &entry));
   if (!find.valid()) return;
@@ -195,15 +204,10 @@ void DeleteDirectoryTree(const typename Api::String& path) {
     if (Api::IsDot(entry.cFileName)) continue;
     const typename Api::String child = base + entry.cFileName;
     const DWORD attributes = entry.dwFileAttributes;
-    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
-      // A junction or link: remove the link itself, never what it points to.
-      if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
-        Api::RemoveFolder(child);
-      } else {
-        Api::Delete(child);
-      }
-    } else if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
       DeleteDirectoryTree<Api>(child);
+    } else if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+      Api::Delete(child);  // a file link: never touch the attributes of its target
     } else {
       if (attributes & FILE_ATTRIBUTE_READONLY) {
         const DWORD writable = attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY);
@@ -313,15 +317,16 @@ int SplitString(const String& text, const String& delimiter, std::vector<String>
   return static_cast<int>(pieces->size());
 }
 
-void ListFilesInto(const std::string& folder, std::vector<std::string>* files,
-                   const std::vector<std::string>& excluded, bool* listed) {
+// False when the folder cannot be listed; sub-folders that cannot be listed
+// add nothing.
+bool ListFilesInto(const std::string& folder, std::vector<std::string>* files,
+                   const std::vector<std::string>& excluded) {
   const std::string base = NormalizeDirPathA(folder, true);
   std::vector<std::string> subfolders;
   {
     WIN32_FIND_DATAA entry;
     FindHandle find(FindFirstFileA((base + "*").c_str(), &entry));
-    *listed = find.valid();
-    if (!*listed) return;
+    if (!find.valid()) return false;
     do {
       if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
         files->push_back(base + entry.cFileName);
@@ -329,15 +334,13 @@ void ListFilesInto(const std::string& folder, std::vector<std::string>* files,
       }
       const std::string name = entry.cFileName;
       if (name == "." || name == "..") continue;
-      bool skip = false;
-      for (const std::string& excluded_name : excluded) skip = skip || name == excluded_name;
-      if (!skip) subfolders.push_back(name);
+      if (std::find(excluded.begin(), excluded.end(), name) == excluded.end()) {
+        subfolders.push_back(name);
+      }
     } while (FindNextFileA(find.get(), &entry));
   }
-  for (const std::string& name : subfolders) {
-    bool sub_listed = false;
-    ListFilesInto(base + name, files, excluded, &sub_listed);
-  }
+  for (const std::string& name : subfolders) ListFilesInto(base + name, files, excluded);
+  return true;
 }
 
 // A REG_SZ value of any length; false when it is missing or of another type.
@@ -416,9 +419,8 @@ bool SplitPathW(const std::wstring& path, std::wstring* folder, std::wstring* fi
 
 int ListFilesRecursive(const std::string& folder, std::vector<std::string>* files,
                        std::vector<std::string> excluded) {
-  bool listed = false;
-  ListFilesInto(folder, files, excluded, &listed);
-  return listed ? static_cast<int>(files->size()) : -1;
+  if (!ListFilesInto(folder, files, excluded)) return -1;
+  return static_cast<int>(files->size());
 }
 
 int ListSubdirectories(const std::string& folder, std::vector<std::string>* names) {

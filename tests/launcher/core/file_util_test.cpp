@@ -338,6 +338,14 @@ TEST(FileUtilTest, DeleteDirectoryTreeNeverFollowsALinkOutOfTheTree) {
       if (!kind.create(link, outside) || !FileExists(link + L"\\keep.txt")) continue;
       ++made;
       ASSERT_TRUE(GetFileAttributesW(link.c_str()) & FILE_ATTRIBUTE_REPARSE_POINT) << kind.name;
+      // Deleting the link as a tree of its own leaves the target alone too.
+      if (wide) {
+        DeleteDirectoryTreeW(link);
+      } else {
+        DeleteDirectoryTreeA(qbase::WideToUtf8(link) + "\\");
+      }
+      EXPECT_EQ(ReadFileBytes(outside + L"\\keep.txt"), "keep") << kind.name;
+      EXPECT_EQ(PathExists(link), !kind.link_removable) << kind.name;
       if (wide) {
         DeleteDirectoryTreeW(root);
       } else {
@@ -560,7 +568,7 @@ TEST(FileUtilTest, FormatDurationWritesHoursMinutesSeconds) {
 }
 
 // A scratch key under HKEY_LOCAL_MACHINE, removed with its values afterwards.
-class RegistryFixture : public testing::Test {
+class RegistryWriteTest : public testing::Test {
  protected:
   void SetUp() override {
     key_path_ = L"SOFTWARE\\LauncherUtilTest_" + std::to_wstring(GetCurrentProcessId());
@@ -585,7 +593,7 @@ class RegistryFixture : public testing::Test {
   std::wstring key_path_;
 };
 
-TEST_F(RegistryFixture, WritesOnlyWhenTheTextChanged) {
+TEST_F(RegistryWriteTest, WritesOnlyWhenTheTextChanged) {
   const std::wstring text = L"C:\\Games\\\u904a\u6232\\launcher.exe";
   EXPECT_EQ(RegWriteStringIfChanged(key_path_, L"", L"QELLauncher", text), 1);
   EXPECT_EQ(RegWriteStringIfChanged(key_path_, L"", L"QELLauncher", text), 0);
@@ -600,7 +608,7 @@ TEST_F(RegistryFixture, WritesOnlyWhenTheTextChanged) {
   EXPECT_EQ(Stored(L"Long"), long_text);
 }
 
-TEST_F(RegistryFixture, AValueOfAnotherTypeCountsAsChanged) {
+TEST_F(RegistryWriteTest, AValueOfAnotherTypeCountsAsChanged) {
   const DWORD number = 5;
   ASSERT_EQ(RegSetKeyValueW(HKEY_LOCAL_MACHINE, key_path_.c_str(), L"Value", REG_DWORD, &number,
                             sizeof(number)),
@@ -609,7 +617,7 @@ TEST_F(RegistryFixture, AValueOfAnotherTypeCountsAsChanged) {
   EXPECT_EQ(Stored(L"Value"), L"5");
 }
 
-TEST_F(RegistryFixture, FallsBackToTheAlternateKey) {
+TEST_F(RegistryWriteTest, FallsBackToTheAlternateKey) {
   const std::wstring missing = key_path_ + L"\\Missing";
   EXPECT_EQ(RegWriteStringIfChanged(missing, key_path_, L"Value", L"text"), 1);
   EXPECT_EQ(Stored(L"Value"), L"text");
