@@ -70,9 +70,16 @@ TEST(FileUtilTest, NormalizeDirPathInBothWidths) {
     std::string normalized;
   };
   const Case cases[] = {
-      {"a/b", true, "a\\b\\"}, {"a\\", true, "a\\"},     {"a/", true, "a\\"},
-      {"a\\\\", false, "a"},   {"a/b//", false, "a\\b"}, {"", true, "\\"},
-      {"", false, ""},         {"\\", false, ""},        {"C:\\x", false, "C:\\x"},
+      {"a/b", true, "a\\b\\"},
+      {"a\\", true, "a\\"},
+      {"a/", true, "a\\"},
+      {"a\\\\", false, "a"},
+      {"a/b//", false, "a\\b"},
+      {"", true, "\\"},
+      {"", false, ""},
+      {"\\", false, ""},
+      {"C:\\x", false, "C:\\x"},
+      {"\xE9\x81\x8A/\xE6\x88\xB2/", true, "\xE9\x81\x8A\\\xE6\x88\xB2\\"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(NormalizeDirPathA(c.path, c.trailing), c.normalized) << c.path;
@@ -93,6 +100,7 @@ TEST(FileUtilTest, SplitPathInBothWidths) {
       {"dir/sub/file.txt", true, "dir\\sub", "file.txt"},
       {"C:\\dir\\", true, "C:\\dir", ""},
       {"a\\b", true, "a", "b"},
+      {"\xE9\x81\x8A/\xE6\x88\xB2.txt", true, "\xE9\x81\x8A", "\xE6\x88\xB2.txt"},
       {"\\file.txt", false, "old", "old"},
       {"file.txt", false, "old", "old"},
       {"", false, "old", "old"},
@@ -508,7 +516,7 @@ TEST(FileUtilTest, DiskSpaceAndDriveOfAPath) {
   EXPECT_EQ(total, 7u);
   EXPECT_EQ(free_bytes, 7u);
 
-  EXPECT_EQ(GetDriveOfPath(L"D:\\games\\x"), L"D");
+  EXPECT_EQ(GetDriveOfPath(L"D:\\\u904a\u6232\\x"), L"D");
   EXPECT_EQ(GetDriveOfPath(L"relative"), dir.path().substr(0, 1));
   EXPECT_EQ(GetDriveOfPath(L"\\\\server\\share\\folder"), L"");
 }
