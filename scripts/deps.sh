@@ -99,11 +99,14 @@ OSRC=$(fetch openssl)
    CC=gcc-posix CXX=g++-posix >&2 \
  && make -j"$JOBS" build_libs >&2 && make install_dev >&2)
 
-# nghttp2: the library only.
+# nghttp2: the library only. With both clock_gettime (from winpthreads) and
+# GetTickCount64 found, its time source references a function it never
+# defines; use the Windows tick count alone.
 NSRC=$(fetch nghttp2)
 cmake -S "$NSRC" -B "$WORK/nghttp2-build" "${cmake_common[@]}" \
   -DENABLE_LIB_ONLY=ON -DENABLE_STATIC_LIB=ON -DENABLE_SHARED_LIB=OFF \
-  -DENABLE_DOC=OFF -DBUILD_TESTING=OFF >&2
+  -DENABLE_DOC=OFF -DBUILD_TESTING=OFF \
+  -DHAVE_CLOCK_GETTIME=0 >&2
 cmake --build "$WORK/nghttp2-build" >&2 && cmake --install "$WORK/nghttp2-build" >&2
 
 # libcurl over OpenSSL, nghttp2 and zlib, HTTP(S) only.
