@@ -36,6 +36,7 @@ void FrameworkThread::RunOnCurrentThread(MessageLoop::Type type,
   dispatcher_ = dispatcher;
   running_ = true;
   Run();
+  running_ = false;
 }
 
 void FrameworkThread::Run() {
