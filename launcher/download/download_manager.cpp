@@ -170,12 +170,29 @@ void DownloadManager::ApplyPendingSpeedLimits() {
   for (int index = 0; index < 2; ++index) {
     if (!limitChanged_[index].exchange(false)) continue;
     if (index != static_cast<int>(mode_)) continue;
-    const curl_off_t cap = SpeedCap(mode_);
-    for (DownloadTask* task : runningTasks_) {
-      curl_easy_setopt(task->easy, CURLOPT_MAX_RECV_SPEED_LARGE, cap);
-    }
+    const int64_t cap = SpeedCap(mode_);
+    for (DownloadTask* task : runningTasks_) StartPacing(task, cap);
     // The next speed comes only from samples taken under the new cap.
     speedSamples_.clear();
+  }
+}
+
+void DownloadManager::StartPacing(DownloadTask* task, int64_t cap) {
+  task->speedCap = cap;
+  task->paceStartMs = GetTickCount64();
+  task->pacedBytes = 0;
+}
+
+void DownloadManager::ReleasePacedTransfers() {
+  if (paused_) return;
+  const uint64_t now = GetTickCount64();
+  for (DownloadTask* task : runningTasks_) {
+    if (!task->ratePaused ||
+        !PaceAllows(task->speedCap, now - task->paceStartMs, task->pacedBytes)) {
+      continue;
+    }
+    task->ratePaused = false;
+    curl_easy_pause(task->easy, CURLPAUSE_CONT);
   }
 }
 
@@ -296,6 +313,7 @@ void DownloadManager::Poll() {
   tickNow_ = TickNow();
 
   if (multiHandle_ && !runningTasks_.empty()) {
+    ReleasePacedTransfers();
     CURLM* multi = multiHandle_.get();
     int running = 0;
     curl_multi_perform(multi, &running);
@@ -381,13 +399,14 @@ bool DownloadManager::StartTask(DownloadTask* task, std::string* error) {
     task->errorBuffer[0] = '\0';
     task->attemptBegin = task->begin;
     task->replyAccepted = 0;
+    task->ratePaused = false;
+    StartPacing(task, SpeedCap(mode_));
     curl_easy_setopt(easy, CURLOPT_URL, url.c_str());
     curl_easy_setopt(easy, CURLOPT_WRITEDATA, task);
     curl_easy_setopt(easy, CURLOPT_XFERINFODATA, task);
     curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(easy, CURLOPT_MAXREDIRS, 10L);
     curl_easy_setopt(easy, CURLOPT_RANGE, range.c_str());
-    curl_easy_setopt(easy, CURLOPT_MAX_RECV_SPEED_LARGE, static_cast<curl_off_t>(SpeedCap(mode_)));
     curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, static_cast<long>(stallSeconds_));
     curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, task->errorBuffer);
     const CURLMcode added = curl_multi_add_handle(multiHandle_.get(), easy);
@@ -480,6 +499,13 @@ size_t DownloadManager::Receive(DownloadTask* task, const char* data, size_t byt
   }
   if (task->replyAccepted < 0) return 0;
 
+  // libcurl's own receive cap lets whole bursts through, so the cap is kept
+  // here: a transfer ahead of its schedule is held until Poll releases it.
+  if (!PaceAllows(task->speedCap, GetTickCount64() - task->paceStartMs, task->pacedBytes)) {
+    task->ratePaused = true;
+    return CURL_WRITEFUNC_PAUSE;
+  }
+
   int64_t wanted = static_cast<int64_t>(bytes);
   if (task->begin + wanted > task->end) wanted = task->end - task->begin + 1;
   if (wanted <= 0) return 0;
@@ -497,6 +523,7 @@ size_t DownloadManager::Receive(DownloadTask* task, const char* data, size_t byt
     return 0;
   }
   task->begin += written;
+  task->pacedBytes += written;
   if (tickNow_ - task->lastSaveTick >= 1000 || task->end < task->begin) {
     task->lastSaveTick = tickNow_;
     FlushFileBuffers(task->file.Get());
@@ -847,7 +874,12 @@ void DownloadManager::PauseDownloads() {
 
 void DownloadManager::ContinueDownloads() {
   paused_ = false;
-  for (DownloadTask* task : runningTasks_) curl_easy_pause(task->easy, CURLPAUSE_CONT);
+  for (DownloadTask* task : runningTasks_) {
+    // The time spent paused is no credit for a burst.
+    StartPacing(task, task->speedCap);
+    task->ratePaused = false;
+    curl_easy_pause(task->easy, CURLPAUSE_CONT);
+  }
   ResetStatistics();
   delegate_->ReportLauncherDetail("16", "", "", "");
   delegate_->ReportAttributionEvent("click_launch_continue_download_game", "", "", "");

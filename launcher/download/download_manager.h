@@ -140,6 +140,10 @@ class DownloadManager {
   void CreateHandlePool();
   int64_t SpeedCap(DownloadMode mode) const;
   void ApplyPendingSpeedLimits();
+  // Restarts a transfer's pacing under `cap` from now.
+  static void StartPacing(DownloadTask* task, int64_t cap);
+  // Continues the transfers that their cap had held once their time has come.
+  void ReleasePacedTransfers();
   void AddDoneBytes(int64_t bytes, bool copy_to_log);
   DownloadTask* NewTask(const std::string& url, const std::string& path, const std::string& md5,
                         const ChunkInfo& chunk, int64_t size, const DownloadDoneCallback& done,

@@ -8,6 +8,15 @@ bool ReplyCarriesRange(long status, int64_t content_range_start, int64_t begin) 
   return false;
 }
 
+bool PaceAllows(int64_t cap, uint64_t elapsed_ms, int64_t paced_bytes) {
+  if (cap <= 0) return true;
+  const int64_t burst = cap / 8 > 16384 ? cap / 8 : 16384;
+  const int64_t allowed =
+      static_cast<int64_t>(static_cast<double>(cap) * static_cast<double>(elapsed_ms) / 1000.0) +
+      burst;
+  return paced_bytes < allowed;
+}
+
 int64_t ParseContentRangeStart(const std::string& value) {
   size_t position = 0;
   while (position < value.size() && value[position] == ' ') ++position;

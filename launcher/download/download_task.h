@@ -60,6 +60,12 @@ struct DownloadTask {
   // Whether the reply of the current attempt carries this range's bytes:
   // 0 not yet known, 1 yes, -1 no (an error page or a misplaced range).
   int32_t replyAccepted = 0;
+  // Receive-speed cap of this transfer in bytes per second (0: none), paced
+  // by the manager: the bytes accepted since `paceStartMs` stay within it.
+  int64_t speedCap = 0;
+  uint64_t paceStartMs = 0;
+  int64_t pacedBytes = 0;
+  bool ratePaused = false;
   char errorBuffer[CURL_ERROR_SIZE] = {};
   DownloadDoneCallback doneCallback;
   SpeedSampleCallback speedCallback;
@@ -69,6 +75,11 @@ struct DownloadTask {
 // header is absent) holds the bytes of a range that begins at `begin`: a 206
 // whose range starts there, or a whole-file 200 when the range starts at 0.
 bool ReplyCarriesRange(long status, int64_t content_range_start, int64_t begin);
+
+// Whether a transfer capped at `cap` bytes per second that has taken
+// `paced_bytes` within `elapsed_ms` may take more now; a small burst is allowed
+// so the transfer is not stopped for every block.
+bool PaceAllows(int64_t cap, uint64_t elapsed_ms, int64_t paced_bytes);
 
 // The first offset of a "bytes FIRST-LAST/SIZE" Content-Range value, or -1.
 int64_t ParseContentRangeStart(const std::string& value);

@@ -1,0 +1,173 @@
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "launcher/download/download_manager.h"
+#include "tests/launcher/download/download_test_env.h"
+
+namespace {
+
+using download_test::FaultRequests;
+using download_test::GetServers;
+using download_test::MakeContent;
+using download_test::SetFaultRule;
+
+void Throttle(const std::string& path, int rate) {
+  Json::Value rule(Json::objectValue);
+  rule["path"] = path;
+  rule["action"] = "throttle";
+  rule["rate"] = rate;
+  SetFaultRule(rule);
+}
+
+class DownloadSpeedTest : public testing::Test, public download_test::ManagerFixture {
+ protected:
+  // Queues a file whose speed samples feed the statistics, as the download
+  // states forward them.
+  void QueueSampled(const std::string& name, const std::string& md5, int64_t size) {
+    manager.DownloadFile(
+        name, LocalPath(name), md5, size,
+        [this](int32_t tag, int32_t code, const std::string& url, const std::string& message) {
+          results.push_back({tag, code, url, message});
+        },
+        [this](int32_t, double speed) { manager.AddSpeedSample(speed); }, 1);
+  }
+  void PollFor(int milliseconds) {
+    const ULONGLONG end = GetTickCount64() + static_cast<ULONGLONG>(milliseconds);
+    PollUntil([end] { return GetTickCount64() >= end; });
+  }
+};
+
+TEST_F(DownloadSpeedTest, TheLimitCapsTransfersAndChangesReachRunningOnes) {
+  const std::string md5 = MakeContent("limited.bin", 1000000, 1);
+  manager.SetActiveUrls({GetServers().faultUrl + "/"});
+  manager.SetSpeedLimit(DownloadMode::Game, true, 250);  // 51000 bytes per second
+  Queue("limited.bin", LocalPath("limited.bin"), md5, 1000000);
+  PollFor(3000);
+  // Unlimited, the file takes a fraction of a second on loopback.
+  EXPECT_TRUE(results.empty());
+  EXPECT_GT(manager.done_bytes(), 51000);
+  EXPECT_LT(manager.done_bytes(), 51000 * 3 * 2);
+
+  // The pre-download limit does not touch transfers of the game mode.
+  manager.SetSpeedLimit(DownloadMode::PreDownload, false, 0);
+  manager.ApplySpeedLimit(DownloadMode::PreDownload);
+  const int64_t before = manager.done_bytes();
+  PollFor(1000);
+  EXPECT_TRUE(results.empty());
+  EXPECT_LT(manager.done_bytes() - before, 51000 * 2);
+
+  // Switched off, the running transfer is freed at once.
+  manager.SetSpeedLimit(DownloadMode::Game, false, 250);
+  manager.ApplySpeedLimit(DownloadMode::Game);
+  ASSERT_TRUE(PollUntil([&] { return !results.empty(); }, 5));
+  EXPECT_EQ(results[0].code, 0) << results[0].message;
+  EXPECT_EQ(FaultRequests("/limited.bin").size(), 1u);
+}
+
+TEST_F(DownloadSpeedTest, PauseHoldsTransfersWithoutDroppingThem) {
+  const std::string md5 = MakeContent("paused.bin", 3000000, 2);
+  Throttle("/paused.bin", 1000000);
+  manager.SetActiveUrls({GetServers().faultUrl + "/"});
+  manager.SetStallTimeout(1);
+  manager.SetTotalBytes(3000000);
+  QueueSampled("paused.bin", md5, 3000000);
+  PollFor(1500);
+  ASSERT_GT(manager.speed(), 0);
+
+  manager.PauseDownloads();
+  EXPECT_TRUE(manager.paused());
+  EXPECT_EQ(events.pausedNotes, std::vector<bool>{true});
+  ASSERT_EQ(events.launcherEvents.size(), 1u);
+  EXPECT_EQ(events.launcherEvents[0][3], "pause");
+  ASSERT_EQ(events.launcherDetails.size(), 1u);
+  EXPECT_EQ(events.launcherDetails[0][0], "15");
+  EXPECT_EQ(events.attributionEvents.back()[0], "click_launch_pause_game");
+
+  const int64_t held = manager.done_bytes();
+  const size_t progress_notes = events.progress.size();
+  // Longer than the stall limit: a paused transfer is not a stalled one.
+  PollFor(3000);
+  EXPECT_EQ(manager.done_bytes(), held);
+  EXPECT_EQ(events.progress.size(), progress_notes);
+  EXPECT_TRUE(results.empty());
+
+  manager.ContinueDownloads();
+  EXPECT_FALSE(manager.paused());
+  EXPECT_EQ(events.pausedNotes, (std::vector<bool>{true, false}));
+  EXPECT_EQ(events.launcherDetails.back(), (std::vector<std::string>{"16", "", "", ""}));
+  EXPECT_EQ(events.attributionEvents.back()[0], "click_launch_continue_download_game");
+  ASSERT_TRUE(PollUntil([&] { return !results.empty(); }, 30));
+  EXPECT_EQ(results[0].code, 0) << results[0].message;
+  EXPECT_EQ(FaultRequests("/paused.bin").size(), 1u);
+}
+
+TEST_F(DownloadSpeedTest, PausingWithNothingTransferredOnlyTellsTheWindow) {
+  manager.PauseDownloads();
+  EXPECT_EQ(events.pausedNotes, std::vector<bool>{true});
+  EXPECT_TRUE(events.launcherEvents.empty());
+  EXPECT_TRUE(events.launcherDetails.empty());
+  EXPECT_TRUE(events.attributionEvents.empty());
+  manager.CancelAll(DownloadMode::PreDownload);
+  EXPECT_FALSE(manager.paused());
+  EXPECT_EQ(manager.mode(), DownloadMode::PreDownload);
+}
+
+TEST_F(DownloadSpeedTest, SpeedProgressAndSummaryFollowTheTransfer) {
+  const int64_t size = 3000000;
+  const std::string md5 = MakeContent("measured.bin", size, 3);
+  Throttle("/measured.bin", 1000000);
+  manager.SetActiveUrls({GetServers().faultUrl + "/"});
+  manager.ResetStatistics();
+  manager.SetTotalBytes(size);
+  const ULONGLONG started = GetTickCount64();
+  QueueSampled("measured.bin", md5, size);
+  ASSERT_TRUE(PollUntil([&] { return !results.empty(); }, 30));
+  const ULONGLONG seconds = (GetTickCount64() - started) / 1000;
+  EXPECT_EQ(results[0].code, 0);
+
+  // libcurl's first samples may still be 0; every later one shows the rate.
+  ASSERT_GE(events.speeds.size(), 2u);
+  for (size_t i = 0; i < events.speeds.size(); ++i) {
+    const auto& [remaining, speed] = events.speeds[i];
+    if (i > 0 || speed > 0) {
+      EXPECT_GT(speed, 500000) << i;
+    }
+    EXPECT_LT(speed, 2000000) << i;
+    EXPECT_GE(remaining, 0) << i;
+    EXPECT_LE(remaining, 6) << i;
+  }
+  EXPECT_GE(manager.highest_speed(), events.speeds.back().second);
+  EXPECT_LE(manager.lowest_speed(), manager.highest_speed());
+  // Progress at most about once a second, and the complete run at the end.
+  ASSERT_FALSE(events.progress.empty());
+  EXPECT_LE(events.progress.size(), seconds + 2);
+  EXPECT_EQ(events.progress.back(), (std::pair<int64_t, int64_t>{size, size}));
+
+  manager.ReportDownloadSummary("17", "download_game_finish", true);
+  ASSERT_EQ(events.summaries.size(), 1u);
+  EXPECT_GT(events.summaries[0][0], 500000);
+  EXPECT_LT(events.summaries[0][0], 2000000);
+  EXPECT_GT(events.summaries[0][1], size / 2);
+  ASSERT_EQ(events.launcherDetails.size(), 1u);
+  EXPECT_EQ(events.launcherDetails[0][0], "17");
+  EXPECT_EQ(events.attributionEvents[0][0], "download_game_finish");
+
+  // A new run measures from its own start: nothing negative after a cancel.
+  manager.CancelAll(DownloadMode::Game);
+  EXPECT_EQ(manager.speed(), 0);
+  EXPECT_EQ(manager.lowest_speed(), 100000000000);
+  const std::string small_md5 = MakeContent("second.bin", 1000000, 4);
+  Throttle("/second.bin", 500000);
+  QueueSampled("second.bin", small_md5, 1000000);
+  PollFor(1500);
+  manager.PauseDownloads();
+  ASSERT_FALSE(events.launcherEvents.empty());
+  const std::vector<std::string>& pause = events.launcherEvents.back();
+  EXPECT_EQ(pause[3], "pause");
+  EXPECT_EQ(pause[1].find('-'), std::string::npos) << pause[1];
+  EXPECT_EQ(pause[2].find('-'), std::string::npos) << pause[2];
+  EXPECT_NE(pause[1], "0.000");
+}
+
+}  // namespace
