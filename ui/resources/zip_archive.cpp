@@ -286,11 +286,15 @@ int32_t ZipArchive::UnzipEntry(int32_t index, void* buffer, uint32_t length) {
       return kZipCorrupt;
     }
     // minizip decrypts whenever it is given a password, so only encrypted
-    // entries get one.
+    // entries get one. The minizip build at hand is made without decryption
+    // and refuses every encrypted entry.
     const bool encrypted = (info.flag & 1) != 0;
     if (encrypted && !password_) return kZipPassword;
     const int opened = unzOpenCurrentFilePassword(unzip_, encrypted ? password_->c_str() : nullptr);
-    if (opened != UNZ_OK) return opened == UNZ_ERRNO ? kZipNotSeekable : kZipCorrupt;
+    if (opened != UNZ_OK) {
+      if (encrypted) return kZipPassword;
+      return opened == UNZ_ERRNO ? kZipNotSeekable : kZipCorrupt;
+    }
     open_entry_ = index;
   }
 

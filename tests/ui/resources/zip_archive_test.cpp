@@ -119,7 +119,7 @@ TEST(ZipArchiveTest, OpensFromFileNameAndFromHandlePosition) {
   {
     auto by_handle = OpenZipArchive(file, 0, kZipSourceHandle, nullptr);
     ASSERT_NE(by_handle, nullptr);
-    const std::string& text = SampleEntries()[1].data;
+    const std::string text = SampleEntries()[1].data;
     EXPECT_EQ(Unzip(by_handle->archive.get(), 1, static_cast<uint32_t>(text.size()), &result),
               text);
     EXPECT_EQ(result, kZipOk);
@@ -200,6 +200,28 @@ TEST(ZipArchiveTest, ShortDeflatedDataFailsInsteadOfPassingAsWhole) {
   int32_t result = kZipOk;
   Unzip(handle->archive.get(), 0, real_size + 1, &result);
   EXPECT_NE(result, kZipOk);
+}
+
+TEST(ZipArchiveTest, EncryptedEntriesAreRefusedAndThePasswordSparesPlainOnes) {
+  ZipFixtureEntry secret;
+  secret.name = "secret.txt";
+  secret.data = "hidden";
+  secret.password = "pass";
+  ZipFixtureEntry plain;
+  plain.name = "plain.txt";
+  plain.data = "open";
+  const std::string bytes = BuildZip({secret, plain});
+  for (const char* password : {"pass", "wrong", "", static_cast<const char*>(nullptr)}) {
+    SCOPED_TRACE(password ? password : "(none)");
+    auto handle = OpenZipArchive(bytes.data(), static_cast<int32_t>(bytes.size()), kZipSourceMemory,
+                                 password);
+    ASSERT_NE(handle, nullptr);
+    int32_t result = -1;
+    Unzip(handle->archive.get(), 0, 6, &result);
+    EXPECT_EQ(result, kZipPassword);
+    EXPECT_EQ(Unzip(handle->archive.get(), 1, 4, &result), "open");
+    EXPECT_EQ(result, kZipOk);
+  }
 }
 
 TEST(ZipArchiveTest, EntryNamesAreCleaned) {

@@ -20,11 +20,14 @@ std::string BuildZip(const std::vector<ZipFixtureEntry>& entries) {
     info.external_fa = entry.externalAttributes;
     const int method = entry.deflate ? Z_DEFLATED : 0;
     const int level = entry.deflate ? Z_DEFAULT_COMPRESSION : 0;
+    const char* password = entry.password.empty() ? nullptr : entry.password.c_str();
+    const uLong crc = crc32(0, reinterpret_cast<const Bytef*>(entry.data.data()),
+                            static_cast<uInt>(entry.data.size()));
     EXPECT_EQ(zipOpenNewFileInZip4(zip, entry.name.c_str(), &info,
                                    entry.localExtra.empty() ? nullptr : entry.localExtra.data(),
                                    static_cast<uInt>(entry.localExtra.size()), nullptr, 0, nullptr,
                                    method, level, 0, -MAX_WBITS, DEF_MEM_LEVEL, Z_DEFAULT_STRATEGY,
-                                   nullptr, 0, entry.versionMadeBy, 0),
+                                   password, crc, entry.versionMadeBy, 0),
               ZIP_OK);
     EXPECT_EQ(zipWriteInFileInZip(zip, entry.data.data(), static_cast<unsigned>(entry.data.size())),
               ZIP_OK);

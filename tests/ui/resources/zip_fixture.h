@@ -15,6 +15,7 @@ struct ZipFixtureEntry {
   uint32_t versionMadeBy = 0;         // host in the high byte
   uint32_t externalAttributes = 0;
   std::string localExtra;  // the local header's extra field
+  std::string password;    // encrypts the entry when not empty
 };
 
 // The bytes of a zip holding the entries in order, written by minizip.
