@@ -71,6 +71,25 @@ TEST(MessageLoopTest, DelayedTasksRunByDueTimeAndEqualTimesInEntryOrder) {
   EXPECT_EQ((std::vector<std::string>{"early", "first", "second", "third"}), log);
 }
 
+TEST(MessageLoopTest, EqualRunTimesRunInTheOrderTheyWereQueued) {
+  MessageLoop loop;
+  std::vector<std::string> log;
+  const int64_t due = (TimeTicks::Now() + TimeDelta::FromMilliseconds(20)).ToMicroseconds();
+  for (const char* name : {"c", "a", "b"}) {
+    QueuedTask entry;
+    entry.run_time = due;
+    entry.task = Record(&log, name);
+    loop.AddToIncomingQueue(entry);
+  }
+  QueuedTask earlier;
+  earlier.run_time = due - 1000;
+  earlier.task = Record(&log, "earlier");
+  loop.AddToIncomingQueue(earlier);
+  loop.PostDelayedTask(QuitLoop, TimeDelta::FromMilliseconds(40));
+  loop.Run();
+  EXPECT_EQ((std::vector<std::string>{"earlier", "c", "a", "b"}), log);
+}
+
 TEST(MessageLoopTest, DelayedTaskNeverRunsBeforeItsTimeOnTheLoopClock) {
   MessageLoop loop;
   const TimeTicks posted = TimeTicks::Now();
