@@ -24,11 +24,13 @@ namespace {
 
 uint32_t SystemTickCount() { return timeGetTime(); }
 
-// Built before main() runs, so the first reading never races its construction.
-TickClock g_system_clock(&SystemTickCount);
-
 }  // namespace
 
-TimeTicks TimeTicks::Now() { return TimeTicks(g_system_clock.NowMilliseconds() * 1000); }
+TimeTicks TimeTicks::Now() {
+  // Built on first use, also when that use comes from another static's
+  // constructor; the compiler makes the construction thread-safe.
+  static TickClock system_clock(&SystemTickCount);
+  return TimeTicks(system_clock.NowMilliseconds() * 1000);
+}
 
 }  // namespace qbase
