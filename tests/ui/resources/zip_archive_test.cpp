@@ -171,6 +171,23 @@ TEST(ZipArchiveTest, EntryWhoseLocalHeaderDisagreesIsCorrupt) {
   EXPECT_EQ(handle->archive->GetEntry(1, &entry), kZipOk);
 }
 
+TEST(ZipArchiveTest, DamagedDirectoryRecordFailsEveryEntryCleanly) {
+  std::string bytes = BuildZip(SampleEntries());
+  // The first central-directory record loses its signature; the end record
+  // still points at it.
+  test_support::WriteLittle32(&bytes, test_support::FindCentralDirectory(bytes), 0x12345678);
+  // minizip opens the package (it only reads the end record); the entries fail.
+  auto handle = OpenMemory(bytes);
+  ASSERT_NE(handle, nullptr);
+  ui::ZipEntry entry;
+  EXPECT_EQ(handle->archive->GetEntry(0, &entry), kZipCorrupt);
+  EXPECT_EQ(handle->archive->GetEntry(2, &entry), kZipCorrupt);
+  char buffer[16];
+  EXPECT_EQ(handle->archive->UnzipEntry(1, buffer, sizeof(buffer)), kZipCorrupt);
+  int32_t index = 0;
+  EXPECT_EQ(handle->archive->Locate(L"resources/lang/en.ini", &index), kZipNotFound);
+}
+
 TEST(ZipArchiveTest, ClaimedSizeBeyondWhatTheDataCanHoldIsRefused) {
   std::vector<ZipFixtureEntry> entries = SampleEntries();
   std::string bytes = BuildZip({entries[1]});
