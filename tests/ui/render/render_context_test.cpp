@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/ui/render/render_test_support.h"
+#include "ui/render/auto_clip.h"
 #include "ui/render/render_factory_gdiplus.h"
 #include "ui/render/text_effect_gdiplus.h"
 #include "ui/resources/global_manager.h"
@@ -215,6 +216,20 @@ TEST_F(RenderContextTest, ClipLeavesTheCallersRectangleAndFollowsTheOrigin) {
   EXPECT_EQ(Rgb(PixelAt(context_, 9, 4)), 0xFF0000u);
   EXPECT_EQ(Rgb(PixelAt(context_, 10, 4)), 0u);
   EXPECT_EQ(Rgb(PixelAt(context_, 9, 5)), 0u);
+}
+
+TEST_F(RenderContextTest, AutoClipLastsForItsScope) {
+  {
+    AutoClip outer(&context_, {0, 0, 20, 20});
+    AutoClip inner(&context_, {10, 10, 40, 40}, 8, 8);
+    AutoClip unwanted(&context_, {0, 0, 1, 1}, false);
+    context_.DrawColor({0, 0, 64, 48}, kRed, 255);
+  }
+  EXPECT_EQ(Rgb(PixelAt(context_, 15, 15)), 0xFF0000u);
+  EXPECT_EQ(Rgb(PixelAt(context_, 5, 5)), 0u);
+  EXPECT_EQ(Rgb(PixelAt(context_, 25, 25)), 0u);
+  context_.DrawColor({0, 0, 64, 48}, kBlue, 255);
+  EXPECT_EQ(Rgb(PixelAt(context_, 63, 0)), 0x0000FFu);
 }
 
 TEST_F(RenderContextTest, WindowOriginOperations) {
