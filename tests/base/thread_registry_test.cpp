@@ -143,18 +143,22 @@ TEST(ThreadRegistryTest, RepeatedTaskRunsItsCountThenStops) {
   auto worker = StartRegisteredWorker();
   ScopedHandle done(CreateEventW(nullptr, TRUE, FALSE, nullptr));
   int runs = 0;
+  int zero_runs = 0;
   std::unique_ptr<Ticker> owner;
   ThreadRegistry::PostTask(kWorkerId, [&] {
     owner = std::make_unique<Ticker>();  // Made and destroyed on the worker.
     ThreadRegistry::PostRepeatedTask(kWorkerId, owner->ToWeakCallback(Closure([&] { ++runs; })),
                                      TimeDelta::FromMilliseconds(2), 3);
-    ThreadRegistry::PostRepeatedTask(kWorkerId, owner->ToWeakCallback(Closure([] {})),
+    // No runs asked for: none, rather than counting down past zero for ever.
+    ThreadRegistry::PostRepeatedTask(kWorkerId,
+                                     owner->ToWeakCallback(Closure([&] { ++zero_runs; })),
                                      TimeDelta::FromMilliseconds(2), 0);
     ThreadRegistry::PostDelayedTask(
         kWorkerId, [&] { SetEvent(done.Get()); }, TimeDelta::FromMilliseconds(200));
   });
   ASSERT_TRUE(WaitFor(done));
   EXPECT_EQ(3, runs);
+  EXPECT_EQ(0, zero_runs);
   ThreadRegistry::PostTask(kWorkerId, [&] { owner.reset(); });
   worker.reset();  // Runs that task before the locals it uses go away.
 }
