@@ -20,11 +20,13 @@ class ImageCache {
   static std::shared_ptr<ImageInfo> GetImage(const std::wstring& path);
   // The live cached image of the path, or empty; never decodes.
   static std::shared_ptr<ImageInfo> GetCachedImage(const std::wstring& path);
+  // The deleter of every cached image.
+  static void OnImageInfoDestroyed(ImageInfo* image);
+
+ private:
   // The cache key of a path: normalised, and the package entry name while a
   // package is open.
   static std::wstring GetCacheKey(const std::wstring& path);
-  // The deleter of every cached image.
-  static void OnImageInfoDestroyed(ImageInfo* image);
 };
 
 }  // namespace ui
