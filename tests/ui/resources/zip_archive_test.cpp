@@ -188,6 +188,19 @@ TEST(ZipArchiveTest, DamagedDirectoryRecordFailsEveryEntryCleanly) {
   EXPECT_EQ(handle->archive->Locate(L"resources/lang/en.ini", &index), kZipNotFound);
 }
 
+TEST(ZipArchiveTest, DataThatFailsItsChecksumIsCorrupt) {
+  std::string bytes = BuildZip(SampleEntries());
+  // One byte of the stored entry's data changes; its headers stay as they were.
+  const size_t data = bytes.find("STRING_CONFIRM = OK");
+  ASSERT_NE(data, std::string::npos);
+  bytes[data] = 's';
+  auto handle = OpenMemory(bytes);
+  ASSERT_NE(handle, nullptr);
+  int32_t result = kZipOk;
+  Unzip(handle->archive.get(), 0, static_cast<uint32_t>(SampleEntries()[0].data.size()), &result);
+  EXPECT_EQ(result, kZipCorrupt);
+}
+
 TEST(ZipArchiveTest, ClaimedSizeBeyondWhatTheDataCanHoldIsRefused) {
   std::vector<ZipFixtureEntry> entries = SampleEntries();
   std::string bytes = BuildZip({entries[1]});
