@@ -20,6 +20,13 @@ class WeakCallback {
   WeakCallback(std::weak_ptr<WeakFlag> flag, Closure closure)
       : flag_(std::move(flag)), closure_(std::move(closure)) {}
 
+  // Widens the closure type (a lambda to Closure, say), keeping the flag;
+  // implicit, so a lambda-typed callback goes where a Closure one is asked.
+  template <typename Other,
+            typename = std::enable_if_t<!std::is_same_v<Other, Closure> &&
+                                        std::is_constructible_v<Closure, const Other&>>>
+  WeakCallback(const WeakCallback<Other>& other) : flag_(other.flag_), closure_(other.closure_) {}
+
   template <typename... Args>
   auto operator()(Args&&... args) const
       -> decltype(std::declval<const Closure&>()(std::forward<Args>(args)...)) {
@@ -37,6 +44,9 @@ class WeakCallback {
   bool Expired() const { return flag_.expired(); }
 
  private:
+  template <typename>
+  friend class WeakCallback;
+
   std::weak_ptr<WeakFlag> flag_;
   Closure closure_;
 };

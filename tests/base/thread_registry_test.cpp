@@ -147,7 +147,7 @@ TEST(ThreadRegistryTest, RepeatedTaskRunsItsCountThenStops) {
   std::unique_ptr<Ticker> owner;
   ThreadRegistry::PostTask(kWorkerId, [&] {
     owner = std::make_unique<Ticker>();  // Made and destroyed on the worker.
-    ThreadRegistry::PostRepeatedTask(kWorkerId, owner->ToWeakCallback(Closure([&] { ++runs; })),
+    ThreadRegistry::PostRepeatedTask(kWorkerId, owner->ToWeakCallback([&] { ++runs; }),
                                      TimeDelta::FromMilliseconds(2), 3);
     // No runs asked for: none, rather than counting down past zero for ever.
     ThreadRegistry::PostRepeatedTask(kWorkerId,

@@ -48,6 +48,17 @@ TEST(WeakCallbackTest, CopiesShareTheOwnerAndOutliveEachOther) {
   EXPECT_EQ(2, owner.total);
 }
 
+TEST(WeakCallbackTest, WideningTheClosureTypeKeepsTheOwner) {
+  auto owner = std::make_unique<Counter>();
+  Counter* raw = owner.get();
+  WeakCallback<std::function<void()>> widened = owner->ToWeakCallback([raw] { raw->Add(1); });
+  widened();
+  EXPECT_EQ(1, owner->total);
+  owner.reset();
+  widened();  // Voided with the owner like the original.
+  EXPECT_TRUE(widened.Expired());
+}
+
 TEST(WeakCallbackTest, AskingTwiceGivesTheSameToken) {
   Counter owner;
   std::weak_ptr<WeakFlag> first = owner.GetWeakFlag();
