@@ -41,6 +41,11 @@ TOOL_VERSION=$($CXX -dumpfullversion)
 KEY=$( { cat "$0" "$SCRIPT_DIR/../cmake/mingw-w64-x86_64.cmake"; echo "$VERSIONS gtest=$GTEST_VERSION gcc=$TOOL_VERSION"; } | sha256sum | cut -c1-16)
 PREFIX=$CACHE_ROOT/$KEY
 
+# Parallel callers (several build folders) wait for one build of the prefix.
+mkdir -p "$CACHE_ROOT"
+exec 8>"$CACHE_ROOT/$KEY.lock"
+flock 8
+
 if [ -f "$PREFIX/.complete" ]; then
   log "reusing $PREFIX"
   echo "$PREFIX"
