@@ -5,8 +5,8 @@
 #include "launcher/windows/window_messages.h"
 
 void LauncherSubsystems::LoadContext() {
-  LauncherContext::GetInstance()->Init(CommandLineLanguage.given ? CommandLineLanguage.text
-                                                                 : std::wstring());
+  // Empty when "set_language" gave no code that fits.
+  LauncherContext::GetInstance()->Init(CommandLineLanguage.text);
 }
 
 // Opens the skin package once the package reader is wired in.
