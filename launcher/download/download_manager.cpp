@@ -27,9 +27,12 @@ constexpr size_t kMaxSpeedSamples = 60;
 constexpr size_t kSamplesForLowestSpeed = 30;
 constexpr int64_t kNoLowestSpeed = 100000000000;
 constexpr int64_t kSpeedLimitUnit = 204;
-// MD5 work per Poll: small enough that the other transfers keep flowing.
+// MD5 work per Poll: short enough that the other transfers keep flowing.
 constexpr DWORD kHashBlockBytes = 1 << 20;
-constexpr int64_t kHashSliceBytes = 4 << 20;
+constexpr uint64_t kHashSliceMilliseconds = 20;
+// Longest a Poll keeps pumping busy transfers before the worker thread's
+// other tasks (the states, a pause request) get their turn.
+constexpr uint64_t kPumpMilliseconds = 50;
 
 uint32_t TickNow() { return GetTickCount() % 2147483647u; }
 
@@ -318,9 +321,10 @@ void DownloadManager::Poll() {
     int running = 0;
     curl_multi_perform(multi, &running);
     int idle_waits = 0;
+    const uint64_t pump_until = GetTickCount64() + kPumpMilliseconds;
     // Pump while data flows; a quiet set of transfers holds the thread for
     // about 3 ms, after which finished transfers are collected below.
-    while (running > 0 && enabled_) {
+    while (running > 0 && enabled_ && GetTickCount64() < pump_until) {
       fd_set read_set;
       fd_set write_set;
       fd_set error_set;
@@ -640,7 +644,8 @@ void DownloadManager::ContinueFileCheck() {
   if (fileChecks_.empty()) return;
   FileCheck* check = fileChecks_.front().get();
   std::unique_ptr<char[]> block(new char[kHashBlockBytes]);
-  for (int64_t sliced = 0; sliced < kHashSliceBytes; sliced += kHashBlockBytes) {
+  const uint64_t slice_end = GetTickCount64() + kHashSliceMilliseconds;
+  while (GetTickCount64() < slice_end) {
     DWORD read = 0;
     if (!ReadFile(check->file.Get(), block.get(), kHashBlockBytes, &read, nullptr)) {
       std::unique_ptr<FileCheck> failed = std::move(fileChecks_.front());

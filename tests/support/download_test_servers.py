@@ -13,6 +13,7 @@ made per run. COMMAND then runs with these variables (Windows paths):
   LAUNCHER_TEST_CA_DER          the test CA, DER
   LAUNCHER_TEST_CONTENT_ROOT    folder served by both hosts
   LAUNCHER_TEST_CONTENT_URL     https://127.0.0.1:PORT (nginx)
+  LAUNCHER_TEST_CONTENT_HTTP_URL  http://127.0.0.1:PORT (nginx, plain HTTP)
   LAUNCHER_TEST_CONTENT_LOG     nginx's access log
   LAUNCHER_TEST_FAULT_URL       https://127.0.0.1:PORT (fault host)
   LAUNCHER_TEST_UNTRUSTED_URL   https://127.0.0.1:PORT (unknown CA)
@@ -128,10 +129,12 @@ def start_fault_server(run_folder, name, cert, key, root):
 def start_content_server(run_folder, cert, key, root):
     for _ in range(5):
         port = free_port()
+        http_port = free_port()
         with open(os.path.join(HERE, "content_server.nginx.conf")) as template:
             text = template.read()
-        for field, value in (("@RUN@", run_folder), ("@PORT@", str(port)), ("@CERT@", cert),
-                             ("@KEY@", key), ("@ROOT@", root)):
+        for field, value in (("@RUN@", run_folder), ("@PORT@", str(port)),
+                             ("@HTTP_PORT@", str(http_port)), ("@CERT@", cert), ("@KEY@", key),
+                             ("@ROOT@", root)):
             text = text.replace(field, value)
         config = os.path.join(run_folder, "nginx.conf")
         with open(config, "w") as out:
@@ -141,7 +144,8 @@ def start_content_server(run_folder, cert, key, root):
                                    stdin=subprocess.DEVNULL, stdout=log, stderr=log)
         try:
             wait_for_port(port, process)
-            return process, port
+            wait_for_port(http_port, process)
+            return process, port, http_port
         except RuntimeError:
             process.kill()
             process.wait()
@@ -176,7 +180,8 @@ def main():
         untrusted, untrusted_port = start_fault_server(run_folder, "untrusted", untrusted_cert,
                                                        untrusted_key, root)
         processes.append(untrusted)
-        content, content_port = start_content_server(run_folder, cert, key, root)
+        content, content_port, content_http_port = start_content_server(run_folder, cert, key,
+                                                                        root)
         processes.append(content)
 
         environment = dict(os.environ)
@@ -184,6 +189,7 @@ def main():
             "LAUNCHER_TEST_CA_DER": windows_path(os.path.join(ca_folder, "ca.der")),
             "LAUNCHER_TEST_CONTENT_ROOT": windows_path(root),
             "LAUNCHER_TEST_CONTENT_URL": "https://127.0.0.1:%d" % content_port,
+            "LAUNCHER_TEST_CONTENT_HTTP_URL": "http://127.0.0.1:%d" % content_http_port,
             "LAUNCHER_TEST_CONTENT_LOG": windows_path(
                 os.path.join(run_folder, "content-access.log")),
             "LAUNCHER_TEST_FAULT_URL": "https://127.0.0.1:%d" % fault_port,
