@@ -363,6 +363,39 @@ TEST_F(DownloadManagerTest, BrokenTransfersResumeFromTheirOffset) {
   EXPECT_EQ(TraceText(), "");
 }
 
+TEST_F(DownloadManagerTest, AHostThatKeepsDeliveringKeepsItsTries) {
+  const std::string md5 = MakeContent("choppy.bin", 500000, 62);
+  Json::Value abort = Rule("/~a/choppy.bin", "abort");
+  abort["after"] = 60000;
+  abort["count"] = 5;
+  SetFaultRule(abort);
+  manager.SetActiveUrls({GetServers().faultUrl + "/~a/", GetServers().faultUrl + "/~b/"});
+  Queue("choppy.bin", LocalPath("choppy.bin"), md5, 500000);
+  ASSERT_TRUE(PollUntilResults(1));
+  EXPECT_EQ(results[0].code, 0) << results[0].message;
+  // Five broken attempts, each one further on: the first host is not given up.
+  EXPECT_EQ(Ranges(FaultRequests("/~a/choppy.bin")),
+            (std::vector<std::string>{"bytes=0-499999", "bytes=60000-499999", "bytes=120000-499999",
+                                      "bytes=180000-499999", "bytes=240000-499999",
+                                      "bytes=300000-499999"}));
+  EXPECT_TRUE(FaultRequests("/~b/choppy.bin").empty());
+}
+
+TEST_F(DownloadManagerTest, AFileThatCannotBeOpenedFailsToStart) {
+  MakeContent("blocked.bin", 100, 63);
+  const std::string path = LocalPath("blocked.bin");
+  ASSERT_TRUE(CreateDirectoryW(Wide(LocalPath("")).c_str(), nullptr) ||
+              GetLastError() == ERROR_ALREADY_EXISTS);
+  ASSERT_TRUE(CreateDirectoryW(Wide(path).c_str(), nullptr));
+  manager.SetActiveUrls({GetServers().faultUrl + "/~a/", GetServers().faultUrl + "/~b/"});
+  Queue("blocked.bin", path, "", 100);
+  ASSERT_TRUE(PollUntilResults(1));
+  EXPECT_EQ(results[0].code, static_cast<int32_t>(DownloadResult::StartFailed));
+  EXPECT_EQ(results[0].message.rfind("open:(" + path + ") failed,errno:", 0), 0u)
+      << results[0].message;
+  EXPECT_TRUE(download_test::FaultLog().empty());
+}
+
 TEST_F(DownloadManagerTest, AStalledTransferIsDroppedAndResumed) {
   const std::string md5 = MakeContent("stall.bin", 300000, 71);
   Json::Value stall = Rule("/stall.bin", "stall");

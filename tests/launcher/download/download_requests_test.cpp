@@ -1,3 +1,8 @@
+#include <fcntl.h>
+#include <io.h>
+
+#include <cstdio>
+
 #include <gtest/gtest.h>
 
 #include "launcher/download/download_manager.h"
@@ -145,7 +150,19 @@ TEST_F(DownloadRequestsTest, ProbesAskForTheFirstByte) {
   SetFaultRule(Rule("/~a/probe/full.bin", 200, "whole"));
 
   manager.SetActiveUrls({GetServers().contentUrl + "/"});
+  // The probed byte goes nowhere, least of all to the standard output.
+  const std::string captured = scratch.ChildUtf8(L"stdout.txt");
+  std::fflush(stdout);
+  const int saved_stdout = _dup(1);
+  const int capture = _open(captured.c_str(), _O_CREAT | _O_WRONLY | _O_TRUNC | _O_BINARY, 0666);
+  ASSERT_GE(capture, 0);
+  _dup2(capture, 1);
   EXPECT_TRUE(manager.ProbeFile("probe/there.bin", "", RecordProbe(), 1));
+  std::fflush(stdout);
+  _dup2(saved_stdout, 1);
+  _close(capture);
+  _close(saved_stdout);
+  EXPECT_EQ(test_support::ReadFileBytes(download_test::Wide(captured)), "");
   EXPECT_TRUE(manager.ProbeFile("probe/missing.bin", "", RecordProbe(), 2));
   manager.SetActiveUrls({GetServers().faultUrl + "/~a/", GetServers().faultUrl + "/~b/"});
   EXPECT_TRUE(manager.ProbeFile("probe/full.bin", "", RecordProbe(), 3));
