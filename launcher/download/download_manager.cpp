@@ -263,11 +263,10 @@ void DownloadManager::DownloadFile(std::string url, std::string path, std::strin
   WriteResumeFile(path, md5, chunkLists_[path]);
 }
 
-DownloadTask* DownloadManager::NewTask(const std::string& url, const std::string& path,
-                                       const std::string& md5, const ChunkInfo& chunk, int64_t size,
-                                       const DownloadDoneCallback& done,
-                                       const SpeedSampleCallback& speed, int32_t tag, int32_t tries,
-                                       int32_t hostIndex) {
+void DownloadManager::NewTask(const std::string& url, const std::string& path,
+                              const std::string& md5, const ChunkInfo& chunk, int64_t size,
+                              const DownloadDoneCallback& done, const SpeedSampleCallback& speed,
+                              int32_t tag, int32_t tries, int32_t hostIndex) {
   DownloadTask* task = new DownloadTask;
   task->manager = this;
   task->url = url;
@@ -285,7 +284,6 @@ DownloadTask* DownloadManager::NewTask(const std::string& url, const std::string
   task->speedCallback = speed;
   waitingTasks_.push_back(task);
   chunkLists_[path].push_back(chunk);
-  return task;
 }
 
 int DownloadManager::RemoveChunk(const std::string& path, int32_t index) {
@@ -440,7 +438,6 @@ void DownloadManager::FinishTask(DownloadTask* task, int32_t code, const std::st
     idleHandles_.push_back(task->easy);
     task->easy = nullptr;
   }
-  if (code == 0 && message.empty()) DeleteIfPresent(ResumeFilePath(task->path));
   if (notify && enabled_ && task->doneCallback) {
     task->doneCallback(task->tag, code, task->url, message);
   }

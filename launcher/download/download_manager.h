@@ -89,7 +89,9 @@ class DownloadManager {
   // True while any transfer or file check is left.
   bool HasWork() const;
 
-  // Queued file downloads.
+  // Queued file downloads. `doneCallback` runs from DownloadFile or Poll and
+  // may queue or cancel downloads; `speedCallback` runs inside libcurl and may
+  // only record its sample (AddSpeedSample).
   void DownloadFile(std::string url, std::string path, std::string md5, int64_t size,
                     DownloadDoneCallback doneCallback, SpeedSampleCallback speedCallback,
                     int32_t tag, int32_t tries = 0, int32_t hostIndex = 0);
@@ -145,15 +147,14 @@ class DownloadManager {
   // Continues the transfers that their cap had held once their time has come.
   void ReleasePacedTransfers();
   void AddDoneBytes(int64_t bytes, bool copy_to_log);
-  DownloadTask* NewTask(const std::string& url, const std::string& path, const std::string& md5,
-                        const ChunkInfo& chunk, int64_t size, const DownloadDoneCallback& done,
-                        const SpeedSampleCallback& speed, int32_t tag, int32_t tries,
-                        int32_t hostIndex);
+  void NewTask(const std::string& url, const std::string& path, const std::string& md5,
+               const ChunkInfo& chunk, int64_t size, const DownloadDoneCallback& done,
+               const SpeedSampleCallback& speed, int32_t tag, int32_t tries, int32_t hostIndex);
   int RemoveChunk(const std::string& path, int32_t index);
   void SaveResumeFile(DownloadTask* task);
   bool StartTask(DownloadTask* task, std::string* error);
-  // Closes the task's file, returns its handle to the pool, notifies when
-  // asked (and enabled), deletes the resume file on a clean success.
+  // Closes the task's file, returns its handle to the pool and notifies when
+  // asked (and enabled). Successes are reported by FinishFileCheck.
   void FinishTask(DownloadTask* task, int32_t code, const std::string& message, bool notify);
   void DestroyTask(DownloadTask* task);
   void DropAllTasks();
@@ -164,10 +165,6 @@ class DownloadManager {
   void StartFileCheck(DownloadTask* task);
   void ContinueFileCheck();
   void FinishFileCheck(std::unique_ptr<FileCheck> check, bool verified, const std::string& actual);
-  void RetryWholeFile(const std::string& url, const std::string& path, const std::string& md5,
-                      int64_t size, const DownloadDoneCallback& done,
-                      const SpeedSampleCallback& speed, int32_t tag, int32_t tries,
-                      int32_t hostIndex);
   bool IsRunning(const DownloadTask* task) const;
   void ConfigureRequest(CURL* easy, const std::string& url, const std::string& body,
                         long connect_timeout, long total_timeout) const;
