@@ -1,14 +1,17 @@
 #include "launcher/core/version_map.h"
 
 #include <windows.h>
+#include <wincrypt.h>
 
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 #include <json/json.h>
 
+#include "base/string_util.h"
 #include "tests/support/scratch_dir.h"
 
 namespace {
@@ -285,6 +288,115 @@ TEST(VersionMapTest, MakeDependenceVersionMap) {
   const std::vector<std::string> expected_names = {"dependence/\xE5\x85\x83/a.bin"};
   EXPECT_EQ(root["list"].getMemberNames(), expected_names);
   EXPECT_EQ(root["list"]["dependence/\xE5\x85\x83/a.bin"]["md5"].asString(), kMd5Abc);
+}
+
+}  // namespace
+
+namespace {
+
+// MD5 by the system's crypto provider, independent of the launcher's own digest.
+std::string SystemMd5(const std::string& bytes) {
+  HCRYPTPROV provider = 0;
+  HCRYPTHASH hash = 0;
+  std::string text;
+  if (CryptAcquireContextW(&provider, nullptr, nullptr, PROV_RSA_FULL, CRYPT_VERIFYCONTEXT) &&
+      CryptCreateHash(provider, CALG_MD5, 0, 0, &hash) &&
+      CryptHashData(hash, reinterpret_cast<const BYTE*>(bytes.data()),
+                    static_cast<DWORD>(bytes.size()), 0)) {
+    BYTE digest[16] = {};
+    DWORD size = sizeof(digest);
+    if (CryptGetHashParam(hash, HP_HASHVAL, digest, &size, 0)) {
+      static const char kHex[] = "0123456789abcdef";
+      for (BYTE byte : digest) {
+        text += kHex[byte >> 4];
+        text += kHex[byte & 15];
+      }
+    }
+  }
+  if (hash != 0) CryptDestroyHash(hash);
+  if (provider != 0) CryptReleaseContext(provider, 0);
+  return text;
+}
+
+std::string SeededBytes(unsigned seed, size_t size) {
+  std::mt19937 random(seed);
+  std::string bytes(size, '\0');
+  for (char& byte : bytes) byte = static_cast<char>(random() & 0xFF);
+  return bytes;
+}
+
+// Runs the executable with a command line and returns its exit code (-1 on failure).
+int RunAndWait(const std::wstring& executable, const std::wstring& arguments) {
+  std::wstring command_line = L"\"" + executable + L"\" " + arguments;
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION process = {};
+  if (!CreateProcessW(executable.c_str(), command_line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                      nullptr, &startup, &process)) {
+    return -1;
+  }
+  CloseHandle(process.hThread);
+  DWORD exit_code = static_cast<DWORD>(-1);
+  if (WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0) {
+    GetExitCodeProcess(process.hProcess, &exit_code);
+  } else {
+    TerminateProcess(process.hProcess, 1);
+  }
+  CloseHandle(process.hProcess);
+  return static_cast<int>(exit_code);
+}
+
+// Every entry of a written map names a file of the folder with its true size and MD5.
+void ExpectMapMatchesFiles(const std::wstring& map_path, const std::wstring& folder,
+                           const std::string& version, const std::vector<std::string>& names) {
+  const Json::Value root = ReadJsonFile(map_path);
+  EXPECT_EQ(root["version"].asString(), version);
+  const Json::Value& list = root["list"];
+  EXPECT_EQ(list.getMemberNames(), names);
+  for (const std::string& name : names) {
+    std::wstring relative = qbase::Utf8ToWide(name);
+    for (wchar_t& unit : relative) {
+      if (unit == L'/') unit = L'\\';
+    }
+    const std::string bytes = test_support::ReadFileBytes(folder + L"\\" + relative);
+    EXPECT_EQ(list[name]["md5"].asString(), SystemMd5(bytes)) << name;
+    EXPECT_EQ(list[name]["size"].asInt64(), static_cast<int64_t>(bytes.size())) << name;
+  }
+}
+
+TEST(VersionMapToolTest, LauncherExeWritesBothMapsWhileAnotherLauncherRuns) {
+  // The built launcher.exe, as a Windows path (Wine maps Z: to the root).
+  std::wstring built = L"Z:" LAUNCHER_EXE;
+  for (wchar_t& unit : built) {
+    if (unit == L'/') unit = L'\\';
+  }
+  ASSERT_TRUE(test_support::FileExists(built)) << "build the launcher target first";
+  test_support::ScratchDir dir;
+  const std::wstring launcher = dir.Child(L"launcher.exe");
+  ASSERT_TRUE(CopyFileW(built.c_str(), launcher.c_str(), FALSE));
+  test_support::WriteFileBytes(dir.Child(L"resources.zip"), SeededBytes(1, 300000));
+  test_support::WriteFileBytes(dir.Child(L"SourceHanSansCNRegular.ttf"), SeededBytes(2, 5000));
+  test_support::WriteFileBytes(dir.Child(L"SourceHanSansCNBold.ttf"), SeededBytes(3, 4097));
+  test_support::WriteFileBytes(dir.Child(L"LomaN.ttf"), SeededBytes(4, 1024));
+  test_support::WriteFileBytes(dir.Child(L"LomaB.ttf"), "");
+  test_support::WriteFileBytes(dir.Child(L"cef\\libcef.dll"), SeededBytes(5, 70000));
+  test_support::WriteFileBytes(dir.Child(L"cef\\locales\\zh-TW.pak"), SeededBytes(6, 1025));
+  test_support::WriteFileBytes(dir.Child(L"dependence\\\u5143\\a.bin"), SeededBytes(7, 2048));
+  test_support::WriteFileBytes(dir.Child(L"dependence\\b.txt"), "b");
+
+  // The single-instance name exists, as it does while a launcher runs.
+  HANDLE running = CreateSemaphoreW(nullptr, 1, 1, L"_QEL_LAUNCHER_TW");
+  ASSERT_NE(running, nullptr);
+  EXPECT_EQ(RunAndWait(launcher, L"make_version 1_2_3"), 0);
+  EXPECT_EQ(RunAndWait(launcher, L"make_dependence_version 4_5_6"), 0);
+  CloseHandle(running);
+
+  ExpectMapMatchesFiles(
+      dir.Child(L"launcher_version_map.txt"), dir.path(), "1_2_3",
+      {"LomaB.ttf", "LomaN.ttf", "SourceHanSansCNBold.ttf", "SourceHanSansCNRegular.ttf",
+       "cef/libcef.dll", "cef/locales/zh-TW.pak", "launcher.exe", "resources.zip"});
+  ExpectMapMatchesFiles(dir.Child(L"dependence_version_map.txt"), dir.path(), "4_5_6",
+                        {"dependence/b.txt", "dependence/\xE5\x85\x83/a.bin"});
 }
 
 }  // namespace
