@@ -2,6 +2,8 @@
 
 #include <ole2.h>
 
+#include <curl/curl.h>
+
 #include "base/file_path.h"
 #include "base/message_loop.h"
 #include "base/scoped_handle.h"
@@ -29,11 +31,13 @@ void RunLauncher() {
   if (use_browser) OleInitialize(nullptr);
   // The browser runtime starts here, and shuts down after MainThread, once
   // the browser component exists.
+  curl_global_init(CURL_GLOBAL_ALL);
   {
     LauncherSubsystems subsystems;
     MainThread main_thread(&subsystems);
     main_thread.RunOnCurrentThread(qbase::MessageLoop::kUI);
   }
+  curl_global_cleanup();
   if (use_browser) OleUninitialize();
 }
 

@@ -1,5 +1,7 @@
 #include "launcher/core/launcher_context.h"
 
+#include <utility>
+
 #include "base/file_path.h"
 #include "base/scoped_handle.h"
 #include "base/string_util.h"
@@ -78,8 +80,16 @@ void LauncherContext::Init(const std::wstring& command_line_language) {
       L"TOVA_Data/Plugins/x86_64/VuplexWebViewChromium/Vuplex WebView.vuplex";
 }
 
+bool LauncherContext::LoadChannelConfig() {
+  ChannelConfig config;
+  if (!::LoadChannelConfig(settings.language, &config)) return false;
+  titles = std::move(config.titles);
+  links = std::move(config.links);
+  jumpLinks = std::move(config.jumpLinks);
+  return true;
+}
+
 void LauncherContext::InitVersionState() {
-  // The download manager is initialised here once it exists.
   launcherExeUpdated = false;
   cefFilesUpdated = false;
   fontsUpdated = false;
@@ -94,8 +104,7 @@ void LauncherContext::InitVersionState() {
 }
 
 void LauncherContext::Shutdown() {
-  // The download manager is stopped and the update states deleted here once
-  // they exist.
+  // The update states are exited and deleted here once they exist.
   for (const char* key : kVersionMapKeys) versionMaps.erase(key);
 }
 

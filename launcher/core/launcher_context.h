@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "launcher/core/autostart_registration.h"
+#include "launcher/core/channel_config.h"
 #include "launcher/core/download_log.h"
 #include "launcher/core/launcher_settings.h"
 #include "launcher/core/service_settings.h"
@@ -70,6 +71,9 @@ class LauncherContext {
   // On the UI thread at start: state files, first-run defaults, edition values.
   // `command_line_language` is the "set_language" code ("" when not given).
   void Init(const std::wstring& command_line_language);
+  // Titles, links and language overrides of this edition's channel, from the
+  // skin package; a failed load keeps what the context held. UI thread.
+  bool LoadChannelConfig();
   // On the worker thread at its start: update flags, version maps, versions.
   void InitVersionState();
   // On the worker thread at its end.
@@ -135,6 +139,7 @@ class LauncherContext {
   bool preDlcCheck = false;
   std::map<std::string, std::wstring> titles;
   std::map<std::string, std::string> links;
+  std::vector<JumpLink> jumpLinks;
   std::string activityAddr;
   int patchOption = 2;
   bool useWebExtraParam = false;

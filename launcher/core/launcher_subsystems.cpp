@@ -1,23 +1,31 @@
 #include "launcher/core/launcher_subsystems.h"
 
+#include "base/string_util.h"
 #include "launcher/core/command_line.h"
 #include "launcher/core/launcher_context.h"
+#include "launcher/core/skin_package.h"
+#include "launcher/download/context_download_delegate.h"
+#include "launcher/download/download_manager.h"
 #include "launcher/windows/window_messages.h"
+#include "ui/resources/global_manager.h"
 
 void LauncherSubsystems::LoadContext() {
   // Empty when "set_language" gave no code that fits.
   LauncherContext::GetInstance()->Init(CommandLineLanguage.text);
 }
 
-// Opens the skin package once the package reader is wired in.
-void LauncherSubsystems::OpenSkinPackage() {}
+void LauncherSubsystems::OpenSkinPackage() { ::OpenSkinPackage(); }
 
-// Starts ui::GlobalManager with "resources\", the theme "themes\default" and
-// the context's language (converted with the ANSI code page) once wired in.
-void LauncherSubsystems::StartUiFramework() {}
+void LauncherSubsystems::StartUiFramework() {
+  std::wstring language;
+  qbase::MultiByteToWide(LauncherContext::GetInstance()->settings.language, qbase::kCodePageAnsi,
+                         &language);
+  ui::GlobalManager::Startup(L"resources\\", nullptr, L"themes\\default", language);
+}
 
-// Loads the channel configuration into the context once wired in.
-void LauncherSubsystems::LoadChannelConfig() {}
+void LauncherSubsystems::LoadChannelConfig() {
+  LauncherContext::GetInstance()->LoadChannelConfig();
+}
 
 // Creates MainForm ("Launcher", style 0xce0000, layered), centres and shows it
 // once the launcher windows exist.
@@ -28,24 +36,31 @@ void LauncherSubsystems::UiTick() {
 }
 
 void LauncherSubsystems::InitVersionState() {
+  static ContextDownloadDelegate download_delegate;
+  DownloadManager& downloads = DownloadManager::GetInstance();
+  downloads.SetDelegate(&download_delegate);
+  ApplyContextSettings(&downloads);
+  downloads.Init();
+
   LauncherContext* context = LauncherContext::GetInstance();
   context->InitVersionState();
   context->stateMachineStarted = false;
 }
 
-// Starts the launcher pass on the first tick, then updates the current and
-// pre-download states and polls the download manager, once they exist.
-void LauncherSubsystems::WorkerTick() {}
+// The launcher pass starts on the first tick, and the current and
+// pre-download states update before the poll, once the update states exist.
+void LauncherSubsystems::WorkerTick() { DownloadManager::GetInstance().Poll(); }
 
-void LauncherSubsystems::ShutdownContext() { LauncherContext::GetInstance()->Shutdown(); }
+void LauncherSubsystems::ShutdownContext() {
+  DownloadManager::GetInstance().Shutdown();
+  LauncherContext::GetInstance()->Shutdown();
+}
 
-// Shuts ui::GlobalManager down once wired in.
-void LauncherSubsystems::ShutdownUiFramework() {}
+void LauncherSubsystems::ShutdownUiFramework() { ui::GlobalManager::Shutdown(); }
 
 void LauncherSubsystems::SaveDownloadLog() { LauncherContext::GetInstance()->SaveDownloadLog(); }
 
-// Clears the download manager's enabled flag once wired in.
-void LauncherSubsystems::DisableDownloadManager() {}
+void LauncherSubsystems::DisableDownloadManager() { DownloadManager::GetInstance().Disable(); }
 
 // Starts the self-update helper when the launcher pass updated the launcher,
 // browser or font files, once the self-replacement exists.
