@@ -6,8 +6,10 @@
 #include <new>
 
 #include "base/file_path.h"
+#include "base/scoped_handle.h"
 #include "base/string_util.h"
 #include "launcher/core/md5.h"
+#include "launcher/core/registry_key.h"
 
 namespace {
 
@@ -90,47 +92,6 @@ class FindHandle {
 
  private:
   HANDLE handle_;
-};
-
-// A file handle, closed when it goes out of scope.
-class FileHandle {
- public:
-  explicit FileHandle(HANDLE handle) : handle_(handle) {}
-  ~FileHandle() {
-    if (valid()) CloseHandle(handle_);
-  }
-  FileHandle(const FileHandle&) = delete;
-  FileHandle& operator=(const FileHandle&) = delete;
-
-  bool valid() const { return handle_ != INVALID_HANDLE_VALUE && handle_ != nullptr; }
-  HANDLE get() const { return handle_; }
-
- private:
-  HANDLE handle_;
-};
-
-// An open registry key, closed when it goes out of scope.
-class RegistryKey {
- public:
-  RegistryKey() = default;
-  ~RegistryKey() { Close(); }
-  RegistryKey(const RegistryKey&) = delete;
-  RegistryKey& operator=(const RegistryKey&) = delete;
-
-  // Closes any key held before; false when the key cannot be opened.
-  bool Open(HKEY root, const std::wstring& path, REGSAM access) {
-    Close();
-    if (RegOpenKeyExW(root, path.c_str(), 0, access, &key_) != ERROR_SUCCESS) key_ = nullptr;
-    return key_ != nullptr;
-  }
-  void Close() {
-    if (key_) RegCloseKey(key_);
-    key_ = nullptr;
-  }
-  HKEY get() const { return key_; }
-
- private:
-  HKEY key_ = nullptr;
 };
 
 // Windows file functions move at most 4 GiB - 1 per call; stay well below.
@@ -262,10 +223,10 @@ bool GetDiskSpace(const typename Api::String& path, uint64_t* total_bytes, uint6
 
 template <typename Api>
 bool ReadFileToString(const typename Api::String& path, std::string* bytes) {
-  FileHandle file(Api::Open(path, GENERIC_READ, OPEN_EXISTING));
-  if (!file.valid()) return false;
+  qbase::ScopedHandle file(Api::Open(path, GENERIC_READ, OPEN_EXISTING));
+  if (!file.IsValid()) return false;
   LARGE_INTEGER size = {};
-  if (!GetFileSizeEx(file.get(), &size) || size.QuadPart < 0 ||
+  if (!GetFileSizeEx(file.Get(), &size) || size.QuadPart < 0 ||
       static_cast<uint64_t>(size.QuadPart) > bytes->max_size()) {
     return false;
   }
@@ -279,7 +240,7 @@ bool ReadFileToString(const typename Api::String& path, std::string* bytes) {
   while (done < content.size()) {
     const DWORD want = static_cast<DWORD>(std::min<size_t>(content.size() - done, kMaxIoChunk));
     DWORD got = 0;
-    if (!ReadFile(file.get(), &content[done], want, &got, nullptr)) return false;
+    if (!ReadFile(file.Get(), &content[done], want, &got, nullptr)) return false;
     if (got == 0) break;
     done += got;
   }
@@ -290,13 +251,13 @@ bool ReadFileToString(const typename Api::String& path, std::string* bytes) {
 
 template <typename Api>
 bool WriteStringToFile(const typename Api::String& path, const std::string& bytes) {
-  FileHandle file(Api::Open(path, GENERIC_WRITE, CREATE_ALWAYS));
-  if (!file.valid()) return false;
+  qbase::ScopedHandle file(Api::Open(path, GENERIC_WRITE, CREATE_ALWAYS));
+  if (!file.IsValid()) return false;
   size_t done = 0;
   while (done < bytes.size()) {
     const DWORD want = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, kMaxIoChunk));
     DWORD written = 0;
-    if (!WriteFile(file.get(), bytes.data() + done, want, &written, nullptr) || written == 0) {
+    if (!WriteFile(file.Get(), bytes.data() + done, want, &written, nullptr) || written == 0) {
       return false;
     }
     done += written;
@@ -514,14 +475,14 @@ bool VerifyFileMd5(const std::string& path, const std::string& expected, std::st
 }
 
 std::unique_ptr<uint8_t[]> ReadFileHandleToBuffer(HANDLE file, uint32_t byte_count, int64_t* size) {
-  FileHandle owned(file);
-  if (!owned.valid()) return nullptr;
+  qbase::ScopedHandle owned(file);
+  if (!owned.IsValid()) return nullptr;
   std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[size_t{byte_count} + 1]);
   if (!buffer) return nullptr;
   uint32_t done = 0;
   while (done < byte_count) {
     DWORD got = 0;
-    if (!ReadFile(owned.get(), buffer.get() + done, byte_count - done, &got, nullptr) || got == 0) {
+    if (!ReadFile(owned.Get(), buffer.get() + done, byte_count - done, &got, nullptr) || got == 0) {
       return nullptr;
     }
     done += got;
