@@ -12,6 +12,7 @@ cp "$BUILD/launcher/launcher.exe" "$RUN_DIR/"
 export LAUNCHER_WINE_STATE=$BUILD/wine
 if [ -n "${DISPLAY:-}" ]; then export LAUNCHER_KEEP_DISPLAY=1; fi
 cd "$RUN_DIR"
+trap '"$ROOT/scripts/wine-run.sh" --stop' INT TERM
 set +e
 "$ROOT/scripts/wine-run.sh" ./launcher.exe "$@"
 status=$?
