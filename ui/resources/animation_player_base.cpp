@@ -98,8 +98,10 @@ void AnimationPlayerBase::Tick() {
       (endValue > startValue && value >= endValue) || (endValue < startValue && value <= endValue);
   if (reached) {
     playCallback(endValue);
-    Complete();
+    // Stored before the completion callback, which may play again (or end
+    // the player) and must not have its new value overwritten.
     currentValue = endValue;
+    Complete();
   } else if (value != currentValue) {
     playCallback(value);
     currentValue = value;

@@ -228,6 +228,22 @@ TEST_F(AnimationPlayerTest, CompletionCallbackMayPlayAgain) {
   EXPECT_EQ(values_.back(), 0);
 }
 
+TEST_F(AnimationPlayerTest, PlayingAgainFromTheCompletionKeepsTheNewValue) {
+  player_.startValue = 0;
+  player_.endValue = 100;
+  player_.totalMillis = 100;
+  player_.completeCallback = [this] {
+    if (++completions_ == 1) player_.Reverse();
+  };
+  player_.Start();
+  while (completions_ == 0 && system_->now < 6000000) RunFor(16);
+  ASSERT_EQ(completions_, 1);
+  // The reversed run starts where the first one ended.
+  EXPECT_TRUE(player_.playing);
+  EXPECT_EQ(player_.startValue, 100);
+  EXPECT_EQ(player_.currentValue, 100);
+}
+
 TEST_F(AnimationPlayerTest, DestroyedPlayerLeavesNoTickBehind) {
   int ticks = 0;
   {
