@@ -62,16 +62,12 @@ std::shared_ptr<MessageLoopProxy> ThreadRegistry::GetMessageLoopProxy(int id) {
 
 bool ThreadRegistry::PostTask(int id, const Closure& task) {
   std::shared_ptr<MessageLoopProxy> proxy = GetMessageLoopProxy(id);
-  if (!proxy) return false;
-  proxy->PostTask(task);
-  return true;
+  return proxy && proxy->PostTask(task);
 }
 
 bool ThreadRegistry::PostDelayedTask(int id, const Closure& task, TimeDelta delay) {
   std::shared_ptr<MessageLoopProxy> proxy = GetMessageLoopProxy(id);
-  if (!proxy) return false;
-  proxy->PostDelayedTask(task, delay);
-  return true;
+  return proxy && proxy->PostDelayedTask(task, delay);
 }
 
 void ThreadRegistry::PostRepeatedTask(int id, const WeakCallback<Closure>& task, TimeDelta delay,

@@ -36,7 +36,8 @@ class ThreadRegistry {
   // Empty when the identifier is not registered.
   static std::shared_ptr<MessageLoopProxy> GetMessageLoopProxy(int id);
 
-  // False, dropping the task, when no thread is registered under `id`.
+  // False, dropping the task, when no thread is registered under `id` or its
+  // loop is already gone.
   static bool PostTask(int id, const Closure& task);
   // A zero delay posts an immediate task.
   static bool PostDelayedTask(int id, const Closure& task, TimeDelta delay);

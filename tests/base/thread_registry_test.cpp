@@ -115,6 +115,18 @@ TEST(ThreadRegistryTest, PostsReachTheRegisteredThreadAndFailOnceItIsGone) {
   EXPECT_FALSE(proxy->PostTask([] {}));  // A proxy kept past the loop refuses.
 }
 
+TEST(ThreadRegistryTest, PostsFailWhenARegisteredThreadsLoopIsGone) {
+  // Registered without a matching unregistration: the entry outlives the loop.
+  constexpr int kStaleId = kOtherId + 20;
+  TestThread thread([] { ThreadRegistry::RegisterThread(kStaleId); }, nullptr);
+  ASSERT_TRUE(thread.Start());
+  thread.Stop();
+  ASSERT_TRUE(ThreadRegistry::GetMessageLoopProxy(kStaleId));
+  EXPECT_FALSE(ThreadRegistry::PostTask(kStaleId, [] {}));
+  EXPECT_FALSE(ThreadRegistry::PostDelayedTask(
+      kStaleId, [] {}, TimeDelta::FromMilliseconds(1)));
+}
+
 TEST(ThreadRegistryTest, DelayedPostWithZeroDelayIsImmediate) {
   auto worker = StartRegisteredWorker();
   std::vector<std::string> log;
