@@ -23,9 +23,11 @@ status is returned.
 """
 
 import argparse
+import ctypes
 import fcntl
 import os
 import shutil
+import signal
 import socket
 import subprocess
 import sys
@@ -34,6 +36,22 @@ import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 NGINX = "/usr/sbin/nginx"
+
+
+PR_SET_PDEATHSIG = 1
+
+
+def stop_with_this_script():
+    """For a child process: it gets SIGTERM when this script dies, even when
+    a test time-out kills the script, so no server outlives the run."""
+    parent = os.getpid()
+
+    def arrange():
+        ctypes.CDLL(None, use_errno=True).prctl(PR_SET_PDEATHSIG, signal.SIGTERM)
+        if os.getppid() != parent:
+            os._exit(1)
+
+    return arrange
 
 
 def run(*command):
@@ -122,7 +140,7 @@ def start_fault_server(run_folder, name, cert, key, root):
     process = subprocess.Popen(
         [sys.executable, os.path.join(HERE, "fault_server.py"), "--root", root, "--cert", cert,
          "--key", key, "--port-file", port_file],
-        stdin=subprocess.DEVNULL, stdout=log, stderr=log)
+        stdin=subprocess.DEVNULL, stdout=log, stderr=log, preexec_fn=stop_with_this_script())
     return process, int(wait_for_file(port_file, process))
 
 
@@ -141,7 +159,8 @@ def start_content_server(run_folder, cert, key, root):
             out.write(text)
         log = open(os.path.join(run_folder, "nginx.out"), "w")
         process = subprocess.Popen([NGINX, "-p", run_folder, "-c", config],
-                                   stdin=subprocess.DEVNULL, stdout=log, stderr=log)
+                                   stdin=subprocess.DEVNULL, stdout=log, stderr=log,
+                                   preexec_fn=stop_with_this_script())
         try:
             wait_for_port(port, process)
             wait_for_port(http_port, process)
@@ -196,7 +215,7 @@ def main():
             "LAUNCHER_TEST_UNTRUSTED_URL": "https://127.0.0.1:%d" % untrusted_port,
             "LAUNCHER_TEST_DEAD_URL": "https://127.0.0.1:%d" % free_port(),
         })
-        return subprocess.call(command, env=environment)
+        return subprocess.call(command, env=environment, preexec_fn=stop_with_this_script())
     finally:
         for process in processes:
             process.terminate()
