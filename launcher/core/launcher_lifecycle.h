@@ -25,9 +25,9 @@ class LauncherLifecycle {
   virtual void ShutdownContext() = 0;
 
   // MainThread::Cleanup, on the start-up thread, in this order; the worker
-  // is stopped between the third and the fourth.
+  // is stopped between the second and the third.
   virtual void ShutdownUiFramework() = 0;
-  virtual void SaveDownloadLog() = 0;
   virtual void DisableDownloadManager() = 0;
+  virtual void SaveDownloadLog() = 0;
   virtual void HandOffSelfUpdate() = 0;
 };

@@ -34,13 +34,14 @@ void MainThread::Init() {
 
 void MainThread::Cleanup() {
   lifecycle_->ShutdownUiFramework();
-  lifecycle_->SaveDownloadLog();
   // Before the worker stops, so its last ticks start no transfer.
   lifecycle_->DisableDownloadManager();
   if (misc_thread_) {
     misc_thread_->Stop();
     misc_thread_.reset();
   }
+  // Only now: the worker's transfers write the download record until it ends.
+  lifecycle_->SaveDownloadLog();
   qbase::ThreadRegistry::UnregisterThread();
   lifecycle_->HandOffSelfUpdate();
 }

@@ -86,9 +86,9 @@ TEST(MainThreadTest, RunsBothThreadsInOrderWithTheirTicksUntilTheUserInterfaceQu
                 "LoadChannelConfig main 0",
                 "CreateMainWindow main 0",
                 "ShutdownUiFramework main 0",
-                "SaveDownloadLog main 0",
                 "DisableDownloadManager main 0",
                 "ShutdownContext worker 1",  // The worker stops before thread 0 unregisters.
+                "SaveDownloadLog main 0",    // No worker is left to change the record.
                 "HandOffSelfUpdate main -1",
             }),
             lifecycle.steps());
