@@ -33,9 +33,14 @@ std::string Utf8(const std::wstring& wide) {
   return out;
 }
 
+// A child left running by a failed assertion is killed, not left downloading.
 struct Process {
   PROCESS_INFORMATION info = {};
   ~Process() {
+    if (info.hProcess && WaitForSingleObject(info.hProcess, 0) == WAIT_TIMEOUT) {
+      TerminateProcess(info.hProcess, 1);
+      WaitForSingleObject(info.hProcess, 10000);
+    }
     if (info.hProcess) CloseHandle(info.hProcess);
     if (info.hThread) CloseHandle(info.hThread);
   }
