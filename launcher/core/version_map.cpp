@@ -12,10 +12,11 @@
 namespace {
 
 // Names come from the network and become paths below a base folder: nothing
-// absolute, with a drive or stream ":", or with a ".." segment may pass.
+// absolute, with a drive or stream ":", or with a ".." segment may pass, nor a
+// zero byte, which would cut the path short ("a/..\0x" opens as "a/..").
 bool IsSafeEntryName(const std::string& name) {
   if (!name.empty() && (name[0] == '/' || name[0] == '\\')) return false;
-  if (name.find(':') != std::string::npos) return false;
+  if (name.find_first_of(std::string(":\0", 2)) != std::string::npos) return false;
   size_t start = 0;
   while (start <= name.size()) {
     size_t end = name.find_first_of("/\\", start);

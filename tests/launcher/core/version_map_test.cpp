@@ -72,6 +72,7 @@ TEST(VersionMapTest, ParseVersionMapShapesAndRefusals) {
       {"parent with backslash", R"({"a\\..\\x": {"md5": "m"}})", false, {}},
       {"bare parent", R"({"..": {"md5": "m"}})", false, {}},
       {"trailing parent", R"({"a/..": {"md5": "m"}})", false, {}},
+      {"parent ended by a zero byte", R"({"a/..\u0000x": {"md5": "m"}})", false, {}},
   };
   for (const ParseCase& test : cases) {
     VersionMap map = {{"old", {"o", 1}}};
