@@ -133,7 +133,10 @@ void TextEffect_GdiPlus::AddSpacedText(const RECT& rect, const std::wstring& tex
     space_width_ = std::max(1, static_cast<int>(difference));
   }
   if (text != laid_out_text_) {
-    if (SplitTextIntoUnits(text, &lines_)) laid_out_text_ = text;
+    // A text that cannot be cut whole keeps the lines cut before the failure;
+    // they are this text's lines, never another's.
+    SplitTextIntoUnits(text, &lines_);
+    laid_out_text_ = text;
   }
 
   Gdiplus::StringAlignment alignment = Gdiplus::StringAlignmentNear;

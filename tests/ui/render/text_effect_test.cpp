@@ -116,6 +116,16 @@ TEST_F(TextEffectDrawingTest, BlankAddsAtLeastTheSpacing) {
   EXPECT_GE(apart.right - joined.right, 6 + 1);
 }
 
+TEST_F(TextEffectDrawingTest, AnUncuttableTextLeavesNoLinesForTheNextText) {
+  effect_.SetCharacterSpacing(3);
+  const RECT wave = Draw(L"Wave");
+  Draw(std::wstring(L"ok\n") + L'\xD800' + L"x");
+  const RECT again = Draw(L"Wave");
+  EXPECT_EQ(again.left, wave.left);
+  EXPECT_EQ(again.right, wave.right);
+  EXPECT_EQ(again.bottom, wave.bottom);
+}
+
 TEST_F(TextEffectDrawingTest, ArabicAndThaiTextIsDrawn) {
   effect_.SetCharacterSpacing(3);
   EXPECT_GT(Draw(L"\u0633\u0644\u0627\u0645 ab").right, 0);
