@@ -27,7 +27,9 @@ bool OpenPackageCopy() {
   if (!CopyFileW(L"resources.zip", copy.c_str(), FALSE)) return false;
   ui::GlobalManager::CloseResourceZip();
   ui::GlobalManager::resourceZip = OpenZipArchive(copy.c_str(), 0, kZipSourceFile, "");
-  return true;
+  // A damaged package beside the executable must not leave the launcher
+  // without any skin: the embedded one stands in.
+  return ui::GlobalManager::resourceZip != nullptr;
 }
 
 void OpenEmbeddedPackage() {

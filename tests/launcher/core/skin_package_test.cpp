@@ -54,10 +54,10 @@ TEST_F(SkinPackageTest, APackageBesideTheExecutableIsReadThroughItsCopy) {
   EXPECT_TRUE(DeleteFileW(dir_.Child(L"resources.zip").c_str()));
 }
 
-TEST_F(SkinPackageTest, AnUnreadablePackageBesideTheExecutableLeavesNoPackage) {
+TEST_F(SkinPackageTest, AnUnreadablePackageBesideTheExecutableFallsBackToTheEmbeddedOne) {
   test_support::WriteFileBytes(dir_.Child(L"resources.zip"), "not a zip");
   OpenSkinPackage();
-  EXPECT_EQ(ui::GlobalManager::resourceZip, nullptr);
+  EXPECT_TRUE(PackageHas(L"resources/themes/default/global.xml"));
 }
 
 }  // namespace
