@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Compares the download engine (under Wine) with a plain libcurl transfer to a
-# file (the libcurl tool's way, under Wine too) on the same local nginx, over
+# Compares the download engine (under Wine) with the libcurl tool curl.exe
+# (built from the same sources, under Wine too) on the same local nginx, over
 # HTTPS (HTTP/2) and HTTP, in one run; native curl and aria2c (when installed)
 # on the same server are printed beside them as the cost of Wine. Then the
 # accuracy of the speed limits and the longest stall of a concurrent transfer
@@ -65,12 +65,25 @@ OUT=$("$ROOT/scripts/wine-run.sh" "$BUILD/bench/download_bench.exe" \
   "Z:${WORK//\//\\}")
 field() { awk -v k="$1" -v p="$2" '$1 == k && $2 == p { print $4 }' <<<"$OUT"; }
 
+# The libcurl command-line tool, cross-built from the same sources, under Wine.
+CURL_EXE="$(bash "$ROOT/scripts/deps.sh" 2>/dev/null | tail -n 1)/bin/curl.exe"
+windows_path() { local p=$1; echo "Z:${p//\//\\}"; }
+curl_exe_rate() {
+  "$ROOT/scripts/wine-run.sh" "$CURL_EXE" -s --cacert "$(windows_path "$CA")" "$@" \
+    -o "$(windows_path "$WORK/curl_exe.bin")" -w '%{speed_download}' | \
+    awk '{ printf "%.1f", $1 / 1048576 }'
+  rm -f "$WORK/curl_exe.bin"
+}
+CURL_EXE_HTTPS=$(curl_exe_rate --http2 "$LAUNCHER_TEST_CONTENT_URL/bench/big.bin")
+CURL_EXE_HTTP=$(curl_exe_rate "$LAUNCHER_TEST_CONTENT_HTTP_URL/bench/big.bin")
+
 echo "file: $SIZE bytes"
 for protocol in https http; do
   ENGINE=$(field engine $protocol)
   SINGLE=$(field single $protocol)
-  printf '%-5s engine (Wine) %8s MiB/s   libcurl transfer (Wine) %8s MiB/s   ratio %s\n' \
-    "$protocol" "$ENGINE" "$SINGLE" "$(awk -v a="$ENGINE" -v b="$SINGLE" 'BEGIN { printf "%.2f", a / b }')"
+  if [ "$protocol" = https ]; then TOOL=$CURL_EXE_HTTPS; else TOOL=$CURL_EXE_HTTP; fi
+  printf '%-5s engine (Wine) %8s MiB/s   curl.exe (Wine) %8s MiB/s   ratio %s   one libcurl transfer (Wine) %8s MiB/s\n' \
+    "$protocol" "$ENGINE" "$TOOL" "$(awk -v a="$ENGINE" -v b="$TOOL" 'BEGIN { printf "%.2f", a / b }')" "$SINGLE"
 done
 printf 'native curl: https %s MiB/s, http %s MiB/s\n' "$NATIVE_HTTPS" "$NATIVE_HTTP"
 printf 'aria2c -x5 -s5: https %s, http %s (MiB/s)\n' "$ARIA_HTTPS" "$ARIA_HTTP"

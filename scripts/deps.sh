@@ -117,7 +117,7 @@ cmake --build "$WORK/nghttp2-build" >&2 && cmake --install "$WORK/nghttp2-build"
 # libcurl over OpenSSL, nghttp2 and zlib, HTTP(S) only.
 CSRC=$(fetch curl)
 cmake -S "$CSRC" -B "$WORK/curl-build" "${cmake_common[@]}" \
-  -DBUILD_CURL_EXE=OFF -DBUILD_TESTING=OFF -DENABLE_MANUAL=OFF -DBUILD_LIBCURL_DOCS=OFF \
+  -DBUILD_CURL_EXE=ON -DBUILD_TESTING=OFF -DENABLE_MANUAL=OFF -DBUILD_LIBCURL_DOCS=OFF \
   -DHTTP_ONLY=ON -DCURL_DISABLE_LDAP=ON -DCURL_USE_OPENSSL=ON -DCURL_USE_SCHANNEL=OFF \
   -DUSE_NGHTTP2=ON -DNGHTTP2_INCLUDE_DIR="$PREFIX/include" -DNGHTTP2_LIBRARY="$PREFIX/lib/libnghttp2.a" \
   -DCURL_ZLIB=ON -DZLIB_INCLUDE_DIR="$PREFIX/include" -DZLIB_LIBRARY="$PREFIX/lib/libz.a" \
