@@ -22,21 +22,11 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_timing.h"
 #include "launcher/download/curl_handle.h"
 #include "launcher/download/download_manager.h"
 
 namespace {
-
-double Now() {
-  LARGE_INTEGER frequency, counter;
-  QueryPerformanceFrequency(&frequency);
-  QueryPerformanceCounter(&counter);
-  return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-double MibPerSecond(int64_t bytes, double seconds) {
-  return seconds > 0 ? static_cast<double>(bytes) / 1048576.0 / seconds : 0.0;
-}
 
 bool TrustCa() {
   const char* der_path = std::getenv("LAUNCHER_TEST_CA_DER");
@@ -59,16 +49,16 @@ bool TrustCa() {
 // Polls like MiscThread's 2 ms task until `done` holds.
 template <typename Done>
 double PollUntil(DownloadManager* manager, Done done, double* longest_poll_gap) {
-  const double start = Now();
+  const double start = BenchNow();
   double last = start;
   while (!done()) {
     manager->Poll();
-    const double now = Now();
+    const double now = BenchNow();
     if (longest_poll_gap) *longest_poll_gap = std::max(*longest_poll_gap, now - last);
     last = now;
     Sleep(1);
   }
-  return Now() - start;
+  return BenchNow() - start;
 }
 
 double RunEngine(const std::string& base, const std::string& name, int64_t size,
@@ -80,7 +70,7 @@ double RunEngine(const std::string& base, const std::string& name, int64_t size,
   DeleteFileA(path.c_str());
   DeleteFileA((path + ".cfg").c_str());
   bool finished = false;
-  const double start = Now();
+  const double start = BenchNow();
   manager.DownloadFile(
       name, path, md5, size,
       [&](int32_t, int32_t result, const std::string&, const std::string&) {
@@ -90,7 +80,7 @@ double RunEngine(const std::string& base, const std::string& name, int64_t size,
       nullptr, 0);
   PollUntil(
       &manager, [&] { return finished && !manager.HasWork(); }, nullptr);
-  const double seconds = Now() - start;
+  const double seconds = BenchNow() - start;
   manager.Shutdown();
   DeleteFileA(path.c_str());
   return seconds;
@@ -109,9 +99,9 @@ double RunSingle(const std::string& url, const std::string& folder, int64_t* byt
   curl_easy_setopt(easy.get(), CURLOPT_SSL_OPTIONS, static_cast<long>(CURLSSLOPT_NATIVE_CA));
   curl_easy_setopt(easy.get(), CURLOPT_WRITEFUNCTION, &WriteToFile);
   curl_easy_setopt(easy.get(), CURLOPT_WRITEDATA, file);
-  const double start = Now();
+  const double start = BenchNow();
   const CURLcode result = curl_easy_perform(easy.get());
-  const double seconds = Now() - start;
+  const double seconds = BenchNow() - start;
   std::fclose(file);
   curl_off_t downloaded = 0;
   curl_easy_getinfo(easy.get(), CURLINFO_SIZE_DOWNLOAD_T, &downloaded);
@@ -136,17 +126,17 @@ void RunLimit(const std::string& base, const std::string& folder, int32_t settin
       [&](int32_t, int32_t, const std::string&, const std::string&) { finished = true; }, nullptr,
       0);
   // Measured from the first byte, so connecting does not count.
-  const double start = Now();
+  const double start = BenchNow();
   while (!finished || manager.HasWork()) {
     manager.Poll();
     if (first_bytes < 0 && manager.done_bytes() > 0) {
       first_bytes = manager.done_bytes();
-      first_time = Now();
+      first_time = BenchNow();
     }
     Sleep(1);
-    if (Now() - start > 120) break;
+    if (BenchNow() - start > 120) break;
   }
-  const double seconds = Now() - first_time;
+  const double seconds = BenchNow() - first_time;
   const double rate = static_cast<double>(size - first_bytes) / seconds;
   const double expected = static_cast<double>(setting) * 204.0;
   std::printf("limit %d %.0f %.0f %.3f\n", setting, rate, expected, rate / expected);
@@ -172,17 +162,17 @@ void RunGap(const std::string& base, const std::string& name, int64_t size, cons
       name, path, md5, size,
       [&](int32_t, int32_t, const std::string&, const std::string&) {
         big_done = true;
-        big_done_at = Now();
+        big_done_at = BenchNow();
       },
       nullptr, 0);
   manager.DownloadFile(
       "slow/companion.bin", folder + "\\companion.bin", "", 64 * 1048576, nullptr,
-      [&](int32_t, double) { companion_ticks.push_back(Now()); }, 1);
+      [&](int32_t, double) { companion_ticks.push_back(BenchNow()); }, 1);
   double longest_poll = 0;
   PollUntil(
       &manager,
       [&] {
-        if (transfers_done_at == 0 && manager.done_bytes() >= size) transfers_done_at = Now();
+        if (transfers_done_at == 0 && manager.done_bytes() >= size) transfers_done_at = BenchNow();
         return big_done;
       },
       &longest_poll);

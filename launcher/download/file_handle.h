@@ -5,38 +5,10 @@
 #include <cstdint>
 #include <string>
 
+#include "base/scoped_handle.h"
+
 // Owns a Windows file handle; closed when the owner goes or on Reset.
-class FileHandle {
- public:
-  FileHandle() = default;
-  explicit FileHandle(HANDLE handle) : handle_(handle) {}
-  ~FileHandle() { Reset(); }
-  FileHandle(FileHandle&& other) noexcept : handle_(other.Release()) {}
-  FileHandle& operator=(FileHandle&& other) noexcept {
-    if (this != &other) {
-      Reset();
-      handle_ = other.Release();
-    }
-    return *this;
-  }
-  FileHandle(const FileHandle&) = delete;
-  FileHandle& operator=(const FileHandle&) = delete;
-
-  bool IsValid() const { return handle_ != INVALID_HANDLE_VALUE && handle_ != nullptr; }
-  HANDLE Get() const { return handle_; }
-  HANDLE Release() {
-    HANDLE handle = handle_;
-    handle_ = INVALID_HANDLE_VALUE;
-    return handle;
-  }
-  void Reset() {
-    if (IsValid()) CloseHandle(handle_);
-    handle_ = INVALID_HANDLE_VALUE;
-  }
-
- private:
-  HANDLE handle_ = INVALID_HANDLE_VALUE;
-};
+using FileHandle = qbase::ScopedHandle;
 
 // Creates the missing folders above a file path (narrow, ANSI code page).
 void CreateParentFolders(const std::string& path);
