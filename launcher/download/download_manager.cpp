@@ -27,9 +27,6 @@ constexpr size_t kMaxSpeedSamples = 60;
 constexpr size_t kSamplesForLowestSpeed = 30;
 constexpr int64_t kNoLowestSpeed = 100000000000;
 constexpr int64_t kSpeedLimitUnit = 204;
-// MD5 work per Poll: short enough that the other transfers keep flowing.
-constexpr DWORD kHashBlockBytes = 1 << 20;
-constexpr uint64_t kHashSliceMilliseconds = 20;
 // Longest a Poll keeps pumping busy transfers before the worker thread's
 // other tasks (the states, a pause request) get their turn.
 constexpr uint64_t kPumpMilliseconds = 50;
@@ -232,6 +229,8 @@ void DownloadManager::DownloadFile(std::string url, std::string path, std::strin
     return;
   }
   chunkLists_.erase(path);
+  digesters_.erase(path);
+  resumeSavers_.erase(path);
 
   if (!md5.empty()) {
     std::vector<ChunkInfo> pending;
@@ -303,7 +302,16 @@ void DownloadManager::SaveResumeFile(DownloadTask* task) {
     if (chunk.index != task->chunkIndex) continue;
     chunk.begin = task->begin;
     chunk.end = task->end;
-    WriteResumeFile(task->path, task->md5, entry->second);
+    std::unique_ptr<ResumeSaver>& saver = resumeSavers_[task->path];
+    try {
+      if (!saver) saver.reset(new ResumeSaver(task->path, task->md5));
+    } catch (const std::exception&) {
+      // No thread to spare: save in place, the data first.
+      FlushFileBuffers(task->file.Get());
+      WriteResumeFile(task->path, task->md5, entry->second);
+      return;
+    }
+    saver->Save(entry->second);
     return;
   }
 }
@@ -349,7 +357,8 @@ void DownloadManager::Poll() {
       }
     }
   }
-  ContinueFileCheck();
+  AdvanceDigesters();
+  ContinueFileChecks();
 
   while (enabled_ && !paused_ && !waitingTasks_.empty() &&
          runningTasks_.size() < static_cast<size_t>(kMaxRunningTasks)) {
@@ -364,6 +373,7 @@ void DownloadManager::Poll() {
       waitingTasks_.push_back(task);
       continue;
     }
+    digesters_.erase(task->path);
     FinishTask(task, static_cast<int32_t>(DownloadResult::StartFailed), error, true);
     DestroyTask(task);
   }
@@ -390,6 +400,9 @@ bool DownloadManager::StartTask(DownloadTask* task, std::string* error) {
       *error = "no transfer handle";
       task->file.Reset();
       return false;
+    }
+    if (!task->md5.empty() && digesters_.count(task->path) == 0) {
+      digesters_[task->path].reset(new FileDigester(task->path, task->fileSize));
     }
     task->easy = idleHandles_.front();
     idleHandles_.pop_front();
@@ -457,6 +470,8 @@ void DownloadManager::DropAllTasks() {
   }
   waitingTasks_.clear();
   fileChecks_.clear();
+  digesters_.clear();
+  resumeSavers_.clear();
 }
 
 bool DownloadManager::CountTry(int32_t* tries, int32_t* hostIndex) const {
@@ -527,7 +542,6 @@ size_t DownloadManager::Receive(DownloadTask* task, const char* data, size_t byt
   task->pacedBytes += written;
   if (tickNow_ - task->lastSaveTick >= 1000 || task->end < task->begin) {
     task->lastSaveTick = tickNow_;
-    FlushFileBuffers(task->file.Get());
     SaveResumeFile(task);
   }
   AddDoneBytes(written, false);
@@ -582,6 +596,8 @@ void DownloadManager::OnTransferDone(CURL* easy, CURLcode result) {
       waitingTasks_.push_back(task);
       return;
     }
+    // The file cannot be completed: its digest is of no use any more.
+    digesters_.erase(task->path);
     if (failed) {
       std::string message = std::to_string(static_cast<int>(result)) + "," + std::to_string(status);
       if (!error_text.empty()) message += "," + error_text;
@@ -607,6 +623,23 @@ void DownloadManager::CompleteChunk(DownloadTask* task) {
   DestroyTask(task);
 }
 
+void DownloadManager::AdvanceDigesters() {
+  for (auto& entry : digesters_) {
+    auto chunks = chunkLists_.find(entry.first);
+    if (chunks == chunkLists_.end()) continue;
+    // The registered offsets move only when the resume file is saved; the
+    // running transfers know where they are.
+    std::vector<ChunkInfo> pending = chunks->second;
+    for (const DownloadTask* task : runningTasks_) {
+      if (task->path != entry.first) continue;
+      for (ChunkInfo& chunk : pending) {
+        if (chunk.index == task->chunkIndex) chunk.begin = std::max(chunk.begin, task->begin);
+      }
+    }
+    entry.second->Advance(WrittenPrefix(pending, entry.second->size()));
+  }
+}
+
 void DownloadManager::StartFileCheck(DownloadTask* task) {
   std::unique_ptr<FileCheck> check(new FileCheck);
   check->url = task->url;
@@ -618,53 +651,61 @@ void DownloadManager::StartFileCheck(DownloadTask* task) {
   check->hostIndex = task->hostIndex;
   check->doneCallback = task->doneCallback;
   check->speedCallback = task->speedCallback;
-  const int64_t length = GetFileLength(task->path);
+  auto saver = resumeSavers_.find(task->path);
+  if (saver != resumeSavers_.end()) {
+    check->saver = std::move(saver->second);
+    resumeSavers_.erase(saver);
+  }
   if (task->md5.empty()) {
     // Without an MD5 the file is held to its size at least.
+    const int64_t length = GetFileLength(task->path);
     const bool sized =
         length == task->fileSize ||
         (length > task->fileSize && SetFileLength(task->path, task->fileSize, false));
     FinishFileCheck(std::move(check), sized, "size " + std::to_string(length));
     return;
   }
-  check->file =
-      FileHandle(CreateFileA(task->path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                             nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-  if (!check->file.IsValid()) {
-    FinishFileCheck(std::move(check), false, "unreadable");
-    return;
+  auto digester = digesters_.find(task->path);
+  if (digester != digesters_.end() && digester->second->size() == task->fileSize) {
+    check->digester = std::move(digester->second);
+  } else {
+    check->digester.reset(new FileDigester(task->path, task->fileSize));
   }
+  if (digester != digesters_.end()) digesters_.erase(digester);
+  // Every range is written: whatever is not hashed yet can be.
+  check->digester->Advance(task->fileSize);
   fileChecks_.push_back(std::move(check));
 }
 
-void DownloadManager::ContinueFileCheck() {
-  if (fileChecks_.empty()) return;
-  FileCheck* check = fileChecks_.front().get();
-  std::unique_ptr<char[]> block(new char[kHashBlockBytes]);
-  const uint64_t slice_end = GetTickCount64() + kHashSliceMilliseconds;
-  while (GetTickCount64() < slice_end) {
-    DWORD read = 0;
-    if (!ReadFile(check->file.Get(), block.get(), kHashBlockBytes, &read, nullptr)) {
-      std::unique_ptr<FileCheck> failed = std::move(fileChecks_.front());
-      fileChecks_.pop_front();
-      FinishFileCheck(std::move(failed), false, "unreadable");
-      return;
+void DownloadManager::ContinueFileChecks() {
+  // One finished check at a time: its callback may queue or cancel downloads.
+  for (bool finished = true; finished && enabled_;) {
+    finished = false;
+    for (auto it = fileChecks_.begin(); it != fileChecks_.end(); ++it) {
+      const FileDigester::State state = (*it)->digester->state();
+      if (state == FileDigester::State::Hashing) continue;
+      std::unique_ptr<FileCheck> check = std::move(*it);
+      fileChecks_.erase(it);
+      if (state == FileDigester::State::Done) {
+        const std::string actual = check->digester->HexDigest();
+        const bool verified = actual == check->md5;
+        FinishFileCheck(std::move(check), verified, actual);
+      } else {
+        const std::string error = check->digester->error();
+        FinishFileCheck(std::move(check), false, error);
+      }
+      finished = true;
+      break;
     }
-    if (read == 0) {
-      check->digest.Final();
-      const std::string actual = check->digest.HexDigest();
-      std::unique_ptr<FileCheck> done = std::move(fileChecks_.front());
-      fileChecks_.pop_front();
-      FinishFileCheck(std::move(done), actual == done->md5, actual);
-      return;
-    }
-    check->digest.Update(block.get(), read);
   }
 }
 
 void DownloadManager::FinishFileCheck(std::unique_ptr<FileCheck> check, bool verified,
                                       const std::string& actual) {
-  check->file.Reset();
+  // Their handles are closed, and no late resume file written, before the
+  // files may be deleted.
+  check->digester.reset();
+  check->saver.reset();
   if (verified) {
     DeleteIfPresent(ResumeFilePath(check->path));
     if (enabled_ && check->doneCallback) check->doneCallback(check->tag, 0, check->url, "");

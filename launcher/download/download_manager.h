@@ -8,12 +8,13 @@
 #include <string>
 #include <vector>
 
-#include "launcher/core/md5.h"
 #include "launcher/download/curl_handle.h"
 #include "launcher/download/download_manager_delegate.h"
 #include "launcher/download/download_task.h"
+#include "launcher/download/file_digester.h"
 #include "launcher/download/file_handle.h"
 #include "launcher/download/resume_file.h"
+#include "launcher/download/resume_saver.h"
 
 // Service addresses from "setting.json"; an empty value keeps the built-in or
 // given one.
@@ -123,8 +124,7 @@ class DownloadManager {
   void AppendTrace(const std::string& line);
 
  private:
-  // A finished file whose MD5 is computed a slice per Poll, so a large file
-  // does not hold up the running transfers.
+  // A finished file waiting for its digester to hash the last bytes.
   struct FileCheck {
     std::string url;
     std::string path;
@@ -135,8 +135,8 @@ class DownloadManager {
     int32_t hostIndex = 0;
     DownloadDoneCallback doneCallback;
     SpeedSampleCallback speedCallback;
-    FileHandle file;
-    Md5 digest;
+    std::unique_ptr<FileDigester> digester;
+    std::unique_ptr<ResumeSaver> saver;
   };
 
   void CreateHandlePool();
@@ -162,8 +162,10 @@ class DownloadManager {
   bool CountTry(int32_t* tries, int32_t* hostIndex) const;
   void OnTransferDone(CURL* easy, CURLcode result);
   void CompleteChunk(DownloadTask* task);
+  // Tells each file's digester how far the file is written from its start.
+  void AdvanceDigesters();
   void StartFileCheck(DownloadTask* task);
-  void ContinueFileCheck();
+  void ContinueFileChecks();
   void FinishFileCheck(std::unique_ptr<FileCheck> check, bool verified, const std::string& actual);
   bool IsRunning(const DownloadTask* task) const;
   void ConfigureRequest(CURL* easy, const std::string& url, const std::string& body,
@@ -195,6 +197,11 @@ class DownloadManager {
   std::vector<CurlEasyHandle> pooledHandles_;
   std::map<std::string, std::vector<ChunkInfo>> chunkLists_;
   std::list<std::unique_ptr<FileCheck>> fileChecks_;
+  // Files with an MD5 whose ranges are being written, by path: their digest
+  // is computed while the bytes arrive.
+  std::map<std::string, std::unique_ptr<FileDigester>> digesters_;
+  // Files whose resume file is kept current, by path.
+  std::map<std::string, std::unique_ptr<ResumeSaver>> resumeSavers_;
   int64_t totalBytes_ = 0;
   int64_t doneBytes_ = 0;
   int64_t speed_ = 0;

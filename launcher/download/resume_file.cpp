@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <set>
 #include <utility>
 
@@ -19,6 +20,14 @@ std::vector<ChunkInfo> PlanChunks(int64_t size) {
     chunks.push_back(chunk);
   }
   return chunks;
+}
+
+int64_t WrittenPrefix(const std::vector<ChunkInfo>& pending, int64_t file_size) {
+  int64_t prefix = file_size;
+  for (const ChunkInfo& chunk : pending) {
+    if (chunk.end >= chunk.begin) prefix = std::min(prefix, chunk.begin);
+  }
+  return prefix;
 }
 
 std::string ResumeFilePath(const std::string& path) { return path + ".cfg"; }

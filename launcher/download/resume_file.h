@@ -18,6 +18,11 @@ struct ChunkInfo {
 // The ranges of a file of `size` bytes (size > 0), in index order.
 std::vector<ChunkInfo> PlanChunks(int64_t size);
 
+// How many bytes from the file's start are written while `pending` holds the
+// unfinished ranges (each `begin` being the next offset to write): the lowest
+// pending `begin`, or the whole size when no range is pending.
+int64_t WrittenPrefix(const std::vector<ChunkInfo>& pending, int64_t file_size);
+
 // The resume file beside a download: its path with ".cfg" appended.
 std::string ResumeFilePath(const std::string& path);
 

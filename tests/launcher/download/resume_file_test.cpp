@@ -42,6 +42,24 @@ TEST(PlanChunksTest, CutsIn32MiBRanges) {
   }
 }
 
+TEST(WrittenPrefixTest, EndsAtTheLowestPendingOffset) {
+  struct Case {
+    const char* name;
+    std::vector<ChunkInfo> pending;
+    int64_t prefix;
+  } cases[] = {
+      {"nothing pending", {}, 100},
+      {"first range under way", {{0, 40, 49}, {1, 50, 99}}, 40},
+      {"first range done, second started", {{1, 70, 99}}, 70},
+      {"a later range ahead of an earlier one", {{2, 90, 99}, {1, 55, 89}}, 55},
+      {"finished entries do not hold it back", {{0, 50, 49}, {1, 80, 99}}, 80},
+      {"a range not started", {{0, 0, 49}}, 0},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(WrittenPrefix(c.pending, 100), c.prefix) << c.name;
+  }
+}
+
 TEST(ParseResumeTextTest, AcceptsOnlyRangesOfThisFile) {
   const std::string md5 = "0123456789abcdef0123456789abcdef";
   const int64_t size = 2 * kMiB32 + 10;  // three ranges
