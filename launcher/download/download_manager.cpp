@@ -302,11 +302,14 @@ void DownloadManager::SaveResumeFile(DownloadTask* task) {
     if (chunk.index != task->chunkIndex) continue;
     chunk.begin = task->begin;
     chunk.end = task->end;
+    // A file with every range written is checked next and its resume file
+    // removed; the older one left meanwhile only costs a re-download.
+    if (WrittenPrefix(entry->second, task->fileSize) == task->fileSize) return;
     std::unique_ptr<ResumeSaver>& saver = resumeSavers_[task->path];
     try {
       if (!saver) saver.reset(new ResumeSaver(task->path, task->md5));
     } catch (const std::exception&) {
-      // No thread to spare: save in place, the data first.
+      // Out of memory: save in place, the data first.
       FlushFileBuffers(task->file.Get());
       WriteResumeFile(task->path, task->md5, entry->second);
       return;

@@ -3,9 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <memory>
-
-#include "launcher/download/file_handle.h"
+#include <utility>
 
 namespace {
 
@@ -14,15 +12,18 @@ constexpr DWORD kReadBlockBytes = 1 << 20;
 }  // namespace
 
 FileDigester::FileDigester(std::string path, int64_t size)
-    : path_(std::move(path)), size_(size < 0 ? 0 : size), thread_(&FileDigester::Run, this) {}
+    : path_(std::move(path)),
+      size_(size < 0 ? 0 : size),
+      worker_([this] { HashWritten(); }) {
+  if (size_ == 0) {
+    digest_.Final();
+    state_ = State::Done;
+  }
+}
 
 FileDigester::~FileDigester() {
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    stop_ = true;
-  }
-  wake_.notify_one();
-  thread_.join();
+  std::lock_guard<std::mutex> lock(mutex_);
+  stop_ = true;
 }
 
 void FileDigester::Advance(int64_t written) {
@@ -32,7 +33,7 @@ void FileDigester::Advance(int64_t written) {
     if (bounded <= written_) return;
     written_ = bounded;
   }
-  wake_.notify_one();
+  worker_.Schedule();
 }
 
 std::string FileDigester::HexDigest() const {
@@ -44,6 +45,11 @@ std::string FileDigester::error() const {
   return error_;
 }
 
+bool FileDigester::Stopping() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return stop_;
+}
+
 void FileDigester::Fail(const std::string& error) {
   {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -52,51 +58,46 @@ void FileDigester::Fail(const std::string& error) {
   state_ = State::Failed;
 }
 
-void FileDigester::Run() {
-  FileHandle file;
-  std::unique_ptr<char[]> block;
-  int64_t hashed = 0;
-  while (hashed < size_) {
-    int64_t target = 0;
-    {
-      std::unique_lock<std::mutex> lock(mutex_);
-      wake_.wait(lock, [&] { return stop_ || written_ > hashed; });
-      if (stop_) return;
-      target = written_;
-    }
-    if (!file.IsValid()) {
-      // Opened late: the writer may create the file after the digester starts.
-      // Sharing delete lets a failed download remove the file under us.
-      file.Reset(CreateFileA(path_.c_str(), GENERIC_READ,
-                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                             OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-      if (!file.IsValid()) {
-        Fail("open:(" + path_ + ") failed,errno:" + std::to_string(GetLastError()));
-        return;
-      }
-      block.reset(new char[kReadBlockBytes]);
-    }
-    while (hashed < target) {
-      {
-        std::lock_guard<std::mutex> lock(mutex_);
-        if (stop_) return;
-      }
-      const DWORD wanted = static_cast<DWORD>(std::min<int64_t>(kReadBlockBytes, target - hashed));
-      DWORD read = 0;
-      if (!ReadFile(file.Get(), block.get(), wanted, &read, nullptr)) {
-        Fail("read:(" + path_ + ") failed,errno:" + std::to_string(GetLastError()));
-        return;
-      }
-      if (read == 0) {
-        // Shorter than the bytes said to be written: it cannot be the file.
-        Fail("short:(" + path_ + ") ends at " + std::to_string(hashed));
-        return;
-      }
-      digest_.Update(block.get(), read);
-      hashed += read;
-      hashed_ = hashed;
-    }
+void FileDigester::HashWritten() {
+  int64_t target = 0;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (stop_) return;
+    target = written_;
   }
-  digest_.Final();
-  state_ = State::Done;
+  if (state_ != State::Hashing) return;
+  int64_t hashed = hashed_;
+  if (hashed >= target) return;
+  if (!file_.IsValid()) {
+    // Sharing delete lets a failed download remove the file under us.
+    file_.Reset(CreateFileA(path_.c_str(), GENERIC_READ,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!file_.IsValid()) {
+      Fail("open:(" + path_ + ") failed,errno:" + std::to_string(GetLastError()));
+      return;
+    }
+    block_.reset(new char[kReadBlockBytes]);
+  }
+  while (hashed < target) {
+    if (Stopping()) return;
+    const DWORD wanted = static_cast<DWORD>(std::min<int64_t>(kReadBlockBytes, target - hashed));
+    DWORD read = 0;
+    if (!ReadFile(file_.Get(), block_.get(), wanted, &read, nullptr)) {
+      Fail("read:(" + path_ + ") failed,errno:" + std::to_string(GetLastError()));
+      return;
+    }
+    if (read == 0) {
+      // Shorter than the bytes said to be written: it cannot be the file.
+      Fail("short:(" + path_ + ") ends at " + std::to_string(hashed));
+      return;
+    }
+    digest_.Update(block_.get(), read);
+    hashed += read;
+    hashed_ = hashed;
+  }
+  if (hashed == size_) {
+    digest_.Final();
+    state_ = State::Done;
+  }
 }

@@ -1,18 +1,19 @@
 #pragma once
 
 #include <atomic>
-#include <condition_variable>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string>
-#include <thread>
 
 #include "launcher/core/md5.h"
+#include "launcher/download/file_handle.h"
+#include "launcher/download/pool_worker.h"
 
-// Computes the MD5 of a file on a thread of its own while the file is still
-// being written, so a finished download waits only for its last bytes to be
-// hashed instead of reading the whole file again. The owner tells how much of
-// the file, counted from its start, is written (Advance); the digester reads
+// Computes the MD5 of a file on a pool thread while the file is still being
+// written, so a finished download waits only for its last bytes to be hashed
+// instead of reading the whole file again. The owner tells how much of the
+// file, counted from its start, is written (Advance); the digester reads
 // those bytes back and hashes them, never going past what it was told.
 class FileDigester {
  public:
@@ -20,7 +21,7 @@ class FileDigester {
 
   // `path` in the ANSI code page; `size` is the whole file's length.
   FileDigester(std::string path, int64_t size);
-  // Stops the thread at its next block and waits for it.
+  // Stops hashing at the next block and waits for it.
   ~FileDigester();
   FileDigester(const FileDigester&) = delete;
   FileDigester& operator=(const FileDigester&) = delete;
@@ -38,7 +39,9 @@ class FileDigester {
   std::string error() const;
 
  private:
-  void Run();
+  // The pool job: hashes up to the written length.
+  void HashWritten();
+  bool Stopping() const;
   void Fail(const std::string& error);
 
   const std::string path_;
@@ -46,10 +49,13 @@ class FileDigester {
   std::atomic<State> state_{State::Hashing};
   std::atomic<int64_t> hashed_{0};
   mutable std::mutex mutex_;
-  std::condition_variable wake_;
   int64_t written_ = 0;  // guarded by mutex_
   bool stop_ = false;    // guarded by mutex_
   std::string error_;    // guarded by mutex_; set before state_ turns Failed
-  Md5 digest_;           // the thread's until state_ is Done
-  std::thread thread_;
+  // The job's own, until state_ leaves Hashing.
+  Md5 digest_;
+  FileHandle file_;
+  std::unique_ptr<char[]> block_;
+  // Last: it goes first, while everything its job uses is still there.
+  PoolWorker worker_;
 };

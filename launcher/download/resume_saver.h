@@ -1,15 +1,15 @@
 #pragma once
 
-#include <condition_variable>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
+#include "launcher/download/file_handle.h"
+#include "launcher/download/pool_worker.h"
 #include "launcher/download/resume_file.h"
 
-// Keeps a download's resume file current from a thread of its own. The data
-// file is flushed to disk before the offsets describing it are written, so a
+// Keeps a download's resume file current from a pool thread. The data file
+// is flushed to disk before the offsets describing it are written, so a
 // resume file never claims bytes a power cut could lose; the flush waits for
 // the disk, which would otherwise hold up every transfer of the manager.
 class ResumeSaver {
@@ -25,19 +25,19 @@ class ResumeSaver {
   // bytes written before the call may be counted in it.
   void Save(std::vector<ChunkInfo> chunks);
   // Returns once every state queued so far is written.
-  void WaitUntilSaved();
+  void WaitUntilSaved() { worker_.WaitIdle(); }
 
  private:
-  void Run();
+  // The pool job: writes the newest queued state.
+  void SaveQueued();
 
   const std::string path_;
   const std::string md5_;
   std::mutex mutex_;
-  std::condition_variable wake_;
-  std::condition_variable saved_;
   std::vector<ChunkInfo> queued_;  // guarded by mutex_, like the flags below
   bool hasQueued_ = false;
-  bool writing_ = false;
   bool stop_ = false;
-  std::thread thread_;
+  FileHandle data_;  // the job's own
+  // Last: it goes first, while everything its job uses is still there.
+  PoolWorker worker_;
 };
