@@ -12,9 +12,7 @@ constexpr DWORD kReadBlockBytes = 1 << 20;
 }  // namespace
 
 FileDigester::FileDigester(std::string path, int64_t size)
-    : path_(std::move(path)),
-      size_(size < 0 ? 0 : size),
-      worker_([this] { HashWritten(); }) {
+    : path_(std::move(path)), size_(size < 0 ? 0 : size), worker_([this] { HashWritten(); }) {
   if (size_ == 0) {
     digest_.Final();
     state_ = State::Done;

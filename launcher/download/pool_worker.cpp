@@ -3,8 +3,7 @@
 #include <utility>
 
 PoolWorker::PoolWorker(std::function<void()> job)
-    : job_(std::move(job)),
-      work_(CreateThreadpoolWork(&PoolWorker::OnPoolThread, this, nullptr)) {}
+    : job_(std::move(job)), work_(CreateThreadpoolWork(&PoolWorker::OnPoolThread, this, nullptr)) {}
 
 PoolWorker::~PoolWorker() {
   {

@@ -44,8 +44,8 @@ class Writer {
   ~Writer() { CloseHandle(file_); }
   void Write(const std::string& bytes) {
     DWORD written = 0;
-    ASSERT_TRUE(WriteFile(file_, bytes.data(), static_cast<DWORD>(bytes.size()), &written,
-                          nullptr));
+    ASSERT_TRUE(
+        WriteFile(file_, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr));
     ASSERT_EQ(written, bytes.size());
   }
 

@@ -49,8 +49,7 @@ TEST(ResumeSaverTest, GoesAwayWithNothingQueuedOrMidway) {
   }
   // Whatever was written is whole: either nothing or the queued state.
   if (FileExists(scratch.Child(L"data.bin.cfg"))) {
-    EXPECT_EQ(ReadFileBytes(scratch.Child(L"data.bin.cfg")),
-              FormatResumeText(kMd5, {{0, 10, 99}}));
+    EXPECT_EQ(ReadFileBytes(scratch.Child(L"data.bin.cfg")), FormatResumeText(kMd5, {{0, 10, 99}}));
   }
 }
 
