@@ -669,12 +669,12 @@ void DownloadManager::StartFileCheck(DownloadTask* task) {
     return;
   }
   auto digester = digesters_.find(task->path);
-  if (digester != digesters_.end() && digester->second->size() == task->fileSize) {
+  if (digester != digesters_.end()) {
     check->digester = std::move(digester->second);
+    digesters_.erase(digester);
   } else {
     check->digester.reset(new FileDigester(task->path, task->fileSize));
   }
-  if (digester != digesters_.end()) digesters_.erase(digester);
   // Every range is written: whatever is not hashed yet can be.
   check->digester->Advance(task->fileSize);
   fileChecks_.push_back(std::move(check));
@@ -682,24 +682,18 @@ void DownloadManager::StartFileCheck(DownloadTask* task) {
 
 void DownloadManager::ContinueFileChecks() {
   // One finished check at a time: its callback may queue or cancel downloads.
-  for (bool finished = true; finished && enabled_;) {
-    finished = false;
-    for (auto it = fileChecks_.begin(); it != fileChecks_.end(); ++it) {
-      const FileDigester::State state = (*it)->digester->state();
-      if (state == FileDigester::State::Hashing) continue;
-      std::unique_ptr<FileCheck> check = std::move(*it);
-      fileChecks_.erase(it);
-      if (state == FileDigester::State::Done) {
-        const std::string actual = check->digester->HexDigest();
-        const bool verified = actual == check->md5;
-        FinishFileCheck(std::move(check), verified, actual);
-      } else {
-        const std::string error = check->digester->error();
-        FinishFileCheck(std::move(check), false, error);
-      }
-      finished = true;
-      break;
-    }
+  while (enabled_) {
+    auto found = std::find_if(fileChecks_.begin(), fileChecks_.end(), [](const auto& check) {
+      return check->digester->state() != FileDigester::State::Hashing;
+    });
+    if (found == fileChecks_.end()) return;
+    std::unique_ptr<FileCheck> check = std::move(*found);
+    fileChecks_.erase(found);
+    const FileDigester& digester = *check->digester;
+    const bool done = digester.state() == FileDigester::State::Done;
+    const std::string actual = done ? digester.HexDigest() : digester.error();
+    const bool verified = done && actual == check->md5;
+    FinishFileCheck(std::move(check), verified, actual);
   }
 }
 
