@@ -376,9 +376,7 @@ void DownloadManager::Poll() {
       waitingTasks_.push_back(task);
       continue;
     }
-    digesters_.erase(task->path);
-    FinishTask(task, static_cast<int32_t>(DownloadResult::StartFailed), error, true);
-    DestroyTask(task);
+    AbandonTask(task, DownloadResult::StartFailed, error);
   }
 }
 
@@ -460,6 +458,14 @@ void DownloadManager::FinishTask(DownloadTask* task, int32_t code, const std::st
 }
 
 void DownloadManager::DestroyTask(DownloadTask* task) { delete task; }
+
+void DownloadManager::AbandonTask(DownloadTask* task, DownloadResult result,
+                                  const std::string& message) {
+  // The file cannot be completed: its digest is of no use any more.
+  digesters_.erase(task->path);
+  FinishTask(task, static_cast<int32_t>(result), message, true);
+  DestroyTask(task);
+}
 
 void DownloadManager::DropAllTasks() {
   for (DownloadTask* task : runningTasks_) {
@@ -599,19 +605,15 @@ void DownloadManager::OnTransferDone(CURL* easy, CURLcode result) {
       waitingTasks_.push_back(task);
       return;
     }
-    // The file cannot be completed: its digest is of no use any more.
-    digesters_.erase(task->path);
     if (failed) {
       std::string message = std::to_string(static_cast<int>(result)) + "," + std::to_string(status);
       if (!error_text.empty()) message += "," + error_text;
       AppendTrace(task->url + ":" + message + "\n");
-      FinishTask(task, static_cast<int32_t>(DownloadResult::TransferFailed), message, true);
+      AbandonTask(task, DownloadResult::TransferFailed, message);
     } else {
-      FinishTask(task, static_cast<int32_t>(DownloadResult::Failed),
-                 "incomplete:" + std::to_string(task->begin) + "-" + std::to_string(task->end),
-                 true);
+      AbandonTask(task, DownloadResult::Failed,
+                  "incomplete:" + std::to_string(task->begin) + "-" + std::to_string(task->end));
     }
-    DestroyTask(task);
     return;
   }
   CompleteChunk(task);

@@ -157,6 +157,8 @@ class DownloadManager {
   // asked (and enabled). Successes are reported by FinishFileCheck.
   void FinishTask(DownloadTask* task, int32_t code, const std::string& message, bool notify);
   void DestroyTask(DownloadTask* task);
+  // Ends a range no host delivered: notifies the caller and drops the task.
+  void AbandonTask(DownloadTask* task, DownloadResult result, const std::string& message);
   void DropAllTasks();
   // Counts a failed attempt; false when no host is left.
   bool CountTry(int32_t* tries, int32_t* hostIndex) const;

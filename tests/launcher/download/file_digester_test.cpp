@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "launcher/core/md5.h"
+#include "launcher/download/file_handle.h"
 #include "tests/support/scratch_dir.h"
 
 namespace {
@@ -41,16 +42,15 @@ class Writer {
   explicit Writer(const std::string& path)
       : file_(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                           CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr)) {}
-  ~Writer() { CloseHandle(file_); }
   void Write(const std::string& bytes) {
     DWORD written = 0;
     ASSERT_TRUE(
-        WriteFile(file_, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr));
+        WriteFile(file_.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr));
     ASSERT_EQ(written, bytes.size());
   }
 
  private:
-  HANDLE file_;
+  FileHandle file_;
 };
 
 TEST(FileDigesterTest, HashesWhatIsWrittenAsItIsWritten) {
