@@ -3,7 +3,7 @@
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 cd "$ROOT"
-files=$(git ls-files -- '*.h' '*.cpp' | grep -vE '^(build|third_party)/' || true)
+files=$(git ls-files --cached --others --exclude-standard -- '*.h' '*.cpp' | grep -vE '^(build|third_party)/' || true)
 [ -n "$files" ] || exit 0
 # shellcheck disable=SC2086
 clang-format --dry-run --Werror $files

@@ -81,4 +81,21 @@ if [ -z "${LAUNCHER_KEEP_DISPLAY:-}" ]; then
   DISPLAY=$(cat "$STATE/display")
   export DISPLAY
 fi
-exec wine "$@"
+if [ -t 1 ]; then
+  exec wine "$@"
+fi
+# Wine helper processes that a program starts (the desktop, services) inherit
+# its output and outlive it: through a pipe, whoever reads the output (ctest)
+# would wait for them, that is until the world stops. A file they may keep.
+OUTPUT=$(mktemp "$STATE/output.XXXXXX")
+wine "$@" >"$OUTPUT" 2>&1 &
+child=$!
+trap 'kill "$child" 2>/dev/null' INT TERM HUP
+while :; do
+  wait "$child"
+  status=$?
+  kill -0 "$child" 2>/dev/null || break
+done
+cat "$OUTPUT"
+rm -f "$OUTPUT"
+exit $status

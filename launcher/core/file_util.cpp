@@ -1,6 +1,7 @@
 #include "launcher/core/file_util.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <cwchar>
 #include <new>
@@ -34,6 +35,15 @@ struct NarrowApi {
     return CreateFileA(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                        disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
   }
+  static HANDLE CreateUnshared(const String& path) {
+    return CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+  }
+  static BOOL Replace(const String& from, const String& to) {
+    return MoveFileExA(from.c_str(), to.c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+  }
+  static String SavingPath(const String& path) { return path + ".saving.tmp"; }
   static DWORD FullPath(const String& path, DWORD capacity, Char* buffer) {
     return GetFullPathNameA(path.c_str(), capacity, buffer, nullptr);
   }
@@ -64,6 +74,15 @@ struct WideApi {
     return CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                        disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
   }
+  static HANDLE CreateUnshared(const String& path) {
+    return CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+  }
+  static BOOL Replace(const String& from, const String& to) {
+    return MoveFileExW(from.c_str(), to.c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+  }
+  static String SavingPath(const String& path) { return path + L".saving.tmp"; }
   static DWORD FullPath(const String& path, DWORD capacity, Char* buffer) {
     return GetFullPathNameW(path.c_str(), capacity, buffer, nullptr);
   }
@@ -98,6 +117,13 @@ class FindHandle {
 constexpr DWORD kMaxIoChunk = 1u << 30;
 // Hashing reads large blocks: few calls per file, bounded memory.
 constexpr size_t kMd5ReadBlock = 1u << 20;
+
+BOOL SystemWriteFile(HANDLE file, const void* bytes, DWORD size, DWORD* written) {
+  return WriteFile(file, bytes, size, written, nullptr);
+}
+
+// Read by saves on any thread; a test may swap it meanwhile.
+std::atomic<FileWriteFunction> file_write_function{&SystemWriteFile};
 
 template <typename Char>
 bool IsSeparator(Char c) {
@@ -249,18 +275,32 @@ bool ReadFileToString(const typename Api::String& path, std::string* bytes) {
   return true;
 }
 
-template <typename Api>
-bool WriteStringToFile(const typename Api::String& path, const std::string& bytes) {
-  qbase::ScopedHandle file(Api::Open(path, GENERIC_WRITE, CREATE_ALWAYS));
-  if (!file.IsValid()) return false;
+// Every byte, then the disk's copy of them; false when either falls short.
+bool WriteAllAndFlush(HANDLE file, const std::string& bytes) {
+  const FileWriteFunction write = file_write_function.load();
   size_t done = 0;
   while (done < bytes.size()) {
     const DWORD want = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, kMaxIoChunk));
     DWORD written = 0;
-    if (!WriteFile(file.Get(), bytes.data() + done, want, &written, nullptr) || written == 0) {
-      return false;
-    }
+    if (!write(file, bytes.data() + done, want, &written) || written == 0) return false;
     done += written;
+  }
+  return FlushFileBuffers(file) != FALSE;
+}
+
+template <typename Api>
+bool WriteStringToFile(const typename Api::String& path, const std::string& bytes) {
+  if (path.empty()) return false;
+  // Unshared, so a second save of the same target cannot write into this one's
+  // bytes; a copy left by a killed save is simply overwritten.
+  const typename Api::String saving_path = Api::SavingPath(path);
+  qbase::ScopedHandle saving(Api::CreateUnshared(saving_path));
+  if (!saving.IsValid()) return false;
+  const bool written = WriteAllAndFlush(saving.Get(), bytes);
+  saving.Reset();
+  if (!written || !Api::Replace(saving_path, path)) {
+    Api::Delete(saving_path);
+    return false;
   }
   return true;
 }
@@ -295,6 +335,9 @@ bool ListFilesInto(const std::string& folder, std::vector<std::string>* files,
       }
       const std::string name = entry.cFileName;
       if (name == "." || name == "..") continue;
+      // A junction or link may lead out of the tree or back into it: a
+      // looping one would list the same files until the paths overflow.
+      if (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) continue;
       if (std::find(excluded.begin(), excluded.end(), name) == excluded.end()) {
         subfolders.push_back(name);
       }
@@ -438,6 +481,10 @@ bool WriteStringToFileA(const std::string& path, const std::string& bytes) {
 
 bool WriteStringToFileW(const std::wstring& path, const std::string& bytes) {
   return WriteStringToFile<WideApi>(path, bytes);
+}
+
+FileWriteFunction SetFileWriteFunctionForTesting(FileWriteFunction write) {
+  return file_write_function.exchange(write ? write : &SystemWriteFile);
 }
 
 bool ComputeStreamMd5(std::ifstream& stream, std::string* md5, int64_t* byte_count) {

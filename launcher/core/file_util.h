@@ -23,7 +23,8 @@ std::wstring NormalizeDirPathW(const std::wstring& path, bool trailing_separator
 bool SplitPathA(const std::string& path, std::string* folder, std::string* file_name);
 bool SplitPathW(const std::wstring& path, std::wstring* folder, std::wstring* file_name);
 // Appends base + name of every file below the folder (a folder's own files,
-// then each sub-folder's); folders named in `excluded` are never entered.
+// then each sub-folder's); folders named in `excluded`, junctions and links
+// are never entered.
 // Returns the list's size, or -1 when the folder cannot be listed.
 int ListFilesRecursive(const std::string& folder, std::vector<std::string>* files,
                        std::vector<std::string> excluded);
@@ -42,12 +43,27 @@ bool GetDiskSpaceW(const std::wstring& path, uint64_t* total_bytes, uint64_t* fr
 std::wstring GetDriveOfPath(const std::wstring& path);
 
 // Whole files, bytes unchanged. Reading fails (output untouched) when the file
-// cannot be opened or read; writing truncates and fails when the file cannot be
-// opened or not every byte is written.
+// cannot be opened or read.
 bool ReadFileToStringA(const std::string& path, std::string* bytes);
 bool ReadFileToStringW(const std::wstring& path, std::string* bytes);
+// Writing replaces the file whole or not at all, even when the process dies or
+// the power fails part-way: the bytes go to `path` + ".saving.tmp" beside it,
+// are flushed to the disk, and that file then takes the target's place in one
+// rename. On any failure (no folder, a full disk, a target that is a folder or
+// held open by someone else) the target keeps its previous bytes, or stays
+// absent, and the result is false. A process killed mid-save may leave the
+// ".saving.tmp" file; it is never read as the target and the next save of the
+// same target reuses it. Of two saves of one target at the same moment, one
+// may fail.
 bool WriteStringToFileA(const std::string& path, const std::string& bytes);
 bool WriteStringToFileW(const std::wstring& path, const std::string& bytes);
+
+// The call the saves above hand their bytes to, with WriteFile's contract
+// (without the overlapped argument); WriteFile itself unless replaced.
+using FileWriteFunction = BOOL (*)(HANDLE file, const void* bytes, DWORD size, DWORD* written);
+// Replaces it for every later save and returns the previous one; null restores
+// WriteFile. Lets a test make a save fail part-way, as a full disk would.
+FileWriteFunction SetFileWriteFunctionForTesting(FileWriteFunction write);
 
 // MD5 of a binary stream read to its end in large blocks (bounded memory);
 // closes the stream. The count is 64-bit: files may exceed 2 GiB.

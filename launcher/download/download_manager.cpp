@@ -20,12 +20,10 @@ constexpr char kGlobalGateUrl[] = "https://gate.qelgames.com/";
 constexpr char kTrackUrl[] =
     "https://track.qelgames.com/track/json_track?token=7d41c09e3ab52f68e0d9b174";
 constexpr char kReportContentType[] = "Content-Type:application/json; charset=UTF-8";
+constexpr char kEmptyFileMd5[] = "d41d8cd98f00b204e9800998ecf8427e";
 constexpr int kHandlePoolSize = 5;
 constexpr long kReceiveBufferBytes = 500000;
 constexpr int kIdleWaitsPerPoll = 6;
-constexpr size_t kMaxSpeedSamples = 60;
-constexpr size_t kSamplesForLowestSpeed = 30;
-constexpr int64_t kNoLowestSpeed = 100000000000;
 constexpr int64_t kSpeedLimitUnit = 204;
 // Longest a Poll keeps pumping busy transfers before the worker thread's
 // other tasks (the states, a pause request) get their turn.
@@ -45,7 +43,19 @@ void DeleteIfPresent(const std::string& path) { DeleteFileA(path.c_str()); }
 struct MemoryReply {
   const std::atomic<bool>* enabled;
   std::string bytes;
+  bool tooLarge = false;
 };
+
+std::string TooLargeMessage() {
+  return "reply larger than " + std::to_string(DownloadManager::kMaxReplyBytes) + " bytes";
+}
+
+// An HTTPS request is never redirected to plain HTTP, where anyone on the
+// way could answer in the server's name.
+void RestrictRedirects(CURL* easy, const std::string& url) {
+  const bool secure = url.compare(0, 8, "https://") == 0;
+  curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, secure ? "https" : "http,https");
+}
 
 }  // namespace
 
@@ -94,8 +104,7 @@ void DownloadManager::Init() {
   if (multiHandle_) {
     curl_multi_setopt(multiHandle_.get(), CURLMOPT_PIPELINING, CURLPIPE_MULTIPLEX);
   }
-  totalBytes_ = 0;
-  doneBytes_ = 0;
+  statistics_.Clear();
   enabled_ = true;
   paused_ = false;
   triesPerHost_ = kTriesPerHost;
@@ -118,6 +127,9 @@ void DownloadManager::Shutdown() {
   queuedReports_.clear();
   idleHandles_.clear();
   pooledHandles_.clear();
+  // Its connections must close while the network layer is still there, not
+  // in a static destructor after the process has shut it down.
+  multiHandle_.reset();
 }
 
 void DownloadManager::SetDlcUrls(const std::vector<std::string>& urls) {
@@ -173,7 +185,7 @@ void DownloadManager::ApplyPendingSpeedLimits() {
     const int64_t cap = SpeedCap(mode_);
     for (DownloadTask* task : runningTasks_) StartPacing(task, cap);
     // The next speed comes only from samples taken under the new cap.
-    speedSamples_.clear();
+    statistics_.ClearSamples();
   }
 }
 
@@ -197,17 +209,13 @@ void DownloadManager::ReleasePacedTransfers() {
 }
 
 void DownloadManager::AddDoneBytes(int64_t bytes, bool copy_to_log) {
-  doneBytes_ += bytes;
-  if (doneBytes_ < 0) doneBytes_ = 0;
+  statistics_.AddDoneBytes(bytes);
   if (copy_to_log) {
-    baselineBytes_ = doneBytes_;
-    delegate_->SetLoggedDownloadSize(doneBytes_);
+    statistics_.MarkBaseline();
+    delegate_->SetLoggedDownloadSize(statistics_.done_bytes());
   }
-  if (paused_) return;
-  if (tickNow_ - lastProgressTick_ >= 1000 || doneBytes_ >= totalBytes_) {
-    lastProgressTick_ = tickNow_;
-    delegate_->OnDownloadProgress(totalBytes_, doneBytes_);
-  }
+  if (paused_ || !statistics_.TakeProgressDue()) return;
+  delegate_->OnDownloadProgress(statistics_.total_bytes(), statistics_.done_bytes());
 }
 
 void DownloadManager::DownloadFile(std::string url, std::string path, std::string md5, int64_t size,
@@ -219,7 +227,15 @@ void DownloadManager::DownloadFile(std::string url, std::string path, std::strin
     return;
   }
   if (size <= 0) {
-    // An empty entry leaves an empty file, whatever stood there before.
+    // An empty entry leaves an empty file, whatever stood there before; one
+    // whose MD5 is of other bytes contradicts itself and touches nothing.
+    if (!md5.empty() && md5 != kEmptyFileMd5) {
+      if (doneCallback) {
+        doneCallback(tag, static_cast<int32_t>(DownloadResult::Failed), url,
+                     "size " + std::to_string(size) + " does not match md5 " + md5);
+      }
+      return;
+    }
     const bool made = SetFileLength(path, 0, true);
     if (doneCallback) {
       doneCallback(
@@ -246,18 +262,38 @@ void DownloadManager::DownloadFile(std::string url, std::string path, std::strin
       AddDoneBytes(size - pending_bytes, true);
       return;
     }
-    std::string actual;
-    int64_t hashed = 0;
-    if (GetFileLength(path) == size && VerifyFileMd5(path, md5, &actual, &hashed)) {
-      AddDoneBytes(size, true);
-      if (doneCallback) doneCallback(tag, 0, url, "");
+    if (GetFileLength(path) == size) {
+      // A file already in place is hashed off this thread like a finished
+      // download; it is fetched only when its digest differs.
+      std::unique_ptr<FileCheck> check(new FileCheck);
+      check->url = url;
+      check->path = path;
+      check->md5 = md5;
+      check->fileSize = size;
+      check->tag = tag;
+      check->tries = tries;
+      check->hostIndex = hostIndex;
+      check->doneCallback = std::move(doneCallback);
+      check->speedCallback = std::move(speedCallback);
+      check->alreadyPresent = true;
+      check->digester.reset(new FileDigester(path, size));
+      check->digester->Advance(size);
+      fileChecks_.push_back(std::move(check));
       return;
     }
   }
-  // A fresh start: bytes of an earlier file must not survive into this one.
+  StartFreshDownload(url, path, md5, size, doneCallback, speedCallback, tag, tries, hostIndex);
+}
+
+void DownloadManager::StartFreshDownload(const std::string& url, const std::string& path,
+                                         const std::string& md5, int64_t size,
+                                         const DownloadDoneCallback& done,
+                                         const SpeedSampleCallback& speed, int32_t tag,
+                                         int32_t tries, int32_t hostIndex) {
+  // Bytes of an earlier file must not survive into this one.
   if (GetFileLength(path) >= 0) SetFileLength(path, 0, false);
   for (const ChunkInfo& chunk : PlanChunks(size)) {
-    NewTask(url, path, md5, chunk, size, doneCallback, speedCallback, tag, tries, hostIndex);
+    NewTask(url, path, md5, chunk, size, done, speed, tag, tries, hostIndex);
   }
   WriteResumeFile(path, md5, chunkLists_[path]);
 }
@@ -376,7 +412,7 @@ void DownloadManager::Poll() {
       waitingTasks_.push_back(task);
       continue;
     }
-    AbandonTask(task, DownloadResult::StartFailed, error);
+    AbandonFile(task, DownloadResult::StartFailed, error);
   }
 }
 
@@ -423,6 +459,7 @@ bool DownloadManager::StartTask(DownloadTask* task, std::string* error) {
     curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(easy, CURLOPT_MAXREDIRS, 10L);
     curl_easy_setopt(easy, CURLOPT_RANGE, range.c_str());
+    RestrictRedirects(easy, url);
     curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, static_cast<long>(stallSeconds_));
     curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, task->errorBuffer);
     const CURLMcode added = curl_multi_add_handle(multiHandle_.get(), easy);
@@ -459,10 +496,33 @@ void DownloadManager::FinishTask(DownloadTask* task, int32_t code, const std::st
 
 void DownloadManager::DestroyTask(DownloadTask* task) { delete task; }
 
-void DownloadManager::AbandonTask(DownloadTask* task, DownloadResult result,
+void DownloadManager::AbandonFile(DownloadTask* task, DownloadResult result,
                                   const std::string& message) {
-  // The file cannot be completed: its digest is of no use any more.
-  digesters_.erase(task->path);
+  // The file cannot be completed: its other ranges stop now, what arrived is
+  // kept in the resume file for a later try, and the caller hears once.
+  const std::string path = task->path;
+  std::vector<DownloadTask*> siblings;
+  for (std::list<DownloadTask*>* tasks : {&runningTasks_, &waitingTasks_}) {
+    for (auto it = tasks->begin(); it != tasks->end();) {
+      if ((*it)->path != path) {
+        ++it;
+        continue;
+      }
+      siblings.push_back(*it);
+      it = tasks->erase(it);
+    }
+  }
+  SaveResumeFile(task);
+  for (DownloadTask* sibling : siblings) SaveResumeFile(sibling);
+  auto saver = resumeSavers_.find(path);
+  if (saver != resumeSavers_.end()) saver->second->WaitUntilSaved();
+  for (DownloadTask* sibling : siblings) {
+    FinishTask(sibling, 0, "cancel", false);
+    DestroyTask(sibling);
+  }
+  resumeSavers_.erase(path);
+  digesters_.erase(path);
+  chunkLists_.erase(path);
   FinishTask(task, static_cast<int32_t>(result), message, true);
   DestroyTask(task);
 }
@@ -609,9 +669,9 @@ void DownloadManager::OnTransferDone(CURL* easy, CURLcode result) {
       std::string message = std::to_string(static_cast<int>(result)) + "," + std::to_string(status);
       if (!error_text.empty()) message += "," + error_text;
       AppendTrace(task->url + ":" + message + "\n");
-      AbandonTask(task, DownloadResult::TransferFailed, message);
+      AbandonFile(task, DownloadResult::TransferFailed, message);
     } else {
-      AbandonTask(task, DownloadResult::Failed,
+      AbandonFile(task, DownloadResult::Failed,
                   "incomplete:" + std::to_string(task->begin) + "-" + std::to_string(task->end));
     }
     return;
@@ -706,8 +766,18 @@ void DownloadManager::FinishFileCheck(std::unique_ptr<FileCheck> check, bool ver
   check->digester.reset();
   check->saver.reset();
   if (verified) {
-    DeleteIfPresent(ResumeFilePath(check->path));
+    if (check->alreadyPresent) {
+      AddDoneBytes(check->fileSize, true);
+    } else {
+      DeleteIfPresent(ResumeFilePath(check->path));
+    }
     if (enabled_ && check->doneCallback) check->doneCallback(check->tag, 0, check->url, "");
+    return;
+  }
+  if (check->alreadyPresent) {
+    // Another file of the same size: no failed try, just a download.
+    StartFreshDownload(check->url, check->path, check->md5, check->fileSize, check->doneCallback,
+                       check->speedCallback, check->tag, check->tries, check->hostIndex);
     return;
   }
   AppendTrace(check->url + ":" + check->md5 + "!=" + actual + "\n");
@@ -732,13 +802,7 @@ void DownloadManager::CancelAll(DownloadMode mode) {
   DropAllTasks();
   chunkLists_.clear();
   paused_ = false;
-  totalBytes_ = 0;
-  doneBytes_ = 0;
-  baselineBytes_ = 0;
-  speedSamples_.clear();
-  lastProgressTick_ = 0;
-  lastSampleTick_ = 0;
-  ResetStatistics();
+  statistics_.Clear();
   mode_ = mode;
 }
 
@@ -760,6 +824,11 @@ void DownloadManager::ConfigureRequest(CURL* easy, const std::string& url, const
   curl_easy_setopt(easy, CURLOPT_TCP_KEEPINTVL, 20L);
   curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
   curl_easy_setopt(easy, CURLOPT_MAXREDIRS, 10L);
+  RestrictRedirects(easy, url);
+  // A reply that announces its size is refused before it is read; one that
+  // does not is cut by the receive function.
+  curl_easy_setopt(easy, CURLOPT_MAXFILESIZE_LARGE,
+                   static_cast<curl_off_t>(DownloadManager::kMaxReplyBytes));
   if (!body.empty()) {
     curl_easy_setopt(easy, CURLOPT_POSTFIELDSIZE, static_cast<long>(body.size()));
     curl_easy_setopt(easy, CURLOPT_POSTFIELDS, body.c_str());
@@ -769,6 +838,10 @@ void DownloadManager::ConfigureRequest(CURL* easy, const std::string& url, const
 size_t DownloadManager::OnMemoryReceive(char* data, size_t size, size_t count, void* buffer) {
   MemoryReply* reply = static_cast<MemoryReply*>(buffer);
   if (!reply || !*reply->enabled) return 0;
+  if (size * count > DownloadManager::kMaxReplyBytes - reply->bytes.size()) {
+    reply->tooLarge = true;
+    return 0;
+  }
   try {
     reply->bytes.append(data, size * count);
   } catch (const std::exception&) {
@@ -806,6 +879,13 @@ bool DownloadManager::DownloadMemory(std::string url, std::string body, MemoryDo
       const CURLcode result = curl_easy_perform(easy.get());
       long status = 0;
       curl_easy_getinfo(easy.get(), CURLINFO_RESPONSE_CODE, &status);
+      if (reply.tooLarge || result == CURLE_FILESIZE_EXCEEDED) {
+        // Every host serves the same document: no other one is asked.
+        code = static_cast<int32_t>(DownloadResult::Failed);
+        message = TooLargeMessage();
+        reply.bytes.clear();
+        break;
+      }
       if (result == CURLE_OK && status == 200) {
         Json::Value document;
         std::string error;
@@ -847,7 +927,11 @@ bool DownloadManager::DownloadMemoryFromUrl(std::string url, std::string body,
     const CURLcode result = curl_easy_perform(easy.get());
     long status = 0;
     curl_easy_getinfo(easy.get(), CURLINFO_RESPONSE_CODE, &status);
-    if (result != CURLE_OK || status != 200) {
+    if (reply.tooLarge || result == CURLE_FILESIZE_EXCEEDED) {
+      code = static_cast<int32_t>(DownloadResult::Failed);
+      message = TooLargeMessage();
+      reply.bytes.clear();
+    } else if (result != CURLE_OK || status != 200) {
       code = -2;
       message = result != CURLE_OK ? curl_easy_strerror(result) : std::to_string(status);
     }
@@ -929,60 +1013,33 @@ void DownloadManager::ContinueDownloads() {
 }
 
 void DownloadManager::AddSpeedSample(double bytes_per_second) {
-  speedSamples_.push_back(bytes_per_second);
-  while (speedSamples_.size() > kMaxSpeedSamples) speedSamples_.pop_front();
-  if (paused_ || tickNow_ - lastSampleTick_ < 1000) return;
-  lastSampleTick_ = tickNow_;
-  int64_t sum = 0;
-  for (double sample : speedSamples_) sum += static_cast<int32_t>(sample);
-  const int64_t average = sum / static_cast<int64_t>(speedSamples_.size());
-  const int64_t transfers = runningTasks_.empty() ? 1 : static_cast<int64_t>(runningTasks_.size());
-  speed_ = average * transfers;
-  int32_t remaining = 0;
-  if (totalBytes_ >= doneBytes_ && speed_ > 0) {
-    remaining = static_cast<int32_t>((totalBytes_ - doneBytes_) / speed_);
-  }
-  if (speed_ < lowestSpeed_ && speedSamples_.size() > kSamplesForLowestSpeed) {
-    lowestSpeed_ = speed_;
-    lowestSpeedPath_ = currentPath_;
-  }
-  if (speed_ > highestSpeed_) highestSpeed_ = speed_;
-  doneAtLastSample_ = doneBytes_;
-  delegate_->OnDownloadSpeed(remaining, speed_);
+  const std::optional<DownloadStatistics::SpeedFigures> figures =
+      statistics_.AddSample(bytes_per_second, runningTasks_.size(), currentPath_, paused_);
+  if (figures) delegate_->OnDownloadSpeed(figures->remainingSeconds, figures->bytesPerSecond);
 }
 
-void DownloadManager::ResetStatistics() {
-  speed_ = 0;
-  lowestSpeed_ = kNoLowestSpeed;
-  highestSpeed_ = 0;
-  lowestSpeedPath_.clear();
-  doneAtLastSample_ = 0;
-  startTick_ = GetTickCount();
-}
+void DownloadManager::ResetStatistics() { statistics_.Reset(); }
 
 void DownloadManager::ReportTransferStatistics(const std::string& action) {
-  if (speed_ <= 0) return;
-  const int64_t seconds =
-      static_cast<int64_t>(static_cast<float>(GetTickCount() - startTick_) * 0.001f);
-  const int64_t bytes = std::max<int64_t>(0, doneAtLastSample_ - baselineBytes_);
-  const int64_t average = seconds != 0 ? bytes / seconds : speed_;
-  delegate_->ReportLauncherEvent("", FormatText("%.3f", static_cast<float>(average) / 1048576.0f),
-                                 FormatText("%.3f", static_cast<float>(bytes) / 1073741824.0f),
-                                 action, "", true);
+  if (statistics_.speed() <= 0) return;
+  const DownloadStatistics::Summary summary = statistics_.Summarize();
+  delegate_->ReportLauncherEvent(
+      "", FormatText("%.3f", static_cast<float>(summary.averageBytesPerSecond) / 1048576.0f),
+      FormatText("%.3f", static_cast<float>(summary.bytes) / 1073741824.0f), action, "", true);
 }
 
 void DownloadManager::ReportDownloadSummary(const std::string& action_id, const std::string& event,
                                             bool only_when_active) {
-  if (only_when_active && speed_ <= 0) return;
-  const int64_t seconds =
-      static_cast<int64_t>(static_cast<float>(GetTickCount() - startTick_) * 0.001f);
-  const int64_t bytes = std::max<int64_t>(0, doneAtLastSample_ - baselineBytes_);
-  const int64_t average = seconds > 0 ? bytes / seconds : speed_;
-  const std::string speed_text = FormatText("%.3f", static_cast<float>(average) / 1048576.0f);
-  const std::string size_text = FormatText("%.3f", static_cast<float>(bytes) / 1073741824.0f);
-  const std::string time_text = std::to_string(seconds);
-  delegate_->RecordDownloadSummary(average, doneAtLastSample_, seconds);
-  baselineBytes_ = doneAtLastSample_;
+  if (only_when_active && statistics_.speed() <= 0) return;
+  const DownloadStatistics::Summary summary = statistics_.Summarize();
+  const std::string speed_text =
+      FormatText("%.3f", static_cast<float>(summary.averageBytesPerSecond) / 1048576.0f);
+  const std::string size_text =
+      FormatText("%.3f", static_cast<float>(summary.bytes) / 1073741824.0f);
+  const std::string time_text = std::to_string(summary.seconds);
+  delegate_->RecordDownloadSummary(summary.averageBytesPerSecond, summary.sampledBytes,
+                                   summary.seconds);
+  statistics_.StartNextSummary();
   delegate_->ReportLauncherDetail(action_id, speed_text, size_text, time_text);
   delegate_->ReportAttributionEvent(event, speed_text, size_text, time_text);
 }

@@ -10,6 +10,7 @@
 
 #include "launcher/download/curl_handle.h"
 #include "launcher/download/download_manager_delegate.h"
+#include "launcher/download/download_statistics.h"
 #include "launcher/download/download_task.h"
 #include "launcher/download/file_digester.h"
 #include "launcher/download/file_handle.h"
@@ -36,6 +37,9 @@ class DownloadManager {
   static constexpr int kMaxRunningTasks = 5;
   static constexpr int kTriesPerHost = 3;
   static constexpr int kDefaultStallSeconds = 60;
+  // No document the launcher asks for comes near this; the version map of a
+  // large game is the biggest.
+  static constexpr size_t kMaxReplyBytes = 32 * 1024 * 1024;
 
   static DownloadManager& GetInstance();
 
@@ -78,13 +82,13 @@ class DownloadManager {
   bool enabled() const { return enabled_; }
   bool paused() const { return paused_; }
   DownloadMode mode() const { return mode_; }
-  void SetTotalBytes(int64_t bytes) { totalBytes_ = bytes; }
-  int64_t total_bytes() const { return totalBytes_; }
-  int64_t done_bytes() const { return doneBytes_; }
-  int64_t speed() const { return speed_; }
-  int64_t lowest_speed() const { return lowestSpeed_; }
-  int64_t highest_speed() const { return highestSpeed_; }
-  const std::string& lowest_speed_path() const { return lowestSpeedPath_; }
+  void SetTotalBytes(int64_t bytes) { statistics_.SetTotalBytes(bytes); }
+  int64_t total_bytes() const { return statistics_.total_bytes(); }
+  int64_t done_bytes() const { return statistics_.done_bytes(); }
+  int64_t speed() const { return statistics_.speed(); }
+  int64_t lowest_speed() const { return statistics_.lowest_speed(); }
+  int64_t highest_speed() const { return statistics_.highest_speed(); }
+  const std::string& lowest_speed_path() const { return statistics_.lowest_speed_path(); }
   size_t running_count() const { return runningTasks_.size(); }
   size_t waiting_count() const { return waitingTasks_.size(); }
   // True while any transfer or file check is left.
@@ -135,6 +139,8 @@ class DownloadManager {
     int32_t hostIndex = 0;
     DownloadDoneCallback doneCallback;
     SpeedSampleCallback speedCallback;
+    // A file found complete on disk before any transfer.
+    bool alreadyPresent = false;
     std::unique_ptr<FileDigester> digester;
     std::unique_ptr<ResumeSaver> saver;
   };
@@ -150,6 +156,11 @@ class DownloadManager {
   void NewTask(const std::string& url, const std::string& path, const std::string& md5,
                const ChunkInfo& chunk, int64_t size, const DownloadDoneCallback& done,
                const SpeedSampleCallback& speed, int32_t tag, int32_t tries, int32_t hostIndex);
+  // Plans the ranges of a file from nothing.
+  void StartFreshDownload(const std::string& url, const std::string& path, const std::string& md5,
+                          int64_t size, const DownloadDoneCallback& done,
+                          const SpeedSampleCallback& speed, int32_t tag, int32_t tries,
+                          int32_t hostIndex);
   int RemoveChunk(const std::string& path, int32_t index);
   void SaveResumeFile(DownloadTask* task);
   bool StartTask(DownloadTask* task, std::string* error);
@@ -157,8 +168,9 @@ class DownloadManager {
   // asked (and enabled). Successes are reported by FinishFileCheck.
   void FinishTask(DownloadTask* task, int32_t code, const std::string& message, bool notify);
   void DestroyTask(DownloadTask* task);
-  // Ends a range no host delivered: notifies the caller and drops the task.
-  void AbandonTask(DownloadTask* task, DownloadResult result, const std::string& message);
+  // Ends a file one of whose ranges no host delivered: its other ranges are
+  // dropped and the caller is notified once.
+  void AbandonFile(DownloadTask* task, DownloadResult result, const std::string& message);
   void DropAllTasks();
   // Counts a failed attempt; false when no host is left.
   bool CountTry(int32_t* tries, int32_t* hostIndex) const;
@@ -204,22 +216,9 @@ class DownloadManager {
   std::map<std::string, std::unique_ptr<FileDigester>> digesters_;
   // Files whose resume file is kept current, by path.
   std::map<std::string, std::unique_ptr<ResumeSaver>> resumeSavers_;
-  int64_t totalBytes_ = 0;
-  int64_t doneBytes_ = 0;
-  int64_t speed_ = 0;
-  int64_t lowestSpeed_ = 0;
-  int64_t highestSpeed_ = 0;
-  int64_t doneAtLastSample_ = 0;
-  // Bytes of the run that were not transferred (already present or resumed,
-  // or counted by the last summary): the statistics measure from here.
-  int64_t baselineBytes_ = 0;
-  std::string lowestSpeedPath_;
+  DownloadStatistics statistics_{qbase::SystemClock()};
   std::string currentPath_;
-  uint32_t lastProgressTick_ = 0;
-  std::list<double> speedSamples_;
-  uint32_t lastSampleTick_ = 0;
   uint32_t tickNow_ = 0;
-  uint32_t startTick_ = 0;
   std::string tracePath_;
   std::string trackUrl_;
   std::string attributionUrl_;

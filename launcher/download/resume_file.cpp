@@ -109,12 +109,7 @@ void WriteResumeFile(const std::string& path, const std::string& md5,
                      const std::vector<ChunkInfo>& chunks) {
   const std::string resume_path = ResumeFilePath(path);
   CreateParentFolders(resume_path);
-  const std::string temporary_path = resume_path + ".tmp";
-  if (!WriteStringToFileA(temporary_path, FormatResumeText(md5, chunks))) return;
-  if (!MoveFileExA(temporary_path.c_str(), resume_path.c_str(),
-                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    DeleteFileA(temporary_path.c_str());
-  }
+  WriteStringToFileA(resume_path, FormatResumeText(md5, chunks));
 }
 
 bool ResumeFileMatchesMd5(const std::string& path, const std::string& md5) {

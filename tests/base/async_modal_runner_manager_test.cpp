@@ -47,7 +47,7 @@ std::wstring UniqueTitle(const wchar_t* name) {
 }
 
 HWND WaitForWindow(const std::wstring& title) {
-  for (int i = 0; i < 500; ++i) {
+  for (int i = 0; i < 6000; ++i) {
     if (HWND window = FindWindowW(nullptr, title.c_str())) return window;
     Sleep(10);
   }
@@ -57,7 +57,7 @@ HWND WaitForWindow(const std::wstring& title) {
 // Removal finishes on thread 0 after the list entry is gone: wait for both.
 bool WaitForRemoval(AsyncModalRunnerManager& manager, size_t count,
                     const std::atomic<int>& destroyed, int destroyed_count) {
-  for (int i = 0; i < 500; ++i) {
+  for (int i = 0; i < 6000; ++i) {
     if (manager.RunnerCount() == count && destroyed == destroyed_count) return true;
     Sleep(10);
   }

@@ -124,7 +124,7 @@ TEST(WinUIMessagePumpTest, TasksKeepRunningInsideANativeModalLoop) {
           SetEvent(both_ran.Get());
         },
         TimeDelta::FromMilliseconds(3));
-    WaitForSingleObject(both_ran.Get(), 10000);
+    WaitForSingleObject(both_ran.Get(), 60000);
     PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
   });
 

@@ -9,6 +9,8 @@ Control requests (never logged), JSON bodies:
   POST /_control/rule   {"path": "/~a/f.bin", "action": ..., "count": N, ...}
   POST /_control/reset  forget all rules and the log
   GET  /_control/log    the log, oldest first
+  GET  /_control/connections  how many client connections are open, this
+                              one not counted
 
 Actions (the rule applies to the first `count` requests of its path, or to
 all when `count` is absent): "refuse" (close without answer), "status"
@@ -38,6 +40,7 @@ class State:
         self.rules = {}
         self.log = []
         self.stopping = threading.Event()
+        self.connections = 0
 
     def take_rule(self, path):
         with self.lock:
@@ -75,6 +78,16 @@ class Handler(http.server.BaseHTTPRequestHandler):
 
     def log_message(self, format, *args):
         pass
+
+    def setup(self):
+        super().setup()
+        with self.server.state.lock:
+            self.server.state.connections += 1
+
+    def finish(self):
+        with self.server.state.lock:
+            self.server.state.connections -= 1
+        super().finish()
 
     def do_GET(self):
         self.handle_request()
@@ -140,6 +153,10 @@ class Handler(http.server.BaseHTTPRequestHandler):
                 state.rules.clear()
                 state.log.clear()
             self.send_plain(200, "ok")
+        elif path == "/_control/connections":
+            with state.lock:
+                count = state.connections - 1
+            self.send_plain(200, str(count))
         elif path == "/_control/log":
             with state.lock:
                 text = json.dumps(state.log, ensure_ascii=False)

@@ -74,6 +74,15 @@ std::string ReadFileBytes(const std::wstring& path) {
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+bool TryReadFileBytes(const std::wstring& path, std::string* bytes) {
+  std::ifstream in(std::filesystem::path(path), std::ios::binary);
+  if (!in.good()) return false;
+  std::string read((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (in.bad()) return false;
+  *bytes = std::move(read);
+  return true;
+}
+
 bool FileExists(const std::wstring& path) {
   const DWORD attributes = GetFileAttributesW(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);

@@ -29,6 +29,9 @@ class ScratchDir {
 void WriteFileBytes(const std::wstring& path, const std::string& bytes);
 // Reads a whole file; fails the test when it cannot be read.
 std::string ReadFileBytes(const std::wstring& path);
+// For a file another process may be replacing: false, without failing the
+// test, while it cannot be read.
+bool TryReadFileBytes(const std::wstring& path, std::string* bytes);
 bool FileExists(const std::wstring& path);
 
 }  // namespace test_support

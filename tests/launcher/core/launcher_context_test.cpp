@@ -390,7 +390,7 @@ class UiThread : public qbase::FrameworkThread {
 void DrainMainThread() {
   HANDLE done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
   ASSERT_TRUE(qbase::ThreadRegistry::PostTask(qbase::kMainThreadId, [done] { SetEvent(done); }));
-  EXPECT_EQ(WaitForSingleObject(done, 10000), WAIT_OBJECT_0);
+  EXPECT_EQ(WaitForSingleObject(done, 60000), WAIT_OBJECT_0);
   CloseHandle(done);
 }
 

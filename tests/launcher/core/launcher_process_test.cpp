@@ -72,7 +72,8 @@ class LauncherProcess {
   // True once the start-up thread has a message queue, that is once its UI
   // loop exists.
   bool WaitForUserInterfaceLoop() {
-    for (int i = 0; i < 1000; ++i) {
+    // Generous: a loaded machine may take long to start a Wine process.
+    for (int i = 0; i < 6000; ++i) {
       if (PostThreadMessageW(thread_id_, WM_NULL, 0, 0)) return true;
       if (!Running()) return false;
       Sleep(10);
@@ -82,7 +83,7 @@ class LauncherProcess {
   bool PostQuit() { return PostThreadMessageW(thread_id_, WM_QUIT, 0, 0) != FALSE; }
 
   // The exit code, or -1 when the process did not end in time.
-  long WaitForExit(DWORD timeout_ms = 20000) {
+  long WaitForExit(DWORD timeout_ms = 120000) {
     if (!WaitPumping(process_.Get(), timeout_ms)) return -1;
     DWORD code = 0;
     GetExitCodeProcess(process_.Get(), &code);

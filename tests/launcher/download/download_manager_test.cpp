@@ -88,11 +88,19 @@ TEST_F(DownloadManagerTest, AnEmptyEntryLeavesAnEmptyFileWithoutRequests) {
   WriteFileBytes(Wide(path), "stale bytes");
   Queue("empty/zero.bin", path, "d41d8cd98f00b204e9800998ecf8427e", 0);
   Queue("empty/new.bin", LocalPath("empty/new.bin"), "", 0);
-  ASSERT_EQ(results.size(), 2u);
+  // A size of 0 with the MD5 of other bytes is a broken entry: the file
+  // standing there is kept.
+  const std::string kept = LocalPath("empty/kept.bin");
+  WriteFileBytes(Wide(kept), "kept bytes");
+  Queue("empty/kept.bin", kept, Md5OfBuffer("kept bytes", 10), 0);
+  ASSERT_EQ(results.size(), 3u);
   EXPECT_EQ(results[0].code, 0);
   EXPECT_EQ(results[1].code, 0);
+  EXPECT_EQ(results[2].code, static_cast<int32_t>(DownloadResult::Failed));
+  EXPECT_NE(results[2].message.find("md5"), std::string::npos) << results[2].message;
   EXPECT_EQ(ReadFileBytes(Wide(path)), "");
   EXPECT_TRUE(FileExists(Wide(LocalPath("empty/new.bin"))));
+  EXPECT_EQ(ReadFileBytes(Wide(kept)), "kept bytes");
   EXPECT_TRUE(download_test::FaultLog().empty());
 }
 
@@ -221,12 +229,23 @@ TEST_F(DownloadManagerTest, AFileAlreadyPresentCountsAsDoneWithoutARequest) {
   manager.SetActiveUrls({GetServers().faultUrl + "/"});
   manager.SetTotalBytes(100000);
   Queue(name, path, md5, 70000);
-  ASSERT_EQ(results.size(), 1u);
+  // Hashed off the polling thread like any finished file: no answer yet.
+  EXPECT_TRUE(results.empty());
+  ASSERT_TRUE(PollUntilResults(1));
   EXPECT_EQ(results[0].code, 0);
   EXPECT_EQ(manager.done_bytes(), 70000);
   EXPECT_EQ(events.loggedSize, 70000);
-  EXPECT_FALSE(manager.HasWork());
   EXPECT_TRUE(download_test::FaultLog().empty());
+
+  // Other bytes of the same size are simply downloaded.
+  results.clear();
+  const std::string other = LocalPath("other.bin");
+  WriteFileBytes(Wide(other), SeededBytes(70000, 6));
+  Queue(name, other, md5, 70000);
+  ASSERT_TRUE(PollUntilResults(1));
+  EXPECT_EQ(results[0].code, 0) << results[0].message;
+  EXPECT_EQ(FileMd5(other), md5);
+  EXPECT_EQ(FaultRequests("/" + name).size(), 1u);
 }
 
 TEST_F(DownloadManagerTest, ADeadFirstHostFailsOverAfterExactlyThreeTries) {
@@ -267,6 +286,29 @@ TEST_F(DownloadManagerTest, FailingEveryHostEndsWithTheTransferError) {
   // The error page never became file content.
   EXPECT_EQ(ReadFileBytes(Wide(path)).find("no such file"), std::string::npos);
   EXPECT_EQ(TraceText(), "gone.bin:" + results[0].message + "\n");
+}
+
+TEST_F(DownloadManagerTest, ARangeNoHostDeliversEndsItsWholeFileOnce) {
+  // Two ranges, both refused everywhere: the first to run out of hosts ends
+  // the file, and the other stops with it.
+  manager.SetActiveUrls({GetServers().faultUrl + "/~a/", GetServers().faultUrl + "/~b/"});
+  SetFaultRule(Rule("/~a/halves.bin", "refuse"));
+  SetFaultRule(Rule("/~b/halves.bin", "refuse"));
+  const std::string path = LocalPath("halves.bin");
+  Queue("halves.bin", path, "0123456789abcdef0123456789abcdef", 2 * kMiB32);
+  ASSERT_TRUE(PollUntil([&] { return !results.empty(); }));
+  EXPECT_FALSE(manager.HasWork());
+  EXPECT_EQ(results[0].code, static_cast<int32_t>(DownloadResult::TransferFailed));
+  // No handle of the manager holds the file any more.
+  EXPECT_TRUE(DeleteFileW(Wide(path).c_str())) << GetLastError();
+  const size_t requests = download_test::FaultLog().size();
+  EXPECT_LE(requests, 12u);
+  for (int i = 0; i < 50; ++i) {
+    manager.Poll();
+    Sleep(10);
+  }
+  EXPECT_EQ(results.size(), 1u);
+  EXPECT_EQ(download_test::FaultLog().size(), requests);
 }
 
 TEST_F(DownloadManagerTest, AnUnknownCertificateAuthorityIsRefused) {
@@ -440,6 +482,33 @@ TEST_F(DownloadManagerTest, RedirectsAreFollowed) {
   ASSERT_EQ(first.size(), 1u);
   EXPECT_EQ(first[0]["query"].asString().rfind("t=", 0), 0u);
   EXPECT_EQ(FaultRequests("/moved/target.bin").size(), 1u);
+}
+
+TEST_F(DownloadManagerTest, HttpsIsNeverRedirectedToPlainHttp) {
+  MakeContent("plain/target.bin", 2000, 92);
+  Json::Value rule = Rule("/insecure.bin", "redirect");
+  rule["location"] = GetServers().contentHttpUrl + "/plain/target.bin";
+  SetFaultRule(rule);
+  manager.SetActiveUrls({GetServers().faultUrl + "/"});
+  Queue("insecure.bin", LocalPath("insecure.bin"), "", 2000);
+  ASSERT_TRUE(PollUntilResults(1));
+  EXPECT_EQ(results[0].code, static_cast<int32_t>(DownloadResult::TransferFailed));
+  EXPECT_TRUE(download_test::ContentLogLines("plain/target.bin").empty());
+}
+
+TEST_F(DownloadManagerTest, ShutdownClosesEveryConnection) {
+  const std::string md5 = MakeContent("kept_alive.bin", 5000, 93);
+  manager.SetActiveUrls({GetServers().faultUrl + "/"});
+  Queue("kept_alive.bin", LocalPath("kept_alive.bin"), md5, 5000);
+  ASSERT_TRUE(PollUntilResults(1));
+  ASSERT_EQ(results[0].code, 0) << results[0].message;
+  // The finished transfer's connection stays open for the next one...
+  EXPECT_GE(download_test::FaultConnections(), 1);
+  manager.Shutdown();
+  // ...until the manager shuts down.
+  const ULONGLONG deadline = GetTickCount64() + 60000;
+  while (download_test::FaultConnections() > 0 && GetTickCount64() < deadline) Sleep(50);
+  EXPECT_EQ(download_test::FaultConnections(), 0);
 }
 
 TEST_F(DownloadManagerTest, NoHostsFailsAtOnce) {

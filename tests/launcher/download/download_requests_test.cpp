@@ -127,6 +127,24 @@ TEST_F(DownloadRequestsTest, FailingRequestsTryEveryHostThreeTimes) {
   EXPECT_EQ(FaultRequests("/~a/map.txt").size(), 3u);
 }
 
+TEST_F(DownloadRequestsTest, AReplyPastTheCapFailsWithoutRetries) {
+  const int64_t too_large = static_cast<int64_t>(DownloadManager::kMaxReplyBytes) + 1;
+  download_test::MakeContent("doc/huge.json", too_large, 11);
+  manager.SetActiveUrls({GetServers().contentUrl + "/", GetServers().faultUrl + "/"});
+  EXPECT_TRUE(manager.DownloadMemory("doc/huge.json", "", RecordMemory(), 2));
+  EXPECT_TRUE(manager.DownloadMemoryFromUrl(GetServers().contentUrl + "/doc/huge.json", "",
+                                            RecordMemory(), 3));
+  ASSERT_EQ(memory.size(), 2u);
+  for (const MemoryRecord& record : memory) {
+    EXPECT_EQ(record.code, static_cast<int32_t>(DownloadResult::Failed));
+    EXPECT_EQ(record.size, 0);
+    EXPECT_NE(record.message.find("larger than"), std::string::npos) << record.message;
+  }
+  // One request each: no try again, no other host.
+  EXPECT_EQ(download_test::ContentLogLines("doc/huge.json").size(), 2u);
+  EXPECT_TRUE(FaultRequests("/doc/huge.json").empty());
+}
+
 TEST_F(DownloadRequestsTest, NoHostsAndShutDown) {
   EXPECT_FALSE(manager.DownloadMemory("map.txt", "", RecordMemory(), 3));
   ASSERT_EQ(memory.size(), 1u);

@@ -1,5 +1,7 @@
 #include <windows.h>
 
+#include <algorithm>
+
 #include <gtest/gtest.h>
 
 #include "launcher/download/download_manager.h"
@@ -18,6 +20,13 @@ void Throttle(const std::string& path, int rate) {
   rule["action"] = "throttle";
   rule["rate"] = rate;
   SetFaultRule(rule);
+}
+
+// The most bytes a transfer capped at `cap` bytes per second may have taken
+// in `elapsed_ms`: the cap's share, its burst and the TLS record that was
+// already on its way when the cap held the transfer.
+int64_t MostUnderCap(int64_t cap, ULONGLONG elapsed_ms) {
+  return cap * static_cast<int64_t>(elapsed_ms) / 1000 + std::max<int64_t>(cap / 8, 16384) + 16384;
 }
 
 class DownloadSpeedTest : public testing::Test, public download_test::ManagerFixture {
@@ -39,29 +48,35 @@ class DownloadSpeedTest : public testing::Test, public download_test::ManagerFix
 };
 
 TEST_F(DownloadSpeedTest, TheLimitCapsTransfersAndChangesReachRunningOnes) {
-  const std::string md5 = MakeContent("limited.bin", 1000000, 1);
+  const int64_t size = 1000000;
+  const std::string md5 = MakeContent("limited.bin", size, 1);
   manager.SetActiveUrls({GetServers().faultUrl + "/"});
-  manager.SetSpeedLimit(DownloadMode::Game, true, 250);  // 51000 bytes per second
-  Queue("limited.bin", LocalPath("limited.bin"), md5, 1000000);
-  PollFor(3000);
-  // Unlimited, the file takes a fraction of a second on loopback.
+  manager.SetSpeedLimit(DownloadMode::Game, true, 250);
+  const int64_t cap = 250 * 204;
+  const ULONGLONG started = GetTickCount64();
+  Queue("limited.bin", LocalPath("limited.bin"), md5, size);
+  // Unlimited, the file takes a fraction of a second on loopback; capped, it
+  // never gets ahead of the cap over the time this test measured itself.
+  ASSERT_TRUE(PollUntil([&] { return manager.done_bytes() > 2 * cap; }, 120));
   EXPECT_TRUE(results.empty());
-  EXPECT_GT(manager.done_bytes(), 51000);
-  EXPECT_LT(manager.done_bytes(), 51000 * 3 * 2);
+  EXPECT_LE(manager.done_bytes(), MostUnderCap(cap, GetTickCount64() - started));
 
   // The pre-download limit does not touch transfers of the game mode.
   manager.SetSpeedLimit(DownloadMode::PreDownload, false, 0);
   manager.ApplySpeedLimit(DownloadMode::PreDownload);
-  const int64_t before = manager.done_bytes();
   PollFor(1000);
   EXPECT_TRUE(results.empty());
-  EXPECT_LT(manager.done_bytes() - before, 51000 * 2);
+  EXPECT_LE(manager.done_bytes(), MostUnderCap(cap, GetTickCount64() - started));
 
-  // Switched off, the running transfer is freed at once.
+  // Switched off, the running transfer is freed at once: the rest arrives
+  // faster than the cap would let it.
+  const int64_t left = size - manager.done_bytes();
+  const ULONGLONG released = GetTickCount64();
   manager.SetSpeedLimit(DownloadMode::Game, false, 250);
   manager.ApplySpeedLimit(DownloadMode::Game);
-  ASSERT_TRUE(PollUntil([&] { return !results.empty(); }, 5));
+  ASSERT_TRUE(PollUntil([&] { return !results.empty(); }, 120));
   EXPECT_EQ(results[0].code, 0) << results[0].message;
+  EXPECT_GT(left, MostUnderCap(cap, GetTickCount64() - released));
   EXPECT_EQ(FaultRequests("/limited.bin").size(), 1u);
 }
 
@@ -72,8 +87,7 @@ TEST_F(DownloadSpeedTest, PauseHoldsTransfersWithoutDroppingThem) {
   manager.SetStallTimeout(1);
   manager.SetTotalBytes(3000000);
   QueueSampled("paused.bin", md5, 3000000);
-  PollFor(1500);
-  ASSERT_GT(manager.speed(), 0);
+  ASSERT_TRUE(PollUntil([&] { return manager.speed() > 0; }, 120));
 
   manager.PauseDownloads();
   EXPECT_TRUE(manager.paused());
@@ -97,7 +111,7 @@ TEST_F(DownloadSpeedTest, PauseHoldsTransfersWithoutDroppingThem) {
   EXPECT_EQ(events.pausedNotes, (std::vector<bool>{true, false}));
   EXPECT_EQ(events.launcherDetails.back(), (std::vector<std::string>{"16", "", "", ""}));
   EXPECT_EQ(events.attributionEvents.back()[0], "click_launch_continue_download_game");
-  ASSERT_TRUE(PollUntil([&] { return !results.empty(); }, 30));
+  ASSERT_TRUE(PollUntil([&] { return !results.empty(); }, 120));
   EXPECT_EQ(results[0].code, 0) << results[0].message;
   EXPECT_EQ(FaultRequests("/paused.bin").size(), 1u);
 }
@@ -115,38 +129,48 @@ TEST_F(DownloadSpeedTest, PausingWithNothingTransferredOnlyTellsTheWindow) {
 
 TEST_F(DownloadSpeedTest, SpeedProgressAndSummaryFollowTheTransfer) {
   const int64_t size = 3000000;
+  const int64_t rate = 1000000;
   const std::string md5 = MakeContent("measured.bin", size, 3);
-  Throttle("/measured.bin", 1000000);
+  Throttle("/measured.bin", static_cast<int>(rate));
   manager.SetActiveUrls({GetServers().faultUrl + "/"});
   manager.ResetStatistics();
   manager.SetTotalBytes(size);
   const ULONGLONG started = GetTickCount64();
   QueueSampled("measured.bin", md5, size);
-  ASSERT_TRUE(PollUntil([&] { return !results.empty(); }, 30));
+  ASSERT_TRUE(PollUntil([&] { return !results.empty(); }, 120));
   const ULONGLONG seconds = (GetTickCount64() - started) / 1000;
   EXPECT_EQ(results[0].code, 0);
 
-  // The samples are libcurl's averages per transfer: they rise towards the
-  // server's rate and never pass it by much.
+  // The figures tell a true story: no negative speed or time, a speed once
+  // bytes flow, and time left that shrinks as the file arrives.
   ASSERT_GE(events.speeds.size(), 2u);
   for (const auto& [remaining, speed] : events.speeds) {
-    EXPECT_LT(speed, 2000000);
+    EXPECT_GE(speed, 0);
     EXPECT_GE(remaining, 0);
-    EXPECT_LE(remaining, 8);
   }
-  EXPECT_GT(events.speeds.back().second, 500000);
+  const auto first_measured = std::find_if(events.speeds.begin(), events.speeds.end(),
+                                           [](const auto& figures) { return figures.second > 0; });
+  ASSERT_NE(first_measured, events.speeds.end());
+  EXPECT_GT(events.speeds.back().second, 0);
+  EXPECT_LE(events.speeds.back().first, first_measured->first);
   EXPECT_GE(manager.highest_speed(), events.speeds.back().second);
   EXPECT_LE(manager.lowest_speed(), manager.highest_speed());
-  // Progress at most about once a second, and the complete run at the end.
+  // Progress at most once a second, and the complete run at the end.
   ASSERT_FALSE(events.progress.empty());
   EXPECT_LE(events.progress.size(), seconds + 2);
+  for (size_t i = 1; i < events.progress.size(); ++i) {
+    EXPECT_GE(events.progress[i].second, events.progress[i - 1].second);
+  }
   EXPECT_EQ(events.progress.back(), (std::pair<int64_t, int64_t>{size, size}));
 
+  // The summary's average cannot beat the server's rate by more than the
+  // whole seconds it is measured in lose.
   manager.ReportDownloadSummary("17", "download_game_finish", true);
   ASSERT_EQ(events.summaries.size(), 1u);
-  EXPECT_GT(events.summaries[0][0], 400000);
-  EXPECT_LT(events.summaries[0][0], 2000000);
-  EXPECT_GT(events.summaries[0][1], size / 2);
+  EXPECT_GT(events.summaries[0][0], 0);
+  EXPECT_LE(events.summaries[0][0], rate * 3 / 2);
+  EXPECT_GT(events.summaries[0][1], 0);
+  EXPECT_LE(events.summaries[0][1], size);
   ASSERT_EQ(events.launcherDetails.size(), 1u);
   EXPECT_EQ(events.launcherDetails[0][0], "17");
   EXPECT_EQ(events.attributionEvents[0][0], "download_game_finish");
@@ -158,7 +182,7 @@ TEST_F(DownloadSpeedTest, SpeedProgressAndSummaryFollowTheTransfer) {
   const std::string small_md5 = MakeContent("second.bin", 1000000, 4);
   Throttle("/second.bin", 500000);
   QueueSampled("second.bin", small_md5, 1000000);
-  PollFor(1500);
+  ASSERT_TRUE(PollUntil([&] { return manager.speed() > 0; }, 120));
   manager.PauseDownloads();
   ASSERT_FALSE(events.launcherEvents.empty());
   const std::vector<std::string>& pause = events.launcherEvents.back();

@@ -76,6 +76,7 @@ const Servers& GetServers() {
   static const Servers servers = [] {
     Servers found;
     found.contentUrl = EnvironmentValue(L"LAUNCHER_TEST_CONTENT_URL");
+    found.contentHttpUrl = EnvironmentValue(L"LAUNCHER_TEST_CONTENT_HTTP_URL");
     found.faultUrl = EnvironmentValue(L"LAUNCHER_TEST_FAULT_URL");
     found.untrustedUrl = EnvironmentValue(L"LAUNCHER_TEST_UNTRUSTED_URL");
     found.deadUrl = EnvironmentValue(L"LAUNCHER_TEST_DEAD_URL");
@@ -115,6 +116,10 @@ void SetFaultRule(const Json::Value& rule) {
   EXPECT_EQ(HttpsRequest(GetServers().faultUrl + "/_control/rule", Json::writeString(builder, rule))
                 .status,
             200);
+}
+
+int FaultConnections() {
+  return std::stoi(HttpsRequest(GetServers().faultUrl + "/_control/connections", "").body);
 }
 
 Json::Value FaultLog() {

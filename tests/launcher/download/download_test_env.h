@@ -17,12 +17,13 @@ namespace download_test {
 // The servers that tests/support/download_test_servers.py started for this
 // run (the test CA is made trusted in the Wine prefix before any test).
 struct Servers {
-  std::string contentUrl;    // nginx, HTTP/2 over TLS
-  std::string faultUrl;      // scriptable HTTP/1.1 host
-  std::string untrustedUrl;  // a host whose CA nobody trusts
-  std::string deadUrl;       // nothing listens there
-  std::wstring contentRoot;  // folder both hosts serve
-  std::wstring contentLog;   // nginx access log
+  std::string contentUrl;      // nginx, HTTP/2 over TLS
+  std::string contentHttpUrl;  // the same nginx over plain HTTP
+  std::string faultUrl;        // scriptable HTTP/1.1 host
+  std::string untrustedUrl;    // a host whose CA nobody trusts
+  std::string deadUrl;         // nothing listens there
+  std::wstring contentRoot;    // folder both hosts serve
+  std::wstring contentLog;     // nginx access log
 };
 const Servers& GetServers();
 
@@ -36,6 +37,8 @@ Reply HttpsRequest(const std::string& url, const std::string& post_body);
 // The fault host's controls.
 void ResetFaultHost();
 void SetFaultRule(const Json::Value& rule);
+// Client connections the fault host holds open.
+int FaultConnections();
 // Requests logged by the fault host, oldest first (control requests excluded).
 Json::Value FaultLog();
 // The logged requests whose decoded path equals `path`.

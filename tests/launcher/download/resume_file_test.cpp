@@ -134,7 +134,7 @@ TEST(ResumeFileTest, WriteThenReadGivesThePendingRanges) {
   EXPECT_EQ(pending[0].begin, 4096);
   EXPECT_EQ(pending[1].index, 1);
   EXPECT_EQ(pending[1].end, kMiB32 + 4);
-  EXPECT_FALSE(test_support::FileExists(scratch.Child(L"sub\\data.bin.cfg.tmp")));
+  EXPECT_FALSE(test_support::FileExists(scratch.Child(L"sub\\data.bin.cfg.saving.tmp")));
 }
 
 TEST(ResumeFileTest, BadResumeFilesCostOnlyWhatIsUnsafe) {

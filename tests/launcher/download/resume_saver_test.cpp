@@ -28,7 +28,7 @@ TEST(ResumeSaverTest, WritesTheNewestStateQueued) {
   }
   saver.WaitUntilSaved();
   EXPECT_EQ(ReadFileBytes(scratch.Child(L"data.bin.cfg")), FormatResumeText(kMd5, chunks));
-  EXPECT_FALSE(FileExists(scratch.Child(L"data.bin.cfg.tmp")));
+  EXPECT_FALSE(FileExists(scratch.Child(L"data.bin.cfg.saving.tmp")));
 }
 
 TEST(ResumeSaverTest, NoOffsetsWithoutADataFileToFlush) {

@@ -145,7 +145,7 @@ TEST(SystemTimerManagerTest, TimerRunsOnThisThreadThroughThePollMessage) {
   DWORD ran_on = 0;
   ASSERT_TRUE(TimerManager::GetInstance()->AddCancelableTimer(
       owner.GetWeakFlag(), [&] { ran_on = GetCurrentThreadId(); }, 1, 1));
-  const DWORD deadline = GetTickCount() + 10000;
+  const DWORD deadline = GetTickCount() + 60000;
   MSG message;
   while (ran_on == 0 && GetTickCount() < deadline) {
     MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
