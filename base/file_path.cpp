@@ -1,5 +1,7 @@
 #include "base/file_path.h"
 
+#include "base/file_api.h"
+
 #include "base/string_util.h"
 
 namespace qbase {
@@ -98,3 +100,19 @@ bool CreateDirectoryRecursively(const wchar_t* path) {
 }
 
 }  // namespace qbase
+
+std::string NormalizeDirPathA(const std::string& path, bool trailing_separator) {
+  return file_api::NormalizeDirPath(path, trailing_separator);
+}
+
+std::wstring NormalizeDirPathW(const std::wstring& path, bool trailing_separator) {
+  return file_api::NormalizeDirPath(path, trailing_separator);
+}
+
+bool SplitPathA(const std::string& path, std::string* folder, std::string* file_name) {
+  return file_api::SplitPath(path, folder, file_name);
+}
+
+bool SplitPathW(const std::wstring& path, std::wstring* folder, std::wstring* file_name) {
+  return file_api::SplitPath(path, folder, file_name);
+}

@@ -23,3 +23,9 @@ bool SplitPathComponents(const wchar_t* path, std::vector<std::wstring>* compone
 bool CreateDirectoryRecursively(const wchar_t* path);
 
 }  // namespace qbase
+
+// The launcher's own path helpers. "/" counts as "\" everywhere.
+std::string NormalizeDirPathA(const std::string& path, bool trailing_separator);
+std::wstring NormalizeDirPathW(const std::wstring& path, bool trailing_separator);
+bool SplitPathA(const std::string& path, std::string* folder, std::string* file_name);
+bool SplitPathW(const std::wstring& path, std::wstring* folder, std::wstring* file_name);

@@ -192,4 +192,31 @@ void ReplaceAllWide(const std::wstring& pattern, const std::wstring& replacement
   ReplaceAllImpl(pattern, replacement, target);
 }
 
+namespace {
+
+template <typename String>
+int SplitString(const String& text, const String& delimiter, std::vector<String>* pieces) {
+  pieces->clear();
+  if (text.empty() || delimiter.empty()) return 0;
+  size_t start = 0;
+  for (size_t at = text.find(delimiter); at != String::npos; at = text.find(delimiter, start)) {
+    pieces->push_back(text.substr(start, at - start));
+    start = at + delimiter.size();
+  }
+  if (start < text.size()) pieces->push_back(text.substr(start));
+  return static_cast<int>(pieces->size());
+}
+
+}  // namespace
+
+int SplitStringA(const std::string& text, const std::string& delimiter,
+                 std::vector<std::string>* pieces) {
+  return SplitString(text, delimiter, pieces);
+}
+
+int SplitStringW(const std::wstring& text, const std::wstring& delimiter,
+                 std::vector<std::wstring>* pieces) {
+  return SplitString(text, delimiter, pieces);
+}
+
 }  // namespace qbase

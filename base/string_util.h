@@ -38,4 +38,10 @@ void ReplaceAll(const std::string& pattern, const std::string& replacement, std:
 void ReplaceAllWide(const std::wstring& pattern, const std::wstring& replacement,
                     std::wstring* target);
 
+// Cuts at each delimiter; no trailing empty piece. Returns the piece count.
+int SplitStringA(const std::string& text, const std::string& delimiter,
+                 std::vector<std::string>* pieces);
+int SplitStringW(const std::wstring& text, const std::wstring& delimiter,
+                 std::vector<std::wstring>* pieces);
+
 }  // namespace qbase

@@ -12,8 +12,7 @@
 
 #include "bench/bench_timing.h"
 #include "base/string_util.h"
-#include "launcher/core/file_util.h"
-#include "launcher/core/md5.h"
+#include "base/md5.h"
 
 int main(int argc, char** argv) {
   if (argc != 2) {

@@ -5,6 +5,7 @@ ROOT=$(cd "$(dirname "$0")/.." && pwd)
 BUILD=${LAUNCHER_BUILD_DIR:-$ROOT/build}
 bash "$ROOT/scripts/build.sh" "$BUILD"
 bash "$ROOT/scripts/check-format.sh"
+python3 "$ROOT/scripts/check-layers.py"
 
 export LAUNCHER_WINE_STATE=$BUILD/wine
 trap '"$ROOT/scripts/wine-run.sh" --stop' EXIT

@@ -2,8 +2,8 @@
 
 #include <json/json.h>
 
-#include "launcher/core/file_util.h"
-#include "launcher/core/json_util.h"
+#include "base/file_io.h"
+#include "base/json_util.h"
 
 bool ReadApplyList(const std::string& path, ApplyList* list) {
   std::string text;

@@ -4,7 +4,7 @@
 
 #include <utility>
 
-#include "launcher/core/file_util.h"
+#include "launcher/core/registry_util.h"
 #include "launcher/core/registry_key.h"
 
 namespace {

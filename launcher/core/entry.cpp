@@ -11,7 +11,7 @@
 #include "launcher/core/launcher_subsystems.h"
 #include "launcher/core/main_thread.h"
 #include "launcher/core/version_map.h"
-#include "launcher/windows/window_messages.h"
+#include "launcher/core/window_messages.h"
 
 namespace {
 

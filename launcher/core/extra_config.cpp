@@ -2,7 +2,7 @@
 
 #include <json/json.h>
 
-#include "launcher/core/json_util.h"
+#include "base/json_util.h"
 
 bool ParseExtraConfig(const std::string& text, std::string* install_package_type) {
   Json::Value root;

@@ -3,7 +3,7 @@
 #include <json/json.h>
 
 #include "base/string_util.h"
-#include "launcher/core/json_util.h"
+#include "base/json_util.h"
 
 namespace {
 

@@ -4,9 +4,9 @@
 #include "launcher/core/command_line.h"
 #include "launcher/core/launcher_context.h"
 #include "launcher/core/skin_package.h"
-#include "launcher/download/context_download_delegate.h"
+#include "launcher/core/context_download_delegate.h"
 #include "launcher/download/download_manager.h"
-#include "launcher/windows/window_messages.h"
+#include "launcher/core/window_messages.h"
 #include "ui/resources/global_manager.h"
 
 void LauncherSubsystems::LoadContext() {

@@ -2,7 +2,7 @@
 
 #include <json/json.h>
 
-#include "launcher/core/json_util.h"
+#include "base/json_util.h"
 
 namespace {
 

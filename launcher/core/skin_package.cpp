@@ -4,7 +4,9 @@
 
 #include <string>
 
-#include "launcher/core/file_util.h"
+#include "base/folder_util.h"
+#include "base/file_path.h"
+#include "launcher/core/launcher_folders.h"
 #include "ui/resources/global_manager.h"
 #include "ui/resources/zip_archive.h"
 

@@ -6,8 +6,10 @@
 #include <json/json.h>
 
 #include "base/string_util.h"
-#include "launcher/core/file_util.h"
-#include "launcher/core/json_util.h"
+#include "base/file_io.h"
+#include "base/folder_util.h"
+#include "base/md5.h"
+#include "base/json_util.h"
 
 namespace {
 

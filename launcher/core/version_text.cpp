@@ -8,8 +8,9 @@
 
 #include <json/json.h>
 
-#include "launcher/core/file_util.h"
-#include "launcher/core/json_util.h"
+#include "base/file_io.h"
+#include "base/string_util.h"
+#include "base/json_util.h"
 
 namespace {
 
@@ -44,7 +45,7 @@ bool ParseVersionTriple(const std::string& text, int* a, int* c, int* b) {
   *c = 0;
   *b = 0;
   std::vector<std::string> pieces;
-  if (SplitStringA(text, "_", &pieces) != 3) return false;
+  if (qbase::SplitStringA(text, "_", &pieces) != 3) return false;
   int first = 0;
   int second = 0;
   int third = 0;
@@ -102,7 +103,7 @@ void ReadVersionFromMapFile(const std::wstring& path, std::string* version,
 std::string FormatVersionForDisplay(const std::string& version) {
   std::vector<std::string> pieces;
   int number = 0;
-  if (SplitStringA(version, "_", &pieces) != 3 || !ReadLeadingInt(pieces[0], &number)) {
+  if (qbase::SplitStringA(version, "_", &pieces) != 3 || !ReadLeadingInt(pieces[0], &number)) {
     return version;
   }
   std::string out;

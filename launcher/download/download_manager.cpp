@@ -7,8 +7,9 @@
 #include <exception>
 #include <stdexcept>
 
-#include "launcher/core/file_util.h"
-#include "launcher/core/json_util.h"
+#include "base/file_io.h"
+#include "base/file_path.h"
+#include "base/json_util.h"
 #include "launcher/download/download_url.h"
 
 namespace {
@@ -20,6 +21,8 @@ constexpr char kGlobalGateUrl[] = "https://gate.qelgames.com/";
 constexpr char kTrackUrl[] =
     "https://track.qelgames.com/track/json_track?token=7d41c09e3ab52f68e0d9b174";
 constexpr char kReportContentType[] = "Content-Type:application/json; charset=UTF-8";
+// In the launcher's "save" folder, relative to its folder.
+constexpr char kTracePath[] = ".\\save\\dltrace.log";
 constexpr char kEmptyFileMd5[] = "d41d8cd98f00b204e9800998ecf8427e";
 constexpr int kHandlePoolSize = 5;
 constexpr long kReceiveBufferBytes = 500000;
@@ -114,7 +117,7 @@ void DownloadManager::Init() {
   if (!serviceSettings_.trackUrl.empty()) trackUrl_ = serviceSettings_.trackUrl;
   if (!serviceSettings_.attributionUrl.empty()) attributionUrl_ = serviceSettings_.attributionUrl;
   CreateHandlePool();
-  tracePath_ = NormalizeDirPathA(GetSaveDirA(), true) + "dltrace.log";
+  tracePath_ = kTracePath;
   CreateParentFolders(tracePath_);
   FileHandle trace(CreateFileA(tracePath_.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));

@@ -6,7 +6,7 @@
 #include <mutex>
 #include <string>
 
-#include "launcher/core/md5.h"
+#include "base/md5.h"
 #include "launcher/download/file_handle.h"
 #include "launcher/download/pool_worker.h"
 

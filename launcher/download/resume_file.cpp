@@ -6,8 +6,8 @@
 #include <set>
 #include <utility>
 
-#include "launcher/core/file_util.h"
-#include "launcher/core/json_util.h"
+#include "base/file_io.h"
+#include "base/json_util.h"
 #include "launcher/download/file_handle.h"
 
 std::vector<ChunkInfo> PlanChunks(int64_t size) {

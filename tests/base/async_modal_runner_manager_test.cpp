@@ -80,13 +80,15 @@ TEST(AsyncModalRunnerManagerTest, TwoDialogsRunOnTheirOwnThreadsAndLeaveWhenClos
   const std::wstring first_title = UniqueTitle(L"First picker");
   const std::wstring second_title = UniqueTitle(L"Second picker");
 
-  // DoModal returns at once although each dialog blocks its own thread.
+  // DoModal returns at once although each dialog blocks its own thread. The
+  // second opens once the first shows: Wine can lose one of two message
+  // boxes that two threads create at the same moment.
   ASSERT_TRUE(manager.DoModal(std::make_unique<BoxDialog>(first_title, &destroyed, &first_thread)));
+  HWND first = WaitForWindow(first_title);
+  ASSERT_NE(nullptr, first);
   ASSERT_TRUE(
       manager.DoModal(std::make_unique<BoxDialog>(second_title, &destroyed, &second_thread)));
-  HWND first = WaitForWindow(first_title);
   HWND second = WaitForWindow(second_title);
-  ASSERT_NE(nullptr, first);
   ASSERT_NE(nullptr, second);
   EXPECT_EQ(2u, manager.RunnerCount());
   EXPECT_NE(first_thread.load(), second_thread.load());

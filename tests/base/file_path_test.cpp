@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include "base/string_util.h"
 #include "tests/support/scratch_dir.h"
 
 namespace {
@@ -106,6 +107,61 @@ TEST(FilePathTest, ModuleDirectoryIsTheExecutablesFolder) {
   EXPECT_EQ(directory.back(), L'\\');
   EXPECT_EQ(std::wstring(module_name).rfind(directory, 0), 0u);
   EXPECT_EQ(std::wstring(module_name).find(L'\\', directory.size()), std::wstring::npos);
+}
+
+TEST(FilePathTest, NormalizeDirPathInBothWidths) {
+  struct Case {
+    std::string path;
+    bool trailing;
+    std::string normalized;
+  };
+  const Case cases[] = {
+      {"a/b", true, "a\\b\\"},
+      {"a\\", true, "a\\"},
+      {"a/", true, "a\\"},
+      {"a\\\\", false, "a"},
+      {"a/b//", false, "a\\b"},
+      {"", true, "\\"},
+      {"", false, ""},
+      {"\\", false, ""},
+      {"C:\\x", false, "C:\\x"},
+      {"\xE9\x81\x8A/\xE6\x88\xB2/", true, "\xE9\x81\x8A\\\xE6\x88\xB2\\"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(NormalizeDirPathA(c.path, c.trailing), c.normalized) << c.path;
+    EXPECT_EQ(NormalizeDirPathW(qbase::Utf8ToWide(c.path), c.trailing),
+              qbase::Utf8ToWide(c.normalized))
+        << c.path;
+  }
+}
+
+TEST(FilePathTest, SplitPathInBothWidths) {
+  struct Case {
+    std::string path;
+    bool split;
+    std::string folder;
+    std::string name;
+  };
+  const Case cases[] = {
+      {"dir/sub/file.txt", true, "dir\\sub", "file.txt"},
+      {"C:\\dir\\", true, "C:\\dir", ""},
+      {"a\\b", true, "a", "b"},
+      {"\xE9\x81\x8A/\xE6\x88\xB2.txt", true, "\xE9\x81\x8A", "\xE6\x88\xB2.txt"},
+      {"\\file.txt", false, "old", "old"},
+      {"file.txt", false, "old", "old"},
+      {"", false, "old", "old"},
+  };
+  for (const Case& c : cases) {
+    std::string folder = "old", name = "old";
+    EXPECT_EQ(SplitPathA(c.path, &folder, &name), c.split) << c.path;
+    EXPECT_EQ(folder, c.folder) << c.path;
+    EXPECT_EQ(name, c.name) << c.path;
+
+    std::wstring wide_folder = L"old", wide_name = L"old";
+    EXPECT_EQ(SplitPathW(qbase::Utf8ToWide(c.path), &wide_folder, &wide_name), c.split);
+    EXPECT_EQ(wide_folder, qbase::Utf8ToWide(c.folder)) << c.path;
+    EXPECT_EQ(wide_name, qbase::Utf8ToWide(c.name)) << c.path;
+  }
 }
 
 }  // namespace

@@ -161,4 +161,37 @@ TEST(StringUtilTest, ReplaceAllReplacesLeftToRightWithoutRescanning) {
   }
 }
 
+TEST(StringUtilTest, SplitStringKeepsInnerAndLeadingEmptyPieces) {
+  struct Case {
+    std::string text;
+    std::string delimiter;
+    std::vector<std::string> pieces;
+  };
+  const Case cases[] = {
+      {"1_2_3", "_", {"1", "2", "3"}},
+      {"_1_2", "_", {"", "1", "2"}},
+      {"1_2_", "_", {"1", "2"}},
+      {"1__2", "_", {"1", "", "2"}},
+      {"whole", "_", {"whole"}},
+      {"a::b", "::", {"a", "b"}},
+      {"", "_", {}},
+      {"1_2", "", {}},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> pieces = {"stale"};
+    EXPECT_EQ(qbase::SplitStringA(c.text, c.delimiter, &pieces), static_cast<int>(c.pieces.size()))
+        << c.text;
+    EXPECT_EQ(pieces, c.pieces) << c.text;
+
+    std::vector<std::wstring> wide_pieces = {L"stale"};
+    EXPECT_EQ(qbase::SplitStringW(qbase::Utf8ToWide(c.text), qbase::Utf8ToWide(c.delimiter),
+                                  &wide_pieces),
+              static_cast<int>(c.pieces.size()));
+    ASSERT_EQ(wide_pieces.size(), c.pieces.size());
+    for (size_t i = 0; i < c.pieces.size(); ++i) {
+      EXPECT_EQ(wide_pieces[i], qbase::Utf8ToWide(c.pieces[i]));
+    }
+  }
+}
+
 }  // namespace

@@ -13,7 +13,8 @@
 #include "base/framework_thread.h"
 #include "base/string_util.h"
 #include "base/thread_registry.h"
-#include "launcher/core/file_util.h"
+#include "base/folder_util.h"
+#include "launcher/core/launcher_folders.h"
 #include "tests/support/scratch_dir.h"
 #include "ui/resources/global_manager.h"
 

@@ -9,7 +9,7 @@
 
 #include "base/scoped_handle.h"
 #include "launcher/core/entry.h"
-#include "launcher/windows/window_messages.h"
+#include "launcher/core/window_messages.h"
 #include "tests/support/scratch_dir.h"
 
 namespace {

@@ -4,8 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include "launcher/core/json_util.h"
-#include "launcher/core/md5.h"
+#include "base/json_util.h"
+#include "base/md5.h"
 #include "tests/launcher/download/download_test_env.h"
 
 namespace {

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "launcher/core/md5.h"
+#include "base/md5.h"
 #include "launcher/download/download_manager.h"
 #include "tests/launcher/download/download_test_env.h"
 

@@ -9,8 +9,8 @@
 
 #include <gtest/gtest.h>
 
-#include "launcher/core/json_util.h"
-#include "launcher/core/md5.h"
+#include "base/json_util.h"
+#include "base/md5.h"
 #include "launcher/download/curl_handle.h"
 
 namespace download_test {

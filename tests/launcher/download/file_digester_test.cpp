@@ -8,7 +8,7 @@
 #include <string>
 #include <thread>
 
-#include "launcher/core/md5.h"
+#include "base/md5.h"
 #include "launcher/download/file_handle.h"
 #include "tests/support/scratch_dir.h"
 

@@ -1,4 +1,7 @@
-#include "launcher/core/md5.h"
+#include "base/md5.h"
+
+#include <windows.h>
+#include <winioctl.h>
 
 #include <algorithm>
 #include <fstream>
@@ -6,7 +9,8 @@
 
 #include <gtest/gtest.h>
 
-#include "launcher/core/file_util.h"
+#include "base/string_util.h"
+
 #include "tests/support/scratch_dir.h"
 
 namespace {
@@ -105,6 +109,64 @@ TEST(Md5Test, StreamedFilesMatchTheirKnownDigests) {
     EXPECT_EQ(byte_count, static_cast<int64_t>(c.bytes.size()));
     EXPECT_FALSE(stream.is_open());
   }
+}
+
+// A CJK file name: narrow paths carry it as UTF-8 (the test programs run
+// with the UTF-8 ANSI code page).
+using test_support::ScratchDir;
+using test_support::WriteFileBytes;
+
+const wchar_t kCjkFile[] = L"\u8a2d\u5b9a.json";
+
+TEST(Md5FileTest, VerifyFileMd5ComparesTheExactText) {
+  ScratchDir dir;
+  const std::wstring path = dir.Child(kCjkFile);
+  const std::string narrow = qbase::WideToUtf8(path);
+  WriteFileBytes(path, std::string("line\r\n\0\xff", 8));
+  const std::string md5_text = "0fe77da82df4064cac6a548d8a220dc6";
+
+  std::string md5;
+  int64_t count = -1;
+  EXPECT_TRUE(VerifyFileMd5(narrow, md5_text, &md5, &count));
+  EXPECT_EQ(md5, md5_text);
+  EXPECT_EQ(count, 8);
+
+  std::string upper = md5_text;
+  std::transform(upper.begin(), upper.end(), upper.begin(), ::toupper);
+  EXPECT_FALSE(VerifyFileMd5(narrow, upper, &md5, &count));
+  EXPECT_EQ(md5, md5_text);
+
+  WriteFileBytes(path, "");
+  EXPECT_TRUE(VerifyFileMd5(narrow, "d41d8cd98f00b204e9800998ecf8427e", &md5, &count));
+  EXPECT_EQ(count, 0);
+
+  EXPECT_FALSE(VerifyFileMd5(dir.ChildUtf8(L"missing"), "", &md5, &count));
+  EXPECT_EQ(md5, "");
+  EXPECT_EQ(count, 0);
+}
+
+TEST(Md5FileTest, FilesBeyondTwoGibibytesAreCountedInFull) {
+  ScratchDir dir;
+  const std::wstring path = dir.Child(L"large.bin");
+  {
+    // Sparse where the file system allows: 2 GiB of zeros, then five bytes.
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    DWORD returned = 0;
+    DeviceIoControl(file, FSCTL_SET_SPARSE, nullptr, 0, nullptr, 0, &returned, nullptr);
+    LARGE_INTEGER offset;
+    offset.QuadPart = int64_t{1} << 31;
+    ASSERT_TRUE(SetFilePointerEx(file, offset, nullptr, FILE_BEGIN));
+    DWORD written = 0;
+    ASSERT_TRUE(WriteFile(file, "tail!", 5, &written, nullptr));
+    CloseHandle(file);
+  }
+  std::string md5;
+  int64_t count = 0;
+  EXPECT_TRUE(
+      VerifyFileMd5(qbase::WideToUtf8(path), "79a54ab0e7da8b6370802bd7cfef13f2", &md5, &count));
+  EXPECT_EQ(count, (int64_t{1} << 31) + 5);
 }
 
 }  // namespace

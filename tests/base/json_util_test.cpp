@@ -1,4 +1,4 @@
-#include "launcher/core/json_util.h"
+#include "base/json_util.h"
 
 #include <string>
 #include <vector>

@@ -1,13 +1,13 @@
 // Saves one file over and over, alternating between the bytes of two other
 // files, until it is killed or the process that started it ends:
-//   launcher_core_save_loop <target> <first bytes> <second bytes> <parent process id>
+//   base_save_loop <target> <first bytes> <second bytes> <parent process id>
 #include <windows.h>
 
 #include <cstdlib>
 #include <string>
 
 #include "base/scoped_handle.h"
-#include "launcher/core/file_util.h"
+#include "base/file_io.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
-#include "launcher/core/json_util.h"
+#include "base/json_util.h"
 
 #include <memory>
 
-#include "launcher/core/file_util.h"
+#include "base/file_io.h"
 
 namespace {
 

@@ -1,4 +1,8 @@
-#include "launcher/core/md5.h"
+#include "base/md5.h"
+
+#include <memory>
+
+#include "base/string_util.h"
 
 #include <cstring>
 
@@ -163,4 +167,45 @@ std::string Md5OfBuffer(const void* bytes, size_t count) {
   md5.finalised = true;
   md5.Final();
   return md5.HexDigest();
+}
+
+namespace {
+
+// Hashing reads large blocks: few calls per file, bounded memory.
+constexpr size_t kMd5ReadBlock = 1u << 20;
+
+}  // namespace
+
+bool ComputeStreamMd5(std::ifstream& stream, std::string* md5, int64_t* byte_count) {
+  Md5 digest;
+  int64_t count = 0;
+  std::unique_ptr<char[]> block(new char[kMd5ReadBlock]);
+  while (stream) {
+    stream.read(block.get(), static_cast<std::streamsize>(kMd5ReadBlock));
+    const std::streamsize got = stream.gcount();
+    if (got <= 0) break;
+    digest.Update(block.get(), static_cast<size_t>(got));
+    count += got;
+  }
+  stream.close();
+  digest.finalised = true;
+  digest.Final();
+  *md5 = digest.HexDigest();
+  *byte_count = count;
+  return true;
+}
+
+bool VerifyFileMd5(const std::string& path, const std::string& expected, std::string* md5,
+                   int64_t* byte_count) {
+  md5->clear();
+  *byte_count = 0;
+  // Opened through the wide name so the ANSI code page, not the C runtime's
+  // idea of it, decides how the narrow path is read.
+  std::wstring wide_path;
+  qbase::MultiByteToWide(path, qbase::kCodePageAnsi, &wide_path);
+  if (wide_path.empty()) return false;
+  std::ifstream stream(wide_path.c_str(), std::ios::in | std::ios::binary);
+  if (!stream.is_open()) return false;
+  ComputeStreamMd5(stream, md5, byte_count);
+  return *md5 == expected;
 }

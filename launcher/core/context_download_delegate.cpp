@@ -1,7 +1,7 @@
-#include "launcher/download/context_download_delegate.h"
+#include "launcher/core/context_download_delegate.h"
 
 #include "launcher/core/launcher_context.h"
-#include "launcher/windows/window_messages.h"
+#include "launcher/core/window_messages.h"
 
 void ContextDownloadDelegate::OnDownloadProgress(int64_t total_bytes, int64_t done_bytes) {
   LauncherContext::GetInstance()->SendToMainWindow(

@@ -1,4 +1,4 @@
-#include "launcher/download/context_download_delegate.h"
+#include "launcher/core/context_download_delegate.h"
 
 #include <windows.h>
 
