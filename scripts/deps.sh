@@ -11,6 +11,8 @@ CXX=${HOST}-g++-posix
 JOBS=$(nproc)
 CACHE_ROOT=${LAUNCHER_DEPS_CACHE:-/var/cache/launcher-deps}
 SCRIPT_DIR=$(cd "$(dirname "$0")" && pwd)
+# The apt set-up needs root; a user goes through sudo, as install-packages.sh does.
+if [ "$(id -u)" != 0 ]; then SUDO=sudo; else SUDO=; fi
 
 log() { echo "deps: $*" >&2; }
 
@@ -18,11 +20,13 @@ ensure_deb_src() {
   if ! grep -rqs '^Types:.*deb-src' /etc/apt/sources.list.d/ && ! grep -qs '^deb-src' /etc/apt/sources.list; then
     log "adding deb-src entries for the configured mirrors"
     if [ -f /etc/apt/sources.list.d/debian.sources ]; then
-      sed 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources > /etc/apt/sources.list.d/launcher-deb-src.sources
+      sed 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources \
+        | $SUDO tee /etc/apt/sources.list.d/launcher-deb-src.sources >/dev/null
     else
-      sed -n 's/^deb /deb-src /p' /etc/apt/sources.list > /etc/apt/sources.list.d/launcher-deb-src.list
+      sed -n 's/^deb /deb-src /p' /etc/apt/sources.list \
+        | $SUDO tee /etc/apt/sources.list.d/launcher-deb-src.list >/dev/null
     fi
-    apt-get update -q >&2
+    $SUDO apt-get update -q >&2
   fi
 }
 
@@ -41,9 +45,20 @@ TOOL_VERSION=$($CXX -dumpfullversion)
 KEY=$( { cat "$0" "$SCRIPT_DIR/../cmake/mingw-w64-x86_64.cmake"; echo "$VERSIONS gtest=$GTEST_VERSION gcc=$TOOL_VERSION"; } | sha256sum | cut -c1-16)
 PREFIX=$CACHE_ROOT/$KEY
 
-# Parallel callers (several build folders) wait for one build of the prefix.
+LOCK=$CACHE_ROOT/$KEY.lock
+
+# The default cache folder is outside the user's reach (and may hold a root
+# run's files): a user takes it over once through sudo.
+if [ -n "$SUDO" ] && ! { mkdir -p "$CACHE_ROOT" 2>/dev/null && [ -w "$CACHE_ROOT" ] \
+  && { [ ! -e "$LOCK" ] || [ -w "$LOCK" ]; }; }; then
+  log "giving $CACHE_ROOT to $(id -un) through sudo"
+  $SUDO mkdir -p "$CACHE_ROOT"
+  $SUDO chown -R "$(id -u):$(id -g)" "$CACHE_ROOT"
+fi
 mkdir -p "$CACHE_ROOT"
-exec 8>"$CACHE_ROOT/$KEY.lock"
+
+# Parallel callers (several build folders) wait for one build of the prefix.
+exec 8>"$LOCK"
 flock 8
 
 if [ -f "$PREFIX/.complete" ]; then
@@ -59,18 +74,26 @@ WORK=$(mktemp -d /tmp/launcher-deps.XXXXXX)
 trap 'rm -rf "$WORK"' EXIT
 cd "$WORK"
 
+# Prints the unpacked source tree of package $1. Runs inside $(...), where
+# errexit does not apply: every step is checked, and callers exit on failure.
 fetch() {
-  mkdir -p "$WORK/src/$1"
+  local dir=$WORK/src/$1 v
+  mkdir -p "$dir" || return 1
   # The newest source can be missing from a mirror (security pockets keep
   # only some); fall back to each other version the index lists.
-  (cd "$WORK/src/$1"
-   ok=0
-   for v in "" $(apt-cache showsrc "$1" | awk '/^Version:/ {print $2}'); do
-     rm -f ./*.dsc ./*.tar.* ./*.diff.gz
-     if apt-get source -q --download-only "$1${v:+=$v}" >&2; then ok=1; break; fi
-   done
-   [ $ok = 1 ] && dpkg-source -x ./*.dsc tree >&2)
-  echo "$WORK/src/$1/tree"
+  for v in "" $(apt-cache showsrc "$1" | awk '/^Version:/ {print $2}'); do
+    rm -f "$dir"/*.dsc "$dir"/*.tar.* "$dir"/*.diff.gz
+    if (cd "$dir" && apt-get source -q --download-only "$1${v:+=$v}" >&2); then
+      if ! (cd "$dir" && dpkg-source -x ./*.dsc tree >&2); then
+        log "cannot unpack the source package of $1"
+        return 1
+      fi
+      echo "$dir/tree"
+      return 0
+    fi
+  done
+  log "cannot download the source package of $1 (no listed version is available)"
+  return 1
 }
 
 cmake_common=(-G Ninja -DCMAKE_BUILD_TYPE=Release
@@ -79,7 +102,7 @@ cmake_common=(-G Ninja -DCMAKE_BUILD_TYPE=Release
   -DBUILD_SHARED_LIBS=OFF)
 
 # zlib and minizip (minizip ships in zlib's contrib folder with only autotools files).
-ZSRC=$(fetch zlib)
+ZSRC=$(fetch zlib) || exit 1
 # Debian's repacked tree has no win32 makefile: compile the library's sources directly.
 mkdir -p "$WORK/zlib"
 for f in adler32 compress crc32 deflate gzclose gzlib gzread gzwrite infback inffast inflate inftrees trees uncompr zutil; do
@@ -98,7 +121,7 @@ install -m644 "$ZSRC/contrib/minizip/crypt.h" "$PREFIX/include/minizip/"
 ${HOST}-ar rcs "$PREFIX/lib/libminizip.a" "$WORK"/minizip/*.o
 
 # OpenSSL: the libraries only.
-OSRC=$(fetch openssl)
+OSRC=$(fetch openssl) || exit 1
 (cd "$OSRC" && ./Configure mingw64 no-shared no-tests no-module \
    --cross-compile-prefix=${HOST}- --prefix="$PREFIX" --libdir=lib \
    CC=gcc-posix CXX=g++-posix >&2 \
@@ -107,15 +130,16 @@ OSRC=$(fetch openssl)
 # nghttp2: the library only. With both clock_gettime (from winpthreads) and
 # GetTickCount64 found, its time source references a function it never
 # defines; use the Windows tick count alone.
-NSRC=$(fetch nghttp2)
+NSRC=$(fetch nghttp2) || exit 1
 cmake -S "$NSRC" -B "$WORK/nghttp2-build" "${cmake_common[@]}" \
   -DENABLE_LIB_ONLY=ON -DENABLE_STATIC_LIB=ON -DENABLE_SHARED_LIB=OFF \
   -DENABLE_DOC=OFF -DBUILD_TESTING=OFF \
   -DHAVE_CLOCK_GETTIME=0 >&2
-cmake --build "$WORK/nghttp2-build" >&2 && cmake --install "$WORK/nghttp2-build" >&2
+cmake --build "$WORK/nghttp2-build" >&2
+cmake --install "$WORK/nghttp2-build" >&2
 
 # libcurl over OpenSSL, nghttp2 and zlib, HTTP(S) only.
-CSRC=$(fetch curl)
+CSRC=$(fetch curl) || exit 1
 cmake -S "$CSRC" -B "$WORK/curl-build" "${cmake_common[@]}" \
   -DBUILD_CURL_EXE=ON -DBUILD_TESTING=OFF -DENABLE_MANUAL=OFF -DBUILD_LIBCURL_DOCS=OFF \
   -DHTTP_ONLY=ON -DCURL_DISABLE_LDAP=ON -DCURL_USE_OPENSSL=ON -DCURL_USE_SCHANNEL=OFF \
@@ -125,20 +149,23 @@ cmake -S "$CSRC" -B "$WORK/curl-build" "${cmake_common[@]}" \
   -DCURL_USE_LIBSSH2=OFF -DUSE_LIBIDN2=OFF -DCURL_BROTLI=OFF -DCURL_ZSTD=OFF \
   -DENABLE_UNIX_SOCKETS=OFF -DCURL_CA_BUNDLE=none -DCURL_CA_PATH=none \
   -DCMAKE_C_FLAGS="-DNGHTTP2_STATICLIB" >&2
-cmake --build "$WORK/curl-build" >&2 && cmake --install "$WORK/curl-build" >&2
+cmake --build "$WORK/curl-build" >&2
+cmake --install "$WORK/curl-build" >&2
 
 # jsoncpp.
-JSRC=$(fetch libjsoncpp)
+JSRC=$(fetch libjsoncpp) || exit 1
 cmake -S "$JSRC" -B "$WORK/jsoncpp-build" "${cmake_common[@]}" \
   -DJSONCPP_WITH_TESTS=OFF -DJSONCPP_WITH_POST_BUILD_UNITTEST=OFF \
   -DJSONCPP_WITH_PKGCONFIG_SUPPORT=OFF -DJSONCPP_WITH_CMAKE_PACKAGE=OFF \
   -DBUILD_STATIC_LIBS=ON -DBUILD_OBJECT_LIBS=OFF >&2
-cmake --build "$WORK/jsoncpp-build" >&2 && cmake --install "$WORK/jsoncpp-build" >&2
+cmake --build "$WORK/jsoncpp-build" >&2
+cmake --install "$WORK/jsoncpp-build" >&2
 
 # GoogleTest and GoogleMock from the googletest package's installed sources.
 cmake -S /usr/src/googletest -B "$WORK/gtest-build" "${cmake_common[@]}" \
   -DINSTALL_GTEST=ON -Dgtest_disable_pthreads=OFF >&2
-cmake --build "$WORK/gtest-build" >&2 && cmake --install "$WORK/gtest-build" >&2
+cmake --build "$WORK/gtest-build" >&2
+cmake --install "$WORK/gtest-build" >&2
 
 echo "$VERSIONS gtest=$GTEST_VERSION gcc=$TOOL_VERSION" > "$PREFIX/versions.txt"
 touch "$PREFIX/.complete"
