@@ -43,16 +43,16 @@ void FrameworkThread::Run() {
   if (g_tls_data == nullptr) g_tls_data = new FrameworkThreadTlsData{this, 0, -1};
 
   switch (loop_type_) {
-    case MessageLoop::kUI:
+    case MessageLoop::Type::kUI:
       message_loop_ = std::make_unique<UIMessageLoop>();
       break;
-    case MessageLoop::kIO:
+    case MessageLoop::Type::kIO:
       message_loop_ = std::make_unique<IOMessageLoop>();
       break;
-    case MessageLoop::kCustom:
+    case MessageLoop::Type::kCustom:
       if (custom_loop_factory_) message_loop_ = custom_loop_factory_->CreateMessageLoop();
       break;
-    case MessageLoop::kDefault:
+    case MessageLoop::Type::kDefault:
       break;
   }
   if (!message_loop_) message_loop_ = std::make_unique<MessageLoop>();
@@ -73,7 +73,7 @@ void FrameworkThread::Run() {
     proxy_.reset();
   }
   message_loop_.reset();
-  if (loop_type_ == MessageLoop::kCustom) custom_loop_factory_.reset();
+  if (loop_type_ == MessageLoop::Type::kCustom) custom_loop_factory_.reset();
   delete g_tls_data;
   g_tls_data = nullptr;
 }

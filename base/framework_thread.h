@@ -15,7 +15,7 @@ namespace qbase {
 class FrameworkThread;
 class MessageLoopProxy;
 
-// Builds the loop of a thread started with MessageLoop::kCustom.
+// Builds the loop of a thread started with MessageLoop::Type::kCustom.
 class CustomMessageLoopFactory {
  public:
   virtual ~CustomMessageLoopFactory() = default;
@@ -39,16 +39,16 @@ class FrameworkThread : public Thread, public virtual SupportWeakCallback {
 
   // Starts the thread and returns once its Init has run; false when the
   // thread could not be created or already runs.
-  bool Start(MessageLoop::Type type = MessageLoop::kDefault,
+  bool Start(MessageLoop::Type type = MessageLoop::Type::kDefault,
              WinMessagePump::Dispatcher* dispatcher = nullptr);
   // Runs the thread body on the calling thread; returns after Cleanup.
-  void RunOnCurrentThread(MessageLoop::Type type = MessageLoop::kDefault,
+  void RunOnCurrentThread(MessageLoop::Type type = MessageLoop::Type::kDefault,
                           WinMessagePump::Dispatcher* dispatcher = nullptr);
   // Posts a quit behind every queued task and joins the thread. Does nothing
   // when the thread does not run.
   void Stop();
 
-  // The factory used by MessageLoop::kCustom.
+  // The factory used by MessageLoop::Type::kCustom.
   void set_custom_loop_factory(std::shared_ptr<CustomMessageLoopFactory> factory) {
     custom_loop_factory_ = std::move(factory);
   }
@@ -71,7 +71,7 @@ class FrameworkThread : public Thread, public virtual SupportWeakCallback {
 
   bool running_ = false;
   bool quit_posted_ = false;
-  MessageLoop::Type loop_type_ = MessageLoop::kDefault;
+  MessageLoop::Type loop_type_ = MessageLoop::Type::kDefault;
   std::unique_ptr<MessageLoop> message_loop_;
   std::shared_ptr<CustomMessageLoopFactory> custom_loop_factory_;
   WinMessagePump::Dispatcher* dispatcher_ = nullptr;

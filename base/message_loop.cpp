@@ -20,7 +20,7 @@ constexpr int kMaxDeletePasses = 100;
 
 }  // namespace
 
-MessageLoop::MessageLoop() : MessageLoop(kDefault, std::make_shared<DefaultMessagePump>()) {}
+MessageLoop::MessageLoop() : MessageLoop(Type::kDefault, std::make_shared<DefaultMessagePump>()) {}
 
 MessageLoop::MessageLoop(Type type, std::shared_ptr<MessagePump> pump)
     : type_(type), pump_(std::move(pump)) {
@@ -92,7 +92,7 @@ void MessageLoop::Quit() {
 }
 
 void MessageLoop::RunInternal() {
-  if (run_context_->dispatcher != nullptr && type_ == kUI) {
+  if (run_context_->dispatcher != nullptr && type_ == Type::kUI) {
     static_cast<WinMessagePump*>(pump_.get())->RunWithDispatcher(this, run_context_->dispatcher);
   } else {
     pump_->Run(this);
@@ -203,8 +203,8 @@ bool MessageLoop::DeletePendingTasks() {
   return had_delayed_tasks;
 }
 
-UIMessageLoop::UIMessageLoop() : MessageLoop(kUI, std::make_shared<WinUIMessagePump>()) {}
+UIMessageLoop::UIMessageLoop() : MessageLoop(Type::kUI, std::make_shared<WinUIMessagePump>()) {}
 
-IOMessageLoop::IOMessageLoop() : MessageLoop(kIO, std::make_shared<WinIOMessagePump>()) {}
+IOMessageLoop::IOMessageLoop() : MessageLoop(Type::kIO, std::make_shared<WinIOMessagePump>()) {}
 
 }  // namespace qbase

@@ -34,7 +34,7 @@ struct QueuedTask {
 // destroyed on the thread it serves, which it becomes the current loop of.
 class MessageLoop : public MessagePump::Delegate {
  public:
-  enum Type { kDefault = 0, kUI = 1, kIO = 2, kCustom = 3 };
+  enum class Type { kDefault = 0, kUI = 1, kIO = 2, kCustom = 3 };
 
   // One per active run, on the stack of whoever runs the loop.
   struct RunContext {

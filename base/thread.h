@@ -9,14 +9,13 @@ namespace qbase {
 // own members go away.
 class Thread {
  public:
-  // Priority codes: 0 or less keeps the system default.
-  enum Priority {
-    kPriorityDefault = 0,
-    kPriorityLowest = 1,
-    kPriorityBelowNormal = 2,
-    kPriorityHighest = 3,
-    kPriorityTimeCritical = 4
-  };
+  // Priority codes: 0 or less keeps the system default; codes past the
+  // named ones are valid too (see ThreadPriorityLevel).
+  static constexpr int kPriorityDefault = 0;
+  static constexpr int kPriorityLowest = 1;
+  static constexpr int kPriorityBelowNormal = 2;
+  static constexpr int kPriorityHighest = 3;
+  static constexpr int kPriorityTimeCritical = 4;
 
   Thread() = default;
   virtual ~Thread();

@@ -18,17 +18,17 @@ AutostartRegistration::AutostartRegistration()
                             L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run") {}
 
 AutostartRegistration::AutostartRegistration(std::wstring key_path, std::wstring alternate_key_path)
-    : keyPath_(std::move(key_path)), alternateKeyPath_(std::move(alternate_key_path)) {}
+    : key_path_(std::move(key_path)), alternate_key_path_(std::move(alternate_key_path)) {}
 
 bool AutostartRegistration::Enable(const std::wstring& executable_path) const {
   const std::wstring command = L"\"" + executable_path + L"\"";
-  return RegWriteStringIfChanged(keyPath_, alternateKeyPath_, kValueName, command) >= 0;
+  return RegWriteStringIfChanged(key_path_, alternate_key_path_, kValueName, command) >= 0;
 }
 
 void AutostartRegistration::Disable() const {
   RegistryKey key;
-  if (!key.Open(HKEY_LOCAL_MACHINE, keyPath_, KEY_SET_VALUE) &&
-      !key.Open(HKEY_LOCAL_MACHINE, alternateKeyPath_, KEY_SET_VALUE)) {
+  if (!key.Open(HKEY_LOCAL_MACHINE, key_path_, KEY_SET_VALUE) &&
+      !key.Open(HKEY_LOCAL_MACHINE, alternate_key_path_, KEY_SET_VALUE)) {
     return;
   }
   RegDeleteValueW(key.get(), kValueName);

@@ -17,6 +17,6 @@ class AutostartRegistration {
   void Disable() const;
 
  private:
-  std::wstring keyPath_;
-  std::wstring alternateKeyPath_;
+  std::wstring key_path_;
+  std::wstring alternate_key_path_;
 };

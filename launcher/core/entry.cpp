@@ -35,7 +35,7 @@ void RunLauncher() {
   {
     LauncherSubsystems subsystems;
     MainThread main_thread(&subsystems);
-    main_thread.RunOnCurrentThread(qbase::MessageLoop::kUI);
+    main_thread.RunOnCurrentThread(qbase::MessageLoop::Type::kUI);
   }
   curl_global_cleanup();
   if (use_browser) OleUninitialize();

@@ -52,7 +52,7 @@ void LauncherContext::Init(const std::wstring& command_line_language) {
   if (!LoadEnvConfig()) {
     firstRun = true;
     askCloseChoice = true;
-    settings.languageType = LanguageIndexForLocale(userLocale_());
+    settings.languageType = LanguageIndexForLocale(user_locale_());
     settings.gamePath = FileOpensForReading(L"TOVA.exe")
                             ? NormalizeDirPathW(qbase::GetCurrentModuleDirectory(), false)
                             : GetDefaultGamePath();
@@ -96,7 +96,7 @@ void LauncherContext::InitVersionState() {
   cefFilesUpdated = false;
   fontsUpdated = false;
   restartPromptArmed = true;
-  skinReloadState = 0;
+  skinReloadState = SkinReloadState::Nothing;
   languageChanged = false;
   startGameAfterPass = false;
   for (const char* key : kVersionMapKeys) ResetVersionMap(key);

@@ -49,6 +49,13 @@ struct SettingsChange {
   int preDownloadLimit = 0;
 };
 
+// The skin package during a launcher update.
+enum class SkinReloadState : int32_t {
+  Removed = -1,  // taken away before the update
+  Nothing = 0,   // nothing pending, or reloaded
+  Replaced = 1,  // replaced by the apply step
+};
+
 // The process-wide record of the launcher's state. It has no lock: members are
 // owned by convention (state machine members on the worker thread, window
 // members on the UI thread; the settings are written on the UI thread only).
@@ -63,7 +70,7 @@ class LauncherContext {
 
   // Where a first run's locale comes from and where start with Windows is
   // registered; the defaults ask the system. Set before Init.
-  void SetUserLocaleSource(LCID (*user_locale)()) { userLocale_ = user_locale; }
+  void SetUserLocaleSource(LCID (*user_locale)()) { user_locale_ = user_locale; }
   void SetAutostartRegistration(const AutostartRegistration& registration) {
     autostart_ = registration;
   }
@@ -123,7 +130,7 @@ class LauncherContext {
   bool cefFilesUpdated = false;
   bool fontsUpdated = false;
   bool forceUpdateLauncher = false;
-  int skinReloadState = 0;  // -1 removed before an update, 1 replaced, 0 nothing pending
+  SkinReloadState skinReloadState = SkinReloadState::Nothing;
   bool languageChanged = false;
   bool startGameAfterPass = false;
   std::string launcherVersion = "1.0.0";
@@ -150,6 +157,6 @@ class LauncherContext {
   bool deleteLogTxt = false;
 
  private:
-  LCID (*userLocale_)() = GetUserDefaultLCID;
+  LCID (*user_locale_)() = GetUserDefaultLCID;
   AutostartRegistration autostart_;
 };

@@ -21,7 +21,7 @@ void MainThread::Init() {
   // Returns once the worker's Init has run: thread 1 is registered and its
   // tick queued. Without a worker the launcher still shows its window.
   misc_thread_ = std::make_unique<MiscThread>(lifecycle_);
-  misc_thread_->Start(qbase::MessageLoop::kDefault);
+  misc_thread_->Start(qbase::MessageLoop::Type::kDefault);
 
   lifecycle_->OpenSkinPackage();
   lifecycle_->StartUiFramework();

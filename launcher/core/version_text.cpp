@@ -59,23 +59,24 @@ bool ParseVersionTriple(const std::string& text, int* a, int* c, int* b) {
   return true;
 }
 
-int CompareVersions(const std::string& version, const std::string& reference,
-                    const std::string& dependence) {
-  if (version.empty()) return kVersionEmpty;
-  if (reference.empty()) return kReferenceEmpty;
+VersionComparison CompareVersions(const std::string& version, const std::string& reference,
+                                  const std::string& dependence) {
+  if (version.empty()) return VersionComparison::VersionEmpty;
+  if (reference.empty()) return VersionComparison::ReferenceEmpty;
   Triple current;
-  if (!Parse(version, &current)) return kVersionUnreadable;
+  if (!Parse(version, &current)) return VersionComparison::VersionUnreadable;
   Triple base;
-  if (!Parse(reference, &base)) return kReferenceUnreadable;
+  if (!Parse(reference, &base)) return VersionComparison::ReferenceUnreadable;
   if (!dependence.empty()) {
     Triple required;
-    if (!Parse(dependence, &required)) return kDependenceUnreadable;
+    if (!Parse(dependence, &required)) return VersionComparison::DependenceUnreadable;
     if (required.Key() != base.Key()) {
-      if (current.Key() < required.Key()) return kVersionBelowDependence;
-      if (current.Key() > required.Key()) return kVersionAboveDependence;
+      if (current.Key() < required.Key()) return VersionComparison::VersionBelowDependence;
+      if (current.Key() > required.Key()) return VersionComparison::VersionAboveDependence;
     }
   }
-  return current.Key() > base.Key() ? kVersionNewer : kVersionNotNewer;
+  return current.Key() > base.Key() ? VersionComparison::VersionNewer
+                                    : VersionComparison::VersionNotNewer;
 }
 
 void ReadVersionFromMapFile(const std::wstring& path, std::string* version,

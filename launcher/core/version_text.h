@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 // Game versions are three decimal numbers joined by "_" (A_B_C). A is the most
@@ -10,21 +11,24 @@
 // false unless there are exactly three pieces that each read as a 32-bit number.
 bool ParseVersionTriple(const std::string& text, int* a, int* c, int* b);
 
-// Result codes of CompareVersions, in the order they are tested.
-constexpr int kVersionEmpty = 0;
-constexpr int kReferenceEmpty = -1;
-constexpr int kVersionUnreadable = -2;
-constexpr int kReferenceUnreadable = -3;
-constexpr int kDependenceUnreadable = -4;
-constexpr int kVersionAboveDependence = -5;
-constexpr int kVersionNotNewer = -6;
-constexpr int kVersionBelowDependence = -7;
-constexpr int kVersionNewer = 1;
+// Results of CompareVersions, in the order they are tested; the numbers go
+// into reports.
+enum class VersionComparison : int32_t {
+  VersionEmpty = 0,
+  ReferenceEmpty = -1,
+  VersionUnreadable = -2,
+  ReferenceUnreadable = -3,
+  DependenceUnreadable = -4,
+  VersionAboveDependence = -5,
+  VersionNotNewer = -6,
+  VersionBelowDependence = -7,
+  VersionNewer = 1,
+};
 
 // Compares a version with a reference; a dependence that differs from the
 // reference must be matched exactly by the version.
-int CompareVersions(const std::string& version, const std::string& reference,
-                    const std::string& dependence);
+VersionComparison CompareVersions(const std::string& version, const std::string& reference,
+                                  const std::string& dependence);
 
 // The version of a version-map file in either of its shapes, taken unchanged;
 // `fallback` when the file cannot be read or holds no usable version.

@@ -72,7 +72,7 @@ TEST(AsyncModalRunnerManagerTest, NullDialogStartsNothing) {
 
 TEST(AsyncModalRunnerManagerTest, TwoDialogsRunOnTheirOwnThreadsAndLeaveWhenClosed) {
   UiThread ui_thread;
-  ASSERT_TRUE(ui_thread.Start(qbase::MessageLoop::kUI));
+  ASSERT_TRUE(ui_thread.Start(qbase::MessageLoop::Type::kUI));
   AsyncModalRunnerManager manager;
   std::atomic<int> destroyed{0};
   std::atomic<DWORD> first_thread{0};

@@ -85,7 +85,7 @@ class MainLikeThread : public FrameworkThread {
 TEST(FrameworkThreadTest, RunOnCurrentThreadEndsWhenTheUserInterfaceLoopQuits) {
   std::vector<std::string> log;
   MainLikeThread thread(&log);
-  thread.RunOnCurrentThread(MessageLoop::kUI);
+  thread.RunOnCurrentThread(MessageLoop::Type::kUI);
   EXPECT_EQ((std::vector<std::string>{"registered 1", "unregistered 1"}), log);
   EXPECT_EQ(nullptr, MessageLoop::current());
   EXPECT_EQ(nullptr, FrameworkThread::GetTlsData());
@@ -107,8 +107,8 @@ TEST(FrameworkThreadTest, CustomLoopComesFromTheFactory) {
   HookedThread thread(&log);
   auto factory = std::make_shared<CountingLoopFactory>();
   thread.set_custom_loop_factory(factory);
-  ASSERT_TRUE(thread.Start(MessageLoop::kCustom));
-  EXPECT_EQ(MessageLoop::kIO, thread.message_loop()->type());
+  ASSERT_TRUE(thread.Start(MessageLoop::Type::kCustom));
+  EXPECT_EQ(MessageLoop::Type::kIO, thread.message_loop()->type());
   thread.Stop();
   EXPECT_EQ(1, factory->made);
 }

@@ -180,7 +180,7 @@ TEST(MessageLoopTest, TasksPostedWhileDestroyingAreDiscardedToo) {
 
 TEST(MessageLoopTest, IOLoopRunsImmediateAndDelayedTasks) {
   IOMessageLoop loop;
-  EXPECT_EQ(MessageLoop::kIO, loop.type());
+  EXPECT_EQ(MessageLoop::Type::kIO, loop.type());
   std::vector<std::string> log;
   std::shared_ptr<MessageLoopProxy> proxy = loop.message_loop_proxy();
   loop.PostDelayedTask(Record(&log, "delayed"), TimeDelta::FromMilliseconds(20));

@@ -188,7 +188,7 @@ TEST_F(LauncherContextTest, VersionStateFollowsTheMapsAndIsErasedAtShutdown) {
   WriteFileBytes(dir_.Child(L"update\\predownload\\10077_3_2\\x"), "");
   WriteFileBytes(dir_.Child(L"update\\predownload\\10077_5_2\\x"), "");
   context_.settings.gamePath = game;
-  context_.skinReloadState = -1;
+  context_.skinReloadState = SkinReloadState::Removed;
   context_.restartPromptArmed = false;
 
   context_.InitVersionState();
@@ -199,7 +199,7 @@ TEST_F(LauncherContextTest, VersionStateFollowsTheMapsAndIsErasedAtShutdown) {
   EXPECT_EQ(context_.preDownloadFolders, (std::vector<std::string>{"10077_3_2", "10077_5_2"}));
   EXPECT_EQ(context_.versionMaps.size(), 12u);
   EXPECT_EQ(context_.versionMaps.count(VersionMapKey::kLocalGame), 1u);
-  EXPECT_EQ(context_.skinReloadState, 0);
+  EXPECT_EQ(context_.skinReloadState, SkinReloadState::Nothing);
   EXPECT_TRUE(context_.restartPromptArmed);
 
   context_.versionMaps["_other_"] = VersionMap{{"x", {"m", 1}}};
@@ -402,7 +402,7 @@ TEST(LauncherContextPostingTest, SendToMainWindowRunsOnTheUiThread) {
   context.SendToMainWindow(WM_APP + 1, 1, 1);  // no thread 0 yet: dropped
 
   UiThread ui_thread;
-  ASSERT_TRUE(ui_thread.Start(qbase::MessageLoop::kUI));
+  ASSERT_TRUE(ui_thread.Start(qbase::MessageLoop::Type::kUI));
   ASSERT_NE(ui_thread.window, nullptr);
   context.SendToMainWindow(WM_APP + 2, 2, 2);  // no main window yet: dropped
   DrainMainThread();

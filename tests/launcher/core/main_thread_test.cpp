@@ -76,7 +76,7 @@ TEST(MainThreadTest, RunsBothThreadsInOrderWithTheirTicksUntilTheUserInterfaceQu
   RecordingLifecycle lifecycle(GetCurrentThreadId());
   {
     MainThread main_thread(&lifecycle);
-    main_thread.RunOnCurrentThread(qbase::MessageLoop::kUI);
+    main_thread.RunOnCurrentThread(qbase::MessageLoop::Type::kUI);
   }
   EXPECT_EQ((std::vector<std::string>{
                 "LoadContext main -1",        // Before thread 0 is registered.

@@ -42,25 +42,26 @@ struct CompareCase {
   const char* version;
   const char* reference;
   const char* dependence;
-  int expected;
+  VersionComparison expected;
 };
 
 TEST(VersionTextTest, CompareVersions) {
   const CompareCase cases[] = {
-      {"1_2_3", "1_2_3", "", kVersionNotNewer},
-      {"1_2_4", "1_2_3", "", kVersionNewer},
-      {"1_3_3", "1_2_4", "", kVersionNotNewer},  // C outweighs B
-      {"2_0_0", "1_9_9", "", kVersionNewer},     // A outweighs both
-      {"2_0_0", "1_0_0", "1_5_0", kVersionAboveDependence},
-      {"1_0_0", "1_0_0", "1_5_0", kVersionBelowDependence},
-      {"1_5_0", "1_0_0", "1_5_0", kVersionNewer},   // equal to the dependence
-      {"1_2_4", "1_2_3", "1_02_3", kVersionNewer},  // dependence equals reference by numbers
-      {"", "x", "", kVersionEmpty},                 // before anything else
-      {"", "", "bad", kVersionEmpty},
-      {"1_2_3", "", "", kReferenceEmpty},
-      {"1.0.0", "1_2_3", "", kVersionUnreadable},
-      {"1_2_3", "1.0.0", "", kReferenceUnreadable},
-      {"1_2_3", "1_2_3", "1_2", kDependenceUnreadable},
+      {"1_2_3", "1_2_3", "", VersionComparison::VersionNotNewer},
+      {"1_2_4", "1_2_3", "", VersionComparison::VersionNewer},
+      {"1_3_3", "1_2_4", "", VersionComparison::VersionNotNewer},  // C outweighs B
+      {"2_0_0", "1_9_9", "", VersionComparison::VersionNewer},     // A outweighs both
+      {"2_0_0", "1_0_0", "1_5_0", VersionComparison::VersionAboveDependence},
+      {"1_0_0", "1_0_0", "1_5_0", VersionComparison::VersionBelowDependence},
+      {"1_5_0", "1_0_0", "1_5_0", VersionComparison::VersionNewer},  // equal to the dependence
+      {"1_2_4", "1_2_3", "1_02_3",
+       VersionComparison::VersionNewer},               // dependence equals reference by numbers
+      {"", "x", "", VersionComparison::VersionEmpty},  // before anything else
+      {"", "", "bad", VersionComparison::VersionEmpty},
+      {"1_2_3", "", "", VersionComparison::ReferenceEmpty},
+      {"1.0.0", "1_2_3", "", VersionComparison::VersionUnreadable},
+      {"1_2_3", "1.0.0", "", VersionComparison::ReferenceUnreadable},
+      {"1_2_3", "1_2_3", "1_2", VersionComparison::DependenceUnreadable},
   };
   for (const CompareCase& test : cases) {
     EXPECT_EQ(CompareVersions(test.version, test.reference, test.dependence), test.expected)
