@@ -17,19 +17,12 @@
 namespace {
 
 using test_support::FileExists;
+using test_support::IsDirectory;
+using test_support::kCjkFile;
+using test_support::kCjkFolder;
 using test_support::ReadFileBytes;
 using test_support::ScratchDir;
 using test_support::WriteFileBytes;
-
-// A CJK folder and file name: narrow paths carry them as UTF-8 (the test
-// programs run with the UTF-8 ANSI code page).
-const wchar_t kCjkFolder[] = L"\u904a\u6232\u8cc7\u6599";
-const wchar_t kCjkFile[] = L"\u8a2d\u5b9a.json";
-
-bool IsDirectory(const std::wstring& path) {
-  const DWORD attributes = GetFileAttributesW(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
 
 TEST(FileIoTest, WholeFilesRoundTripBytesUnchangedThroughCjkPaths) {
   ScratchDir dir;

@@ -12,11 +12,7 @@
 
 namespace {
 
-bool IsDirectory(const std::wstring& path) {
-  const DWORD attributes = GetFileAttributesW(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
+using test_support::IsDirectory;
 TEST(FilePathTest, NormalizeFilePathUsesBackslashesAndFoldsPairs) {
   struct Case {
     const wchar_t* path;

@@ -15,6 +15,7 @@
 
 namespace {
 
+using test_support::kCjkFile;
 struct DigestCase {
   std::string input;
   const char* md5;
@@ -115,8 +116,6 @@ TEST(Md5Test, StreamedFilesMatchTheirKnownDigests) {
 // with the UTF-8 ANSI code page).
 using test_support::ScratchDir;
 using test_support::WriteFileBytes;
-
-const wchar_t kCjkFile[] = L"\u8a2d\u5b9a.json";
 
 TEST(Md5FileTest, VerifyFileMd5ComparesTheExactText) {
   ScratchDir dir;

@@ -25,6 +25,11 @@ class ScratchDir {
   std::wstring path_;
 };
 
+// A CJK folder and file name: narrow paths carry them as UTF-8 (the test
+// programs run with the UTF-8 ANSI code page).
+inline constexpr wchar_t kCjkFolder[] = L"\u904a\u6232\u8cc7\u6599";
+inline constexpr wchar_t kCjkFile[] = L"\u8a2d\u5b9a.json";
+
 // Writes bytes to a file, creating missing parent folders. Fails the test on error.
 void WriteFileBytes(const std::wstring& path, const std::string& bytes);
 // Reads a whole file; fails the test when it cannot be read.
@@ -33,5 +38,8 @@ std::string ReadFileBytes(const std::wstring& path);
 // test, while it cannot be read.
 bool TryReadFileBytes(const std::wstring& path, std::string* bytes);
 bool FileExists(const std::wstring& path);
+bool IsDirectory(const std::wstring& path);
+// A file, a folder or a link.
+bool PathExists(const std::wstring& path);
 
 }  // namespace test_support
