@@ -26,20 +26,19 @@ bool Thread::Create() {
   unsigned id = 0;
   const uintptr_t handle = _beginthreadex(nullptr, 0, &Thread::ThreadMain, this, 0, &id);
   if (handle == 0 || handle == 1) return false;
-  thread_handle_ = reinterpret_cast<HANDLE>(handle);
+  thread_handle_.Reset(reinterpret_cast<HANDLE>(handle));
   thread_id_ = id;
   if (priority_ >= kPriorityLowest)
-    SetThreadPriority(thread_handle_, ThreadPriorityLevel(priority_));
+    SetThreadPriority(thread_handle_.Get(), ThreadPriorityLevel(priority_));
   return true;
 }
 
 void Thread::Close() {
-  if (thread_handle_ == nullptr) return;
-  if (WaitForSingleObject(thread_handle_, INFINITE) == WAIT_FAILED) {
-    TerminateThread(thread_handle_, 0);
+  if (!thread_handle_.IsValid()) return;
+  if (WaitForSingleObject(thread_handle_.Get(), INFINITE) == WAIT_FAILED) {
+    TerminateThread(thread_handle_.Get(), 0);
   }
-  CloseHandle(thread_handle_);
-  thread_handle_ = nullptr;
+  thread_handle_.Reset();
   thread_id_ = 0;
 }
 

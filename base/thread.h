@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "base/scoped_handle.h"
+
 namespace qbase {
 
 // One operating-system thread running the object's Run. The owner joins it
@@ -30,7 +32,7 @@ class Thread {
 
   void set_priority(int priority) { priority_ = priority; }
   DWORD thread_id() const { return thread_id_; }
-  HANDLE thread_handle() const { return thread_handle_; }
+  HANDLE thread_handle() const { return thread_handle_.Get(); }
 
  protected:
   virtual void Run() {}
@@ -39,7 +41,7 @@ class Thread {
   static unsigned __stdcall ThreadMain(void* object);
 
   DWORD thread_id_ = 0;
-  HANDLE thread_handle_ = nullptr;
+  ScopedHandle thread_handle_;
   int priority_ = kPriorityDefault;
 };
 

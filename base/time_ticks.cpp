@@ -4,20 +4,14 @@
 
 namespace qbase {
 
-TickClock::TickClock(TickSource source) : source_(source) {
-  InitializeCriticalSectionAndSpinCount(&lock_, 2000);
-}
-
-TickClock::~TickClock() { DeleteCriticalSection(&lock_); }
+TickClock::TickClock(TickSource source) : source_(source) {}
 
 int64_t TickClock::NowMilliseconds() {
-  EnterCriticalSection(&lock_);
+  AutoLock hold(lock_);
   const uint32_t reading = source_();
   if (reading < last_reading_) high_part_ += int64_t{1} << 32;
   last_reading_ = reading;
-  const int64_t now = high_part_ + reading;
-  LeaveCriticalSection(&lock_);
-  return now;
+  return high_part_ + reading;
 }
 
 namespace {

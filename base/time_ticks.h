@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "base/lock.h"
+
 namespace qbase {
 
 // A span of time in microseconds; may be zero or negative.
@@ -40,7 +42,6 @@ class TickClock {
   using TickSource = uint32_t (*)();
 
   explicit TickClock(TickSource source);
-  ~TickClock();
   TickClock(const TickClock&) = delete;
   TickClock& operator=(const TickClock&) = delete;
 
@@ -49,7 +50,7 @@ class TickClock {
 
  private:
   TickSource source_;
-  CRITICAL_SECTION lock_;
+  Lock lock_;
   int64_t high_part_ = 0;
   uint32_t last_reading_ = 0;
 };

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "base/folder_util.h"
+#include "base/scoped_handle.h"
 #include "base/file_path.h"
 #include "launcher/core/launcher_folders.h"
 #include "ui/resources/global_manager.h"
@@ -16,10 +17,12 @@ constexpr int kSkinResourceId = 129;
 constexpr wchar_t kSkinResourceType[] = L"RESOURCES";
 
 bool OpenPackageCopy() {
-  HANDLE probe = CreateFileW(L"resources.zip", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                             nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (probe == INVALID_HANDLE_VALUE) return false;
-  CloseHandle(probe);
+  {
+    const qbase::ScopedHandle probe(CreateFileW(L"resources.zip", GENERIC_READ,
+                                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!probe.IsValid()) return false;
+  }
 
   ui::GlobalManager::CloseResourceZip();
   // A first start has no update folder yet; without it the copy would fail
