@@ -14,13 +14,13 @@ GdiplusPtr<T> CloneBrush(const GdiplusPtr<T>& brush) {
 
 }  // namespace
 
-Brush_Gdiplus::Brush_Gdiplus(DWORD color) : IBrush(color) {
+Brush_GdiPlus::Brush_GdiPlus(DWORD color) : IBrush(color) {
   Gdiplus::GpSolidFill* solid = nullptr;
   gdip::GdipCreateSolidFill(color, &solid);
   solid_.reset(solid);
 }
 
-Brush_Gdiplus::Brush_Gdiplus(HBITMAP bitmap) : IBrush(0) {
+Brush_GdiPlus::Brush_GdiPlus(HBITMAP bitmap) : IBrush(0) {
   Gdiplus::GpBitmap* image = nullptr;
   gdip::GdipCreateBitmapFromHBITMAP(bitmap, nullptr, &image);
   const GdiplusPtr<Gdiplus::GpImage> owned_image(image);
@@ -30,16 +30,16 @@ Brush_Gdiplus::Brush_Gdiplus(HBITMAP bitmap) : IBrush(0) {
   texture_.reset(texture);
 }
 
-Brush_Gdiplus::Brush_Gdiplus(DWORD color, GdiplusPtr<Gdiplus::GpSolidFill> solid,
+Brush_GdiPlus::Brush_GdiPlus(DWORD color, GdiplusPtr<Gdiplus::GpSolidFill> solid,
                              GdiplusPtr<Gdiplus::GpTexture> texture)
     : IBrush(color), solid_(std::move(solid)), texture_(std::move(texture)) {}
 
-std::unique_ptr<IBrush> Brush_Gdiplus::Clone() const {
+std::unique_ptr<IBrush> Brush_GdiPlus::Clone() const {
   return std::unique_ptr<IBrush>(
-      new Brush_Gdiplus(color_, CloneBrush(solid_), CloneBrush(texture_)));
+      new Brush_GdiPlus(color_, CloneBrush(solid_), CloneBrush(texture_)));
 }
 
-Gdiplus::GpBrush* Brush_Gdiplus::GetFillBrush() const {
+Gdiplus::GpBrush* Brush_GdiPlus::GetFillBrush() const {
   if (solid_) return solid_.get();
   return texture_.get();
 }

@@ -5,13 +5,13 @@
 
 namespace ui {
 
-class Brush_Gdiplus : public IBrush {
+class Brush_GdiPlus : public IBrush {
  public:
   // A solid brush of the colour.
-  explicit Brush_Gdiplus(DWORD color);
+  explicit Brush_GdiPlus(DWORD color);
   // A tiled texture brush of the bitmap's pixels (colour 0); the handle stays
   // the caller's.
-  explicit Brush_Gdiplus(HBITMAP bitmap);
+  explicit Brush_GdiPlus(HBITMAP bitmap);
 
   std::unique_ptr<IBrush> Clone() const override;
 
@@ -19,7 +19,7 @@ class Brush_Gdiplus : public IBrush {
   Gdiplus::GpBrush* GetFillBrush() const;
 
  private:
-  Brush_Gdiplus(DWORD color, GdiplusPtr<Gdiplus::GpSolidFill> solid,
+  Brush_GdiPlus(DWORD color, GdiplusPtr<Gdiplus::GpSolidFill> solid,
                 GdiplusPtr<Gdiplus::GpTexture> texture);
 
   GdiplusPtr<Gdiplus::GpSolidFill> solid_;

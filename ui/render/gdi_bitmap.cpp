@@ -39,7 +39,7 @@ void GdiBitmap::Clear() {
 }
 
 HBITMAP GdiBitmap::DetachBitmap() {
-  HBITMAP bitmap = static_cast<HBITMAP>(bitmap_.release());
+  HBITMAP bitmap = bitmap_.release();
   bits_ = nullptr;
   width_ = 0;
   height_ = 0;

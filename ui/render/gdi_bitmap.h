@@ -12,7 +12,7 @@ class GdiBitmap : public IBitmap {
   bool Init(HDC dc, int width, int height, bool top_down) override;
   void Clear() override;
   HBITMAP DetachBitmap() override;
-  HBITMAP GetBitmap() const override { return static_cast<HBITMAP>(bitmap_.get()); }
+  HBITMAP GetBitmap() const override { return bitmap_.get(); }
   void* GetBits() const override { return bits_; }
   int GetWidth() const override { return width_; }
   int GetHeight() const override { return height_; }
@@ -23,7 +23,7 @@ class GdiBitmap : public IBitmap {
   // The rectangle's part inside the bitmap; false when it is empty.
   bool ClipToBitmap(const RECT& rect, RECT* clipped) const;
 
-  ScopedGdiObject bitmap_;
+  ScopedBitmap bitmap_;
   BYTE* bits_ = nullptr;
   int width_ = 0;
   int height_ = 0;

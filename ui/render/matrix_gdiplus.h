@@ -5,10 +5,10 @@
 
 namespace ui {
 
-class Matrix_Gdiplus : public IMatrix {
+class Matrix_GdiPlus : public IMatrix {
  public:
   // The identity transform.
-  Matrix_Gdiplus();
+  Matrix_GdiPlus();
 
   void Translate(int offset_x, int offset_y) override;
   void Scale(int scale_x, int scale_y) override;

@@ -54,6 +54,16 @@ bool RectsIntersect(const RECT& a, const RECT& b) {
          std::max(a.top, b.top) < std::min(a.bottom, b.bottom);
 }
 
+void ScaleRectByPercent(RECT* rect, int percent) {
+  if (percent == 100) return;
+  const LONG width = MulDiv(rect->right - rect->left, percent, 100);
+  const LONG height = MulDiv(rect->bottom - rect->top, percent, 100);
+  rect->left = MulDiv(rect->left, percent, 100);
+  rect->top = MulDiv(rect->top, percent, 100);
+  rect->right = rect->left + width;
+  rect->bottom = rect->top + height;
+}
+
 std::vector<ImagePiece> ComputeNineGridPieces(const NineGrid& grid) {
   std::vector<ImagePiece> pieces;
   if (!RectsIntersect(grid.dest, grid.paint)) return pieces;

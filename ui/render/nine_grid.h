@@ -29,6 +29,11 @@ struct NineGrid {
 // True when the two rectangles share at least one pixel.
 bool RectsIntersect(const RECT& a, const RECT& b);
 
+// Scales left and top by the percent, and the width and height likewise on
+// top of the scaled corner: the DPI rule for corners and image rectangles.
+// Nothing at 100 percent.
+void ScaleRectByPercent(RECT* rect, int percent);
+
 // The pieces of a nine-grid drawing in drawing order: the centre (stretched,
 // or as tiles row by row), then the border pieces top-left, top, top-right,
 // left, right, bottom-left, bottom, bottom-right. Pieces outside the paint

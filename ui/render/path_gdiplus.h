@@ -5,10 +5,10 @@
 
 namespace ui {
 
-class Path_Gdiplus : public IPath {
+class Path_GdiPlus : public IPath {
  public:
   // An empty path with alternate fill mode.
-  Path_Gdiplus();
+  Path_GdiPlus();
 
   std::unique_ptr<IPath> Clone() const override;
   void Reset() override;
@@ -35,7 +35,7 @@ class Path_Gdiplus : public IPath {
   Gdiplus::GpPath* GetPath() const { return path_.get(); }
 
  private:
-  explicit Path_Gdiplus(GdiplusPtr<Gdiplus::GpPath> path);
+  explicit Path_GdiPlus(GdiplusPtr<Gdiplus::GpPath> path);
 
   GdiplusPtr<Gdiplus::GpPath> path_;
 };

@@ -7,8 +7,6 @@
 #include "ui/render/path_gdiplus.h"
 #include "ui/render/pen_gdiplus.h"
 #include "ui/render/text_effect.h"
-#include "ui/resources/global_manager.h"
-#include "ui/resources/image_attribute.h"
 
 namespace gdip = Gdiplus::DllExports;
 
@@ -51,11 +49,6 @@ GdiplusPtr<Gdiplus::GpStringFormat> MakeStringFormat(UINT style, bool line_limit
   return format;
 }
 
-Gdiplus::GpFont* FindFont(const std::wstring& font_id) {
-  FontInfo* font = GlobalManager::GetFont(font_id);
-  return font ? font->gdiplusFont.get() : nullptr;
-}
-
 GdiplusPtr<Gdiplus::GpPen> MakePen(DWORD color, int width) {
   Gdiplus::GpPen* pen = nullptr;
   gdip::GdipCreatePen1(color, static_cast<Gdiplus::REAL>(width), Gdiplus::UnitWorld, &pen);
@@ -68,10 +61,10 @@ GdiplusPtr<Gdiplus::GpSolidFill> MakeSolidBrush(DWORD color) {
   return GdiplusPtr<Gdiplus::GpSolidFill>(brush);
 }
 
-NineGrid MakeNineGrid(const RECT& paint, const RECT& dest, const RECT& source, const RECT& corner,
-                      bool xtiled, bool ytiled) {
+NineGrid MakeNineGrid(IRenderEnvironment* environment, const RECT& paint, const RECT& dest,
+                      const RECT& source, const RECT& corner, bool xtiled, bool ytiled) {
   RECT scaled_corner = corner;
-  ScaleRectForDpi(&scaled_corner);
+  if (environment) environment->ScaleRect(&scaled_corner);
   return NineGrid{paint, dest, source, corner, scaled_corner, xtiled, ytiled};
 }
 
@@ -115,41 +108,32 @@ BYTE ComputeTextAlpha(DWORD color, BYTE fade) {
   return alpha == 255 ? 254 : alpha;
 }
 
-RenderContext_GdiPlus::RenderContext_GdiPlus() {
-  HDC screen = ::GetDC(nullptr);
-  dc_ = CreateCompatibleDC(screen);
-  ::ReleaseDC(nullptr, screen);
-}
-
-RenderContext_GdiPlus::~RenderContext_GdiPlus() {
-  if (previous_bitmap_) SelectObject(dc_, previous_bitmap_);
-  DeleteDC(dc_);
+RenderContext_GdiPlus::RenderContext_GdiPlus(IRenderEnvironment* environment)
+    : environment_(environment) {
+  const ScopedScreenDc screen;
+  dc_.reset(CreateCompatibleDC(screen.get()));
 }
 
 bool RenderContext_GdiPlus::Resize(int width, int height, bool top_down) {
   if (width == bitmap_.GetWidth() && height == bitmap_.GetHeight()) return false;
-  if (previous_bitmap_) {
-    SelectObject(dc_, previous_bitmap_);
-    previous_bitmap_ = nullptr;
-  }
-  if (!bitmap_.Init(dc_, width, height, top_down)) return false;
-  previous_bitmap_ = SelectObject(dc_, bitmap_.GetBitmap());
+  bitmap_selection_.Restore();
+  if (!bitmap_.Init(dc_.get(), width, height, top_down)) return false;
+  bitmap_selection_.Select(dc_.get(), bitmap_.GetBitmap());
   return true;
 }
 
 void RenderContext_GdiPlus::Clear() { bitmap_.Clear(); }
 
 std::unique_ptr<IRenderContext> RenderContext_GdiPlus::Clone() {
-  auto copy = std::make_unique<RenderContext_GdiPlus>();
+  auto copy = std::make_unique<RenderContext_GdiPlus>(environment_);
   copy->Resize(GetWidth(), GetHeight(), true);
-  ::BitBlt(copy->GetDC(), 0, 0, GetWidth(), GetHeight(), dc_, 0, 0, SRCCOPY);
+  ::BitBlt(copy->GetDC(), 0, 0, GetWidth(), GetHeight(), dc_.get(), 0, 0, SRCCOPY);
   return copy;
 }
 
 HBITMAP RenderContext_GdiPlus::DetachBitmap() {
-  if (!previous_bitmap_) return nullptr;
-  SelectObject(dc_, previous_bitmap_);
-  previous_bitmap_ = nullptr;
+  if (!bitmap_selection_.IsSelected()) return nullptr;
+  bitmap_selection_.Restore();
   return bitmap_.DetachBitmap();
 }
 
@@ -167,46 +151,47 @@ bool RenderContext_GdiPlus::SetRenderTransparent(bool transparent) {
   return previous;
 }
 
-void RenderContext_GdiPlus::Save() { saved_state_ = SaveDC(dc_); }
+void RenderContext_GdiPlus::Save() { saved_state_ = SaveDC(dc_.get()); }
 
-void RenderContext_GdiPlus::Restore() { RestoreDC(dc_, saved_state_); }
+void RenderContext_GdiPlus::Restore() { RestoreDC(dc_.get(), saved_state_); }
 
 POINT RenderContext_GdiPlus::OffsetWindowOrg(POINT offset) {
   POINT origin = GetWindowOrg();
-  SetWindowOrgEx(dc_, origin.x + offset.x, origin.y + offset.y, nullptr);
+  SetWindowOrgEx(dc_.get(), origin.x + offset.x, origin.y + offset.y, nullptr);
   return origin;
 }
 
 POINT RenderContext_GdiPlus::SetWindowOrg(POINT origin) {
   POINT previous = {0, 0};
-  SetWindowOrgEx(dc_, origin.x, origin.y, &previous);
+  SetWindowOrgEx(dc_.get(), origin.x, origin.y, &previous);
   return previous;
 }
 
 POINT RenderContext_GdiPlus::GetWindowOrg() const {
   POINT origin = {0, 0};
-  GetWindowOrgEx(dc_, &origin);
+  GetWindowOrgEx(dc_.get(), &origin);
   return origin;
 }
 
-void RenderContext_GdiPlus::SetClip(const RECT& rect) { clip_.CreateClip(dc_, rect); }
+void RenderContext_GdiPlus::SetClip(const RECT& rect) { clip_.CreateClip(dc_.get(), rect); }
 
 void RenderContext_GdiPlus::SetRoundClip(const RECT& rect, int corner_width, int corner_height) {
-  clip_.CreateRoundClip(dc_, rect, corner_width, corner_height);
+  clip_.CreateRoundClip(dc_.get(), rect, corner_width, corner_height);
 }
 
-void RenderContext_GdiPlus::ClearClip() { clip_.ClearClip(dc_); }
+void RenderContext_GdiPlus::ClearClip() { clip_.ClearClip(dc_.get()); }
 
 bool RenderContext_GdiPlus::BitBlt(int x, int y, int width, int height, HDC source, int source_x,
                                    int source_y, DWORD raster_operation) {
-  return ::BitBlt(dc_, x, y, width, height, source, source_x, source_y, raster_operation) != FALSE;
+  return ::BitBlt(dc_.get(), x, y, width, height, source, source_x, source_y, raster_operation) !=
+         FALSE;
 }
 
 bool RenderContext_GdiPlus::AlphaBlend(int x, int y, int width, int height, HDC source,
                                        int source_x, int source_y, int source_width,
                                        int source_height, BYTE alpha) {
   const BLENDFUNCTION blend = {AC_SRC_OVER, 0, alpha, AC_SRC_ALPHA};
-  return ::AlphaBlend(dc_, x, y, width, height, source, source_x, source_y, source_width,
+  return ::AlphaBlend(dc_.get(), x, y, width, height, source, source_x, source_y, source_width,
                       source_height, blend) == TRUE;
 }
 
@@ -214,27 +199,26 @@ void RenderContext_GdiPlus::DrawImage(const RECT& paint, HBITMAP bitmap, bool ha
                                       const RECT& dest, const RECT& source, const RECT& corner,
                                       BYTE fade, bool xtiled, bool ytiled) {
   if (!bitmap) return;
-  const std::vector<ImagePiece> pieces =
-      ComputeNineGridPieces(MakeNineGrid(paint, dest, source, corner, xtiled, ytiled));
+  const std::vector<ImagePiece> pieces = ComputeNineGridPieces(
+      MakeNineGrid(environment_, paint, dest, source, corner, xtiled, ytiled));
   if (pieces.empty()) return;
-  const ScopedMemoryDc image_dc(CreateCompatibleDC(dc_));
-  const HGDIOBJ replaced = SelectObject(image_dc.get(), bitmap);
-  const int stretch_mode = SetStretchBltMode(dc_, HALFTONE);
+  const ScopedMemoryDc image_dc(CreateCompatibleDC(dc_.get()));
+  const ScopedSelectObject selection(image_dc.get(), bitmap);
+  const int stretch_mode = SetStretchBltMode(dc_.get(), HALFTONE);
   const BLENDFUNCTION blend = {AC_SRC_OVER, 0, fade, AC_SRC_ALPHA};
   for (const ImagePiece& piece : pieces) {
     const RECT& d = piece.dest;
     const RECT& s = piece.source;
     const bool resized = Width(d) != Width(s) || Height(d) != Height(s);
     if (!render_transparent_ && !has_alpha && fade == 255 && resized) {
-      StretchBlt(dc_, d.left, d.top, Width(d), Height(d), image_dc.get(), s.left, s.top, Width(s),
-                 Height(s), SRCCOPY);
+      StretchBlt(dc_.get(), d.left, d.top, Width(d), Height(d), image_dc.get(), s.left, s.top,
+                 Width(s), Height(s), SRCCOPY);
     } else {
-      ::AlphaBlend(dc_, d.left, d.top, Width(d), Height(d), image_dc.get(), s.left, s.top, Width(s),
-                   Height(s), blend);
+      ::AlphaBlend(dc_.get(), d.left, d.top, Width(d), Height(d), image_dc.get(), s.left, s.top,
+                   Width(s), Height(s), blend);
     }
   }
-  SetStretchBltMode(dc_, stretch_mode);
-  SelectObject(image_dc.get(), replaced);
+  SetStretchBltMode(dc_.get(), stretch_mode);
 }
 
 void RenderContext_GdiPlus::DrawImageGdiPlus(const RECT& paint, Gdiplus::GpImage* image,
@@ -242,8 +226,8 @@ void RenderContext_GdiPlus::DrawImageGdiPlus(const RECT& paint, Gdiplus::GpImage
                                              const RECT& corner, BYTE fade, bool xtiled,
                                              bool ytiled) {
   if (!image) return;
-  const std::vector<ImagePiece> pieces =
-      ComputeNineGridPieces(MakeNineGrid(paint, dest, source, corner, xtiled, ytiled));
+  const std::vector<ImagePiece> pieces = ComputeNineGridPieces(
+      MakeNineGrid(environment_, paint, dest, source, corner, xtiled, ytiled));
   if (pieces.empty()) return;
   const GdiplusPtr<Gdiplus::GpGraphics> graphics = MakeGraphics(Gdiplus::SmoothingModeHighQuality);
   GdiplusPtr<Gdiplus::GpImageAttributes> attributes;
@@ -273,7 +257,7 @@ void RenderContext_GdiPlus::DrawImageGdiPlus(const RECT& paint, Gdiplus::GpImage
 void RenderContext_GdiPlus::DrawColorByName(const RECT& rect, const std::wstring& color_name,
                                             BYTE alpha) {
   if (color_name.empty()) return;
-  DrawColor(rect, GlobalManager::GetTextColor(color_name), alpha);
+  DrawColor(rect, environment_ ? environment_->GetTextColor(color_name) : 0, alpha);
 }
 
 void RenderContext_GdiPlus::DrawColor(const RECT& rect, DWORD color, BYTE alpha) {
@@ -410,7 +394,7 @@ RECT RenderContext_GdiPlus::MeasureText(const std::wstring& text, const std::wst
 }
 
 void RenderContext_GdiPlus::DrawPath(const IPath* path, const IPen* pen) {
-  const auto* gdiplus_path = dynamic_cast<const Path_Gdiplus*>(path);
+  const auto* gdiplus_path = dynamic_cast<const Path_GdiPlus*>(path);
   const auto* gdiplus_pen = dynamic_cast<const Pen_GdiPlus*>(pen);
   if (!gdiplus_path || !gdiplus_pen) return;
   const GdiplusPtr<Gdiplus::GpGraphics> graphics = MakeGraphics(Gdiplus::SmoothingModeAntiAlias);
@@ -418,8 +402,8 @@ void RenderContext_GdiPlus::DrawPath(const IPath* path, const IPen* pen) {
 }
 
 void RenderContext_GdiPlus::FillPath(const IPath* path, const IBrush* brush) {
-  const auto* gdiplus_path = dynamic_cast<const Path_Gdiplus*>(path);
-  const auto* gdiplus_brush = dynamic_cast<const Brush_Gdiplus*>(brush);
+  const auto* gdiplus_path = dynamic_cast<const Path_GdiPlus*>(path);
+  const auto* gdiplus_brush = dynamic_cast<const Brush_GdiPlus*>(brush);
   if (!gdiplus_path || !gdiplus_brush || !gdiplus_brush->GetFillBrush()) return;
   const GdiplusPtr<Gdiplus::GpGraphics> graphics = MakeGraphics(Gdiplus::SmoothingModeAntiAlias);
   gdip::GdipFillPath(graphics.get(), gdiplus_brush->GetFillBrush(), gdiplus_path->GetPath());
@@ -428,11 +412,15 @@ void RenderContext_GdiPlus::FillPath(const IPath* path, const IBrush* brush) {
 GdiplusPtr<Gdiplus::GpGraphics> RenderContext_GdiPlus::MakeGraphics(
     Gdiplus::SmoothingMode smoothing) const {
   Gdiplus::GpGraphics* graphics = nullptr;
-  gdip::GdipCreateFromHDC(dc_, &graphics);
+  gdip::GdipCreateFromHDC(dc_.get(), &graphics);
   if (graphics && smoothing != Gdiplus::SmoothingModeDefault) {
     gdip::GdipSetSmoothingMode(graphics, smoothing);
   }
   return GdiplusPtr<Gdiplus::GpGraphics>(graphics);
+}
+
+Gdiplus::GpFont* RenderContext_GdiPlus::FindFont(const std::wstring& font_id) const {
+  return environment_ ? environment_->GetFont(font_id) : nullptr;
 }
 
 }  // namespace ui

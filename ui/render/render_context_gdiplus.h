@@ -4,6 +4,7 @@
 #include "ui/render/gdi_clip.h"
 #include "ui/render/gdiplus_handles.h"
 #include "ui/render/render_context.h"
+#include "ui/render/render_environment.h"
 
 namespace ui {
 
@@ -28,15 +29,16 @@ void SetTextAntiAliasEnabled(bool enabled);
 
 // Draws through GDI and the GDI+ flat interface into a 32-bit DIB section
 // selected into a memory device context; each drawing call makes and deletes
-// its own GDI+ graphics.
+// its own GDI+ graphics. Fonts, named colours and the scale of image corners
+// come from the environment (not owned; it outlives the context); without one
+// no text is drawn, every named colour is 0 and corners are not scaled.
 class RenderContext_GdiPlus : public IRenderContext {
  public:
-  RenderContext_GdiPlus();
-  ~RenderContext_GdiPlus() override;
+  explicit RenderContext_GdiPlus(IRenderEnvironment* environment = nullptr);
   RenderContext_GdiPlus(const RenderContext_GdiPlus&) = delete;
   RenderContext_GdiPlus& operator=(const RenderContext_GdiPlus&) = delete;
 
-  HDC GetDC() const override { return dc_; }
+  HDC GetDC() const override { return dc_.get(); }
   bool Resize(int width, int height, bool top_down) override;
   void Clear() override;
   std::unique_ptr<IRenderContext> Clone() override;
@@ -89,13 +91,17 @@ class RenderContext_GdiPlus : public IRenderContext {
  private:
   // A GDI+ graphics on the device context with the given smoothing.
   GdiplusPtr<Gdiplus::GpGraphics> MakeGraphics(Gdiplus::SmoothingMode smoothing) const;
+  Gdiplus::GpFont* FindFont(const std::wstring& font_id) const;
 
-  HDC dc_ = nullptr;
-  int saved_state_ = 0;
-  HGDIOBJ previous_bitmap_ = nullptr;
-  bool render_transparent_ = false;
-  GdiClip clip_;
+  IRenderEnvironment* environment_;  // not owned
+  // In this order so that the bitmap is selected out of the device context
+  // first, then the device context goes, then the bitmap.
   GdiBitmap bitmap_;
+  ScopedMemoryDc dc_;
+  ScopedSelectObject bitmap_selection_;
+  GdiClip clip_;
+  int saved_state_ = 0;
+  bool render_transparent_ = false;
 };
 
 }  // namespace ui

@@ -15,19 +15,19 @@ std::unique_ptr<IPen> RenderFactory_GdiPlus::CreatePen(DWORD color, int width) {
 }
 
 std::unique_ptr<IBrush> RenderFactory_GdiPlus::CreateBrushFromBitmap(HBITMAP bitmap) {
-  return std::make_unique<Brush_Gdiplus>(bitmap);
+  return std::make_unique<Brush_GdiPlus>(bitmap);
 }
 
 std::unique_ptr<IBrush> RenderFactory_GdiPlus::CreateBrush(DWORD color) {
-  return std::make_unique<Brush_Gdiplus>(color);
+  return std::make_unique<Brush_GdiPlus>(color);
 }
 
 std::unique_ptr<IMatrix> RenderFactory_GdiPlus::CreateMatrix() {
-  return std::make_unique<Matrix_Gdiplus>();
+  return std::make_unique<Matrix_GdiPlus>();
 }
 
 std::unique_ptr<IPath> RenderFactory_GdiPlus::CreatePath() {
-  return std::make_unique<Path_Gdiplus>();
+  return std::make_unique<Path_GdiPlus>();
 }
 
 std::unique_ptr<IBitmap> RenderFactory_GdiPlus::CreateBitmap() {
@@ -35,7 +35,7 @@ std::unique_ptr<IBitmap> RenderFactory_GdiPlus::CreateBitmap() {
 }
 
 std::unique_ptr<IRenderContext> RenderFactory_GdiPlus::CreateRenderContext() {
-  return std::make_unique<RenderContext_GdiPlus>();
+  return std::make_unique<RenderContext_GdiPlus>(environment_);
 }
 
 std::unique_ptr<ITextEffect> RenderFactory_GdiPlus::CreateTextEffect() {

@@ -61,7 +61,7 @@ void AnimationPlayerBase::Turn() {
 }
 
 TimerManager* AnimationPlayerBase::Manager() {
-  return timerManager_ ? timerManager_ : TimerManager::GetInstance();
+  return timer_manager_ ? timer_manager_ : TimerManager::GetInstance();
 }
 
 void AnimationPlayerBase::Play() {

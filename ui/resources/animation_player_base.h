@@ -33,7 +33,7 @@ class AnimationPlayerBase : public qbase::SupportWeakCallback {
 
   // The manager whose timers and clock drive the ticks; the process's own
   // unless a test supplies another.
-  void SetTimerManager(TimerManager* manager) { timerManager_ = manager; }
+  void SetTimerManager(TimerManager* manager) { timer_manager_ = manager; }
 
   int32_t startValue = 0;
   int32_t endValue = 0;
@@ -58,7 +58,7 @@ class AnimationPlayerBase : public qbase::SupportWeakCallback {
   TimerManager* Manager();
 
  private:
-  TimerManager* timerManager_ = nullptr;
+  TimerManager* timer_manager_ = nullptr;
 };
 
 }  // namespace ui

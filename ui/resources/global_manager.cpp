@@ -8,9 +8,10 @@
 
 #include "base/file_path.h"
 #include "base/string_util.h"
-#include "launcher/core/file_util.h"
+#include "base/file_io.h"
 #include "ui/render/render_factory_gdiplus.h"
 #include "ui/resources/language_string_table.h"
+#include "ui/resources/skin_render_environment.h"
 
 namespace ui {
 
@@ -40,12 +41,16 @@ bool GlobalManager::systemItalicFontUsable = false;
 bool GlobalManager::buttonFontUsable = false;
 bool GlobalManager::buttonBoldFontUsable = false;
 bool GlobalManager::buttonItalicFontUsable = false;
-HDC GlobalManager::measureDC = nullptr;
+ScopedMemoryDc GlobalManager::measureDC;
 ULONG_PTR GlobalManager::gdiplusToken = 0;
 bool GlobalManager::dpiAware = false;
 int GlobalManager::dpiScalePercent = 100;
 
 namespace {
+
+// What every render context of the factory looks fonts, colours and the
+// screen's scale up in.
+SkinRenderEnvironment skin_render_environment;
 
 using Gdiplus::DllExports::GdipCreateFont;
 using Gdiplus::DllExports::GdipCreateFontFromLogfontW;
@@ -89,9 +94,8 @@ void MeasureScreenScale() {
     UINT y = 0;
     dpi = get_dpi && get_dpi(monitor, 0, &x, &y) ? x : 96;
   } else {
-    HDC screen = GetDC(nullptr);
-    dpi = static_cast<UINT>(GetDeviceCaps(screen, LOGPIXELSX));
-    ReleaseDC(nullptr, screen);
+    const ScopedScreenDc screen;
+    dpi = static_cast<UINT>(GetDeviceCaps(screen.get(), LOGPIXELSX));
   }
   if (GlobalManager::dpiAware) GlobalManager::dpiScalePercent = MulDiv(dpi, 100, 96);
 }
@@ -109,7 +113,7 @@ bool ProbeFace(const std::wstring& face, LOGFONTW* log_font) {
   wcsncpy(log_font->lfFaceName, face.c_str(), LF_FACESIZE - 1);
   log_font->lfFaceName[LF_FACESIZE - 1] = L'\0';
   Gdiplus::GpFont* font = nullptr;
-  if (GdipCreateFontFromLogfontW(GlobalManager::measureDC, log_font, &font) != Gdiplus::Ok ||
+  if (GdipCreateFontFromLogfontW(GlobalManager::measureDC.get(), log_font, &font) != Gdiplus::Ok ||
       !font) {
     return false;
   }
@@ -170,7 +174,7 @@ std::wstring ResolveFace(const std::wstring& face, bool bold, bool italic) {
 }
 
 // The generic sans-serif font at the unscaled size in points, with its GDI twin.
-bool MakeFallbackFont(int32_t size, bool bold, bool underline, bool italic, HFONT* gdi_font,
+bool MakeFallbackFont(int32_t size, bool bold, bool underline, bool italic, ScopedFont* gdi_font,
                       GdiplusPtr<Gdiplus::GpFont>* gdiplus_font) {
   static Gdiplus::GpFontFamily* family = nullptr;
   if (!family) GdipGetGenericFontFamilySansSerif(&family);
@@ -187,13 +191,13 @@ bool MakeFallbackFont(int32_t size, bool bold, bool underline, bool italic, HFON
   }
   GdiplusPtr<Gdiplus::GpFont> owned(font);
   Gdiplus::GpGraphics* graphics = nullptr;
-  if (GdipCreateFromHDC(GlobalManager::measureDC, &graphics) != Gdiplus::Ok || !graphics) {
+  if (GdipCreateFromHDC(GlobalManager::measureDC.get(), &graphics) != Gdiplus::Ok || !graphics) {
     return false;
   }
   GdiplusPtr<Gdiplus::GpGraphics> owned_graphics(graphics);
   LOGFONTW log_font = {};
   if (GdipGetLogFontW(font, graphics, &log_font) != Gdiplus::Ok) return false;
-  *gdi_font = CreateFontIndirectW(&log_font);
+  gdi_font->reset(CreateFontIndirectW(&log_font));
   if (!*gdi_font) return false;
   *gdiplus_font = std::move(owned);
   return true;
@@ -202,10 +206,8 @@ bool MakeFallbackFont(int32_t size, bool bold, bool underline, bool italic, HFON
 void LoadLanguageFile(const std::wstring& path) {
   LanguageStringTable* table = LanguageStringTable::GetInstance();
   if (GlobalManager::resourceZip) {
-    HGLOBAL block = GlobalManager::GetZipData(path);
-    if (block) {
-      table->LoadFromMemory(block);
-      GlobalFree(block);
+    if (const ScopedGlobalMemory block = GlobalManager::GetZipData(path)) {
+      table->LoadFromMemory(block.get());
     }
   } else {
     table->LoadFromFile(path);
@@ -213,33 +215,29 @@ void LoadLanguageFile(const std::wstring& path) {
 }
 
 // Unpacks a package entry into a new movable block; null on any failure.
-HGLOBAL UnpackEntry(const std::wstring& entry_name, uint32_t* size) {
+ScopedGlobalMemory UnpackEntry(const std::wstring& entry_name, uint32_t* size) {
   if (!GlobalManager::resourceZip || entry_name.empty()) return nullptr;
   int32_t index = -1;
   ZipEntry entry;
-  if (FindZipEntry(entry_name, &index, &entry) != kZipOk || index < 0) return nullptr;
+  if (FindZipEntry(entry_name, &index, &entry) != ZipResult::Ok || index < 0) return nullptr;
   // Zero-length entries still get a lockable block.
-  HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT,
-                              entry.uncompressedSize > 0 ? entry.uncompressedSize : 1);
+  ScopedGlobalMemory block(GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT,
+                                       entry.uncompressedSize > 0 ? entry.uncompressedSize : 1));
   if (!block) return nullptr;
-  void* bytes = GlobalLock(block);
-  int32_t result = kZipBadArguments;
-  ZipHandle* handle = GlobalManager::resourceZip.get();
-  if (!bytes) {
-    result = kZipBadArguments;
-  } else if (!handle || !handle->archive) {
-    result = kZipBadArguments;
-  } else if (handle->kind != kZipHandleRead) {
-    result = kZipWrongMode;
-  } else {
-    result = handle->archive->UnzipEntry(index, bytes, entry.uncompressedSize);
+  ZipResult result = ZipResult::BadArguments;
+  {
+    const GlobalMemoryLock bytes(block.get());
+    ZipHandle* handle = GlobalManager::resourceZip.get();
+    if (!bytes.data() || !handle || !handle->archive) {
+      result = ZipResult::BadArguments;
+    } else if (handle->kind != kZipHandleRead) {
+      result = ZipResult::WrongMode;
+    } else {
+      result = handle->archive->UnzipEntry(index, bytes.data(), entry.uncompressedSize);
+    }
   }
-  if (bytes) GlobalUnlock(block);
   SetLastZipResult(result);
-  if (result != kZipOk) {
-    GlobalFree(block);
-    return nullptr;
-  }
+  if (result != ZipResult::Ok) return nullptr;
   *size = entry.uncompressedSize;
   return block;
 }
@@ -249,14 +247,14 @@ HGLOBAL UnpackEntry(const std::wstring& entry_name, uint32_t* size) {
 void GlobalManager::Startup(const std::wstring& resource_root,
                             const CreateControlCallback& callback, const std::wstring& theme_folder,
                             const std::wstring& language_code) {
-  renderFactory = std::make_unique<RenderFactory_GdiPlus>();
+  renderFactory = std::make_unique<RenderFactory_GdiPlus>(&skin_render_environment);
   SetResourcePath(resource_root + theme_folder);
   createControlCallback = callback;
   EnableDpiAwareness();
   MeasureScreenScale();
   Gdiplus::GdiplusStartupInput input;
   Gdiplus::GdiplusStartup(&gdiplusToken, &input, nullptr);
-  measureDC = CreateCompatibleDC(nullptr);
+  measureDC.reset(CreateCompatibleDC(nullptr));
   ProbeFaceFamily(systemFontFace, systemBoldFontFace, systemItalicFontFace, &systemFontUsable,
                   &systemBoldFontUsable, &systemItalicFontUsable);
   ProbeFaceFamily(buttonFontFace, buttonBoldFontFace, buttonItalicFontFace, &buttonFontUsable,
@@ -271,8 +269,7 @@ void GlobalManager::Shutdown() {
   renderFactory.reset();
   windowList.clear();
   RemoveAllFonts();
-  if (measureDC) DeleteDC(measureDC);
-  measureDC = nullptr;
+  measureDC.reset();
   if (gdiplusToken) Gdiplus::GdiplusShutdown(gdiplusToken);
   gdiplusToken = 0;
 }
@@ -312,21 +309,22 @@ HFONT GlobalManager::AddFont(const std::wstring& id, const std::wstring& face, i
   if (underline) log_font.lfUnderline = 1;
   if (italic) log_font.lfItalic = 1;
 
-  HFONT gdi_font = CreateFontIndirectW(&log_font);
+  ScopedFont gdi_font(CreateFontIndirectW(&log_font));
   Gdiplus::GpFont* raw_font = nullptr;
-  GdipCreateFontFromLogfontW(measureDC, &log_font, &raw_font);
+  GdipCreateFontFromLogfontW(measureDC.get(), &log_font, &raw_font);
   GdiplusPtr<Gdiplus::GpFont> gdiplus_font(raw_font);
   if (!gdi_font || !gdiplus_font) {
-    if (gdi_font) DeleteObject(gdi_font);
-    gdi_font = nullptr;
+    gdi_font.reset();
     gdiplus_font.reset();
     if (!MakeFallbackFont(size, bold, underline, italic, &gdi_font, &gdiplus_font)) return nullptr;
   }
 
+  HFONT result = nullptr;
   auto existing = fonts.find(font_id);
   if (existing == fonts.end()) {
+    result = gdi_font.get();
     auto info = std::make_unique<FontInfo>();
-    info->font = gdi_font;
+    info->font = std::move(gdi_font);
     info->face = resolved;
     info->size = scaled;
     info->bold = bold;
@@ -336,11 +334,10 @@ HFONT GlobalManager::AddFont(const std::wstring& id, const std::wstring& face, i
     fonts.emplace(font_id, std::move(info));
   } else {
     // The table keeps its first font of an id; the new one is not kept alive.
-    DeleteObject(gdi_font);
-    gdi_font = existing->second->font;
+    result = existing->second->font.get();
   }
   if (is_default) defaultFontId = font_id;
-  return gdi_font;
+  return result;
 }
 
 FontInfo* GlobalManager::GetFont(const std::wstring& id) {
@@ -348,12 +345,7 @@ FontInfo* GlobalManager::GetFont(const std::wstring& id) {
   return found == fonts.end() ? nullptr : found->second.get();
 }
 
-void GlobalManager::RemoveAllFonts() {
-  for (auto& entry : fonts) {
-    if (entry.second->font) DeleteObject(entry.second->font);
-  }
-  fonts.clear();
-}
+void GlobalManager::RemoveAllFonts() { fonts.clear(); }
 
 void GlobalManager::AddTextColor(const std::wstring& name, const std::wstring& value) {
   if (!name.empty()) textColors[name] = ParseColorValue(value);
@@ -371,10 +363,10 @@ void GlobalManager::CloseResourceZip() {
   const bool readable = resourceZip->kind == kZipHandleRead;
   if (readable && resourceZip->archive) resourceZip->archive->Close();
   resourceZip.reset();
-  SetLastZipResult(readable ? kZipOk : kZipWrongMode);
+  SetLastZipResult(readable ? ZipResult::Ok : ZipResult::WrongMode);
 }
 
-HGLOBAL GlobalManager::GetZipData(const std::wstring& path) {
+ScopedGlobalMemory GlobalManager::GetZipData(const std::wstring& path) {
   uint32_t size = 0;
   return UnpackEntry(GetZipEntryPath(path), &size);
 }
@@ -383,12 +375,12 @@ bool GlobalManager::ReadResourceFile(const std::wstring& path, std::string* byte
   std::wstring full_path = PathIsRelativeW(path.c_str()) ? resourcePath + path : path;
   full_path = qbase::NormalizeFilePath(full_path);
   uint32_t size = 0;
-  if (HGLOBAL block = UnpackEntry(GetZipEntryPath(full_path), &size)) {
-    const char* data = static_cast<const char*>(GlobalLock(block));
-    if (data) bytes->assign(data, size);
-    GlobalUnlock(block);
-    GlobalFree(block);
-    if (data) return true;
+  if (const ScopedGlobalMemory block = UnpackEntry(GetZipEntryPath(full_path), &size)) {
+    const GlobalMemoryLock lock(block.get());
+    if (lock.data()) {
+      bytes->assign(static_cast<const char*>(lock.data()), size);
+      return true;
+    }
   }
   std::string disk_bytes;
   if (!ReadFileToStringW(full_path, &disk_bytes)) return false;

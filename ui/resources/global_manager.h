@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "ui/render/gdiplus_handles.h"
+#include "ui/resources/global_memory.h"
 #include "ui/resources/zip_archive.h"
 
 namespace ui {
@@ -27,7 +28,7 @@ using CreateControlCallback = std::function<Control*(const std::wstring& class_n
 
 // One font of the font table, owned by the table.
 struct FontInfo {
-  HFONT font = nullptr;
+  ScopedFont font;
   std::wstring face;  // the face actually used
   int32_t size = 0;   // pixel height after DPI scaling
   bool bold = false;
@@ -75,10 +76,10 @@ class GlobalManager {
                        const std::vector<std::pair<std::wstring, std::wstring>>& attributes);
 
   static void CloseResourceZip();
-  // The unpacked entry of a resource path as a movable global block (the
-  // caller frees it with GlobalFree); null when no package is open, the entry
-  // is missing or it cannot be unpacked.
-  static HGLOBAL GetZipData(const std::wstring& path);
+  // The unpacked entry of a resource path as a movable global block, now the
+  // caller's; null when no package is open, the entry is missing or it cannot
+  // be unpacked.
+  static ScopedGlobalMemory GetZipData(const std::wstring& path);
   // A skin file from the package, else from the disk; a relative path is
   // taken under the resource directory. False when neither has it.
   static bool ReadResourceFile(const std::wstring& path, std::string* bytes);
@@ -112,7 +113,7 @@ class GlobalManager {
   static bool buttonFontUsable;
   static bool buttonBoldFontUsable;
   static bool buttonItalicFontUsable;
-  static HDC measureDC;
+  static ScopedMemoryDc measureDC;
   static ULONG_PTR gdiplusToken;
   // The process's DPI awareness and the screen's scale in percent; fonts are
   // scaled by it while awareness is on.

@@ -2,6 +2,7 @@
 
 #include <cwchar>
 
+#include "ui/render/nine_grid.h"
 #include "ui/resources/global_manager.h"
 
 namespace ui {
@@ -85,16 +86,6 @@ RECT ParseRectValue(const std::wstring& value) {
     cursor = end + 1;
   }
   return {numbers[0], numbers[1], numbers[2], numbers[3]};
-}
-
-void ScaleRectByPercent(RECT* rect, int percent) {
-  if (percent == 100) return;
-  const LONG width = MulDiv(rect->right - rect->left, percent, 100);
-  const LONG height = MulDiv(rect->bottom - rect->top, percent, 100);
-  rect->left = MulDiv(rect->left, percent, 100);
-  rect->top = MulDiv(rect->top, percent, 100);
-  rect->right = rect->left + width;
-  rect->bottom = rect->top + height;
 }
 
 void ScaleRectForDpi(RECT* rect) {

@@ -34,10 +34,8 @@ struct ImageAttribute {
 // cannot be read, or are missing, are 0.
 RECT ParseRectValue(const std::wstring& value);
 
-// Scales left and top by the percent, and the width and height likewise on
-// top of the scaled corner. Nothing at 100 percent.
-void ScaleRectByPercent(RECT* rect, int percent);
-// The same with the process's DPI scale, while the process is DPI-aware.
+// Scales the rectangle by the process's DPI scale (ScaleRectByPercent),
+// while the process is DPI-aware.
 void ScaleRectForDpi(RECT* rect);
 
 }  // namespace ui

@@ -13,21 +13,9 @@ namespace {
 constexpr PROPID kFrameDelayTag = 0x5100;
 constexpr Gdiplus::ARGB kOpaqueBlack = 0xFF000000;
 
-// Disposes a GDI+ image unless it was handed on.
-class ScopedGdiplusImage {
- public:
-  explicit ScopedGdiplusImage(Gdiplus::GpImage* image) : image_(image) {}
-  ~ScopedGdiplusImage() {
-    if (image_) gdip::GdipDisposeImage(image_);
-  }
-  ScopedGdiplusImage(const ScopedGdiplusImage&) = delete;
-  ScopedGdiplusImage& operator=(const ScopedGdiplusImage&) = delete;
-
-  Gdiplus::GpImage* get() const { return image_; }
-  Gdiplus::GpImage* release() { return std::exchange(image_, nullptr); }
-
- private:
-  Gdiplus::GpImage* image_;
+// Releases a COM stream.
+struct StreamReleaser {
+  void operator()(IStream* stream) const { stream->Release(); }
 };
 
 bool IsIndexed(Gdiplus::PixelFormat format) { return (format & PixelFormatIndexed) != 0; }
@@ -90,14 +78,10 @@ bool AnyPixelTranslucent(HBITMAP bitmap) {
 
 }  // namespace
 
-ImageInfo::~ImageInfo() {
-  for (HBITMAP frame : frames) DeleteObject(frame);
-  for (Gdiplus::GpImage* bitmap : bitmaps) gdip::GdipDisposeImage(bitmap);
-}
-
 std::unique_ptr<ImageInfo> ImageInfo::LoadFromBitmap(Gdiplus::GpBitmap* bitmap,
                                                      const std::wstring& path) {
-  ScopedGdiplusImage source(bitmap);
+  // Disposed unless it becomes the first frame.
+  GdiplusPtr<Gdiplus::GpImage> source(bitmap);
   if (!bitmap) return nullptr;
 
   UINT dimension_count = 0;
@@ -142,19 +126,19 @@ std::unique_ptr<ImageInfo> ImageInfo::LoadFromBitmap(Gdiplus::GpBitmap* bitmap,
                Gdiplus::Ok) {
       return nullptr;
     }
-    image->bitmaps.push_back(frame);
+    image->bitmaps.emplace_back(frame);
     HBITMAP gdi_frame = nullptr;
     if (gdip::GdipCreateHBITMAPFromBitmap(frame, &gdi_frame, kOpaqueBlack) != Gdiplus::Ok ||
         !gdi_frame) {
       return nullptr;
     }
-    image->frames.push_back(gdi_frame);
+    image->frames.emplace_back(gdi_frame);
   }
 
   if (frame_format == PixelFormat32bppARGB) {
     image->alpha = false;
-    for (HBITMAP frame : image->frames) {
-      if (AnyPixelTranslucent(frame)) {
+    for (const ScopedBitmap& frame : image->frames) {
+      if (AnyPixelTranslucent(frame.get())) {
         image->alpha = true;
         break;
       }
@@ -166,29 +150,29 @@ std::unique_ptr<ImageInfo> ImageInfo::LoadFromBitmap(Gdiplus::GpBitmap* bitmap,
 std::unique_ptr<ImageInfo> DecodeImageFromMemory(const void* data, size_t size,
                                                  const std::wstring& path) {
   if (!data || size == 0) return nullptr;
-  HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, size);
+  ScopedGlobalMemory block(GlobalAlloc(GMEM_MOVEABLE, size));
   if (!block) return nullptr;
-  void* target = GlobalLock(block);
-  if (!target) {
-    GlobalFree(block);
-    return nullptr;
+  {
+    const GlobalMemoryLock target(block.get());
+    if (!target.data()) return nullptr;
+    std::memcpy(target.data(), data, size);
   }
-  std::memcpy(target, data, size);
-  GlobalUnlock(block);
-  return DecodeImageFromGlobal(block, path);
+  return DecodeImageFromGlobal(std::move(block), path);
 }
 
-std::unique_ptr<ImageInfo> DecodeImageFromGlobal(HGLOBAL block, const std::wstring& path) {
+std::unique_ptr<ImageInfo> DecodeImageFromGlobal(ScopedGlobalMemory block,
+                                                 const std::wstring& path) {
   if (!block) return nullptr;
-  IStream* stream = nullptr;
+  IStream* made = nullptr;
+  if (FAILED(CreateStreamOnHGlobal(block.get(), TRUE, &made))) return nullptr;
   // The stream frees the block when the last reference to it goes.
-  if (FAILED(CreateStreamOnHGlobal(block, TRUE, &stream))) {
-    GlobalFree(block);
-    return nullptr;
-  }
+  block.release();
   Gdiplus::GpBitmap* bitmap = nullptr;
-  const Gdiplus::GpStatus status = gdip::GdipCreateBitmapFromStream(stream, &bitmap);
-  stream->Release();
+  Gdiplus::GpStatus status = Gdiplus::GenericError;
+  {
+    const std::unique_ptr<IStream, StreamReleaser> stream(made);
+    status = gdip::GdipCreateBitmapFromStream(stream.get(), &bitmap);
+  }
   if (status != Gdiplus::Ok) return nullptr;
   return ImageInfo::LoadFromBitmap(bitmap, path);
 }

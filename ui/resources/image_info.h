@@ -9,6 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "ui/render/gdiplus_handles.h"
+#include "ui/resources/global_memory.h"
+
 namespace ui {
 
 // One decoded image with all its frames, shared by every control that shows
@@ -17,7 +20,6 @@ namespace ui {
 class ImageInfo {
  public:
   ImageInfo() = default;
-  ~ImageInfo();
   ImageInfo(const ImageInfo&) = delete;
   ImageInfo& operator=(const ImageInfo&) = delete;
 
@@ -36,10 +38,10 @@ class ImageInfo {
   bool cached = false;
   // One delay per frame in hundredths of a second; empty for a single frame.
   std::vector<UINT> frame_delays;
-  // One 32-bit GDI bitmap per frame (owned).
-  std::vector<HBITMAP> frames;
-  // One GDI+ image per frame (owned); element i draws frame i.
-  std::vector<Gdiplus::GpImage*> bitmaps;
+  // One 32-bit GDI bitmap per frame.
+  std::vector<ScopedBitmap> frames;
+  // One GDI+ image per frame; element i draws frame i.
+  std::vector<GdiplusPtr<Gdiplus::GpImage>> bitmaps;
 };
 
 // Decodes an image file's bytes (PNG, GIF, JPEG, BMP...); null when they
@@ -48,7 +50,8 @@ std::unique_ptr<ImageInfo> DecodeImageFromMemory(const void* data, size_t size,
                                                  const std::wstring& path);
 // The same for bytes in a movable global memory block, which the function
 // takes over (freed when decoding is done).
-std::unique_ptr<ImageInfo> DecodeImageFromGlobal(HGLOBAL block, const std::wstring& path);
+std::unique_ptr<ImageInfo> DecodeImageFromGlobal(ScopedGlobalMemory block,
+                                                 const std::wstring& path);
 // Decodes the image file `file`; null when it is missing or cannot be decoded.
 std::unique_ptr<ImageInfo> DecodeImageFromFile(const std::wstring& file, const std::wstring& path);
 

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "base/string_util.h"
+#include "ui/resources/global_memory.h"
 
 namespace ui {
 
@@ -68,9 +69,9 @@ bool LanguageStringTable::LoadFromFile(const std::wstring& path) {
 
 bool LanguageStringTable::LoadFromMemory(HGLOBAL block) {
   std::string bytes;
-  if (const void* data = block ? GlobalLock(block) : nullptr) {
-    bytes.assign(static_cast<const char*>(data), GlobalSize(block));
-    GlobalUnlock(block);
+  {
+    const GlobalMemoryLock lock(block);
+    if (lock.data()) bytes.assign(static_cast<const char*>(lock.data()), lock.size());
   }
   auto tables = std::make_shared<Tables>();
   tables->strings = ParseLanguageLines(SplitLanguageText(bytes));

@@ -83,13 +83,10 @@ TimerManager* TimerManager::GetInstance() {
 
 TimerManager::TimerManager(std::unique_ptr<TimerSystem> system)
     : system_(std::move(system)), frequency_(system_->Frequency()) {
-  window_ = CreateTimerWindow(this);
+  window_.reset(CreateTimerWindow(this));
 }
 
-TimerManager::~TimerManager() {
-  StopTimer();
-  if (window_) DestroyWindow(window_);
-}
+TimerManager::~TimerManager() { StopTimer(); }
 
 bool TimerManager::AddCancelableTimer(const std::weak_ptr<qbase::WeakFlag>& flag,
                                       const std::function<void()>& callback, uint32_t interval_ms,
@@ -101,7 +98,7 @@ bool TimerManager::AddCancelableTimer(const std::weak_ptr<qbase::WeakFlag>& flag
   record.callback = callback;
   record.interval = static_cast<int64_t>(interval_ms) * frequency_ / 1000;
   if (repeats) record.interval = std::max<int64_t>(record.interval, 1);
-  record.repeatCount = repeat_count;
+  record.repeat_count = repeat_count;
   record.due = system_->Counter() + record.interval;
   record.flag = flag;
   queue_.push(std::move(record));
@@ -129,10 +126,10 @@ void TimerManager::Poll() {
     if (record.flag.expired()) continue;
     if (record.callback) record.callback();
     bool repeat = false;
-    if (record.repeatCount > 0) {
-      --record.repeatCount;
-      repeat = record.repeatCount > 0;
-    } else if (record.repeatCount == kRepeatForever) {
+    if (record.repeat_count > 0) {
+      --record.repeat_count;
+      repeat = record.repeat_count > 0;
+    } else if (record.repeat_count == kRepeatForever) {
       repeat = true;
     }
     if (repeat) {
@@ -147,7 +144,7 @@ void TimerManager::StartFastTimer() { StartTimer(kFastPeriodMs, true); }
 
 void TimerManager::StartTimer(uint32_t period_ms, bool fast) {
   StopTimer();
-  timer_id_ = system_->StartPeriodic(period_ms, window_);
+  timer_id_ = system_->StartPeriodic(period_ms, window_.get());
   fast_ = fast;
 }
 

@@ -65,12 +65,16 @@ class TimerManager {
   struct Record {
     std::function<void()> callback;
     int64_t interval = 0;  // counter ticks
-    int32_t repeatCount = 0;
+    int32_t repeat_count = 0;
     int64_t due = 0;
     std::weak_ptr<qbase::WeakFlag> flag;
   };
   struct LaterFirst {
     bool operator()(const Record& a, const Record& b) const { return a.due > b.due; }
+  };
+  struct WindowDestroyer {
+    using pointer = HWND;
+    void operator()(HWND window) const { DestroyWindow(window); }
   };
 
   void StartFastTimer();
@@ -82,7 +86,8 @@ class TimerManager {
   int64_t frequency_ = 0;
   bool fast_ = true;
   uint32_t timer_id_ = 0;
-  HWND window_ = nullptr;
+  // The message-only window the timer's firings post the poll message to.
+  std::unique_ptr<HWND__, WindowDestroyer> window_;
 };
 
 // The long period for a timer `remaining` counter ticks away: its

@@ -12,7 +12,7 @@
 
 namespace {
 
-int32_t g_last_zip_result = kZipOk;
+ZipResult g_last_zip_result = ZipResult::Ok;
 
 // minizip refuses names this long; so does the lookup.
 constexpr size_t kMaxLookupNameBytes = 256;
@@ -109,9 +109,11 @@ bool CurrentFilePointer(HANDLE handle, int64_t* position) {
 
 }  // namespace
 
-int32_t GetLastZipResult() { return g_last_zip_result; }
+ZipResult GetLastZipResult() { return g_last_zip_result; }
 
-void SetLastZipResult(int32_t result) { g_last_zip_result = result; }
+void SetLastZipResult(ZipResult result) { g_last_zip_result = result; }
+
+void ZipArchive::UnzipCloser::operator()(void* unzip) const { unzClose(unzip); }
 
 ZipArchive::ZipArchive(const char* password) {
   if (password) password_ = std::make_unique<std::string>(password);
@@ -119,32 +121,32 @@ ZipArchive::ZipArchive(const char* password) {
 
 ZipArchive::~ZipArchive() { Close(); }
 
-int32_t ZipArchive::Open(const void* source, int32_t length, int32_t kind) {
-  if (unzip_ || open_entry_ != -1) return kZipAlreadyOpen;
+ZipResult ZipArchive::Open(const void* source, int32_t length, int32_t kind) {
+  if (unzip_ || open_entry_ != -1) return ZipResult::AlreadyOpen;
   auto prepared = std::make_unique<Source>();
   prepared->kind = kind;
   if (kind == kZipSourceHandle || kind == kZipSourceFile) {
     HANDLE handle = const_cast<void*>(source);
     if (kind == kZipSourceHandle) {
       int64_t ignored = 0;
-      if (!CurrentFilePointer(handle, &ignored)) return kZipSeekFailed;
+      if (!CurrentFilePointer(handle, &ignored)) return ZipResult::SeekFailed;
     } else {
-      if (!source) return kZipOpenFailed;
+      if (!source) return ZipResult::OpenFailed;
       owned_file_.Reset(CreateFileW(static_cast<const wchar_t*>(source), GENERIC_READ,
                                     FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
                                     nullptr));
-      if (!owned_file_.IsValid()) return kZipOpenFailed;
+      if (!owned_file_.IsValid()) return ZipResult::OpenFailed;
       handle = owned_file_.Get();
     }
     prepared->handle = handle;
     prepared->seekable = CurrentFilePointer(handle, &prepared->start);
     if (!prepared->seekable) prepared->start = 0;
   } else if (kind == kZipSourceMemory) {
-    if (!source || length < 0) return kZipBadArguments;
+    if (!source || length < 0) return ZipResult::BadArguments;
     prepared->data = static_cast<const uint8_t*>(source);
     prepared->length = static_cast<uint64_t>(length);
   } else {
-    return kZipBadArguments;
+    return ZipResult::BadArguments;
   }
 
   zlib_filefunc64_def functions = {};
@@ -155,36 +157,36 @@ int32_t ZipArchive::Open(const void* source, int32_t length, int32_t kind) {
   functions.zseek64_file = SourceSeek;
   functions.zclose_file = SourceClose;
   functions.zerror_file = SourceError;
-  unzip_ = unzOpen2_64(prepared.get(), &functions);
+  unzip_.reset(unzOpen2_64(prepared.get(), &functions));
   if (!unzip_) {
     owned_file_.Reset();
-    return kZipOpenFailed;
+    return ZipResult::OpenFailed;
   }
   source_ = std::move(prepared);
-  return kZipOk;
+  return ZipResult::Ok;
 }
 
 int32_t ZipArchive::EntryCount() const {
   unz_global_info info = {};
-  if (!unzip_ || unzGetGlobalInfo(unzip_, &info) != UNZ_OK) return 0;
+  if (!unzip_ || unzGetGlobalInfo(unzip_.get(), &info) != UNZ_OK) return 0;
   return static_cast<int32_t>(
       std::min<uLong>(info.number_entry, std::numeric_limits<int32_t>::max()));
 }
 
 int32_t ZipArchive::CurrentIndex() const {
   unz_file_pos position = {};
-  if (unzGetFilePos(unzip_, &position) != UNZ_OK) return -1;
+  if (unzGetFilePos(unzip_.get(), &position) != UNZ_OK) return -1;
   return static_cast<int32_t>(position.num_of_file);
 }
 
 bool ZipArchive::PositionOn(int32_t index) {
   int32_t current = CurrentIndex();
   if (current < 0 || current > index) {
-    if (unzGoToFirstFile(unzip_) != UNZ_OK) return false;
+    if (unzGoToFirstFile(unzip_.get()) != UNZ_OK) return false;
     current = 0;
   }
   while (current < index) {
-    if (unzGoToNextFile(unzip_) != UNZ_OK) return false;
+    if (unzGoToNextFile(unzip_.get()) != UNZ_OK) return false;
     current = CurrentIndex();
     if (current < 0) return false;
   }
@@ -192,55 +194,57 @@ bool ZipArchive::PositionOn(int32_t index) {
 }
 
 void ZipArchive::CloseOpenEntry() {
-  if (open_entry_ != -1) unzCloseCurrentFile(unzip_);
+  if (open_entry_ != -1) unzCloseCurrentFile(unzip_.get());
   open_entry_ = -1;
 }
 
-int32_t ZipArchive::GetEntry(int32_t index, ui::ZipEntry* entry) {
-  if (!unzip_ || !entry) return kZipBadArguments;
+ZipResult ZipArchive::GetEntry(int32_t index, ui::ZipEntry* entry) {
+  if (!unzip_ || !entry) return ZipResult::BadArguments;
   const int32_t count = EntryCount();
-  if (index < -1 || index >= count) return kZipBadArguments;
+  if (index < -1 || index >= count) return ZipResult::BadArguments;
   CloseOpenEntry();
   if (index == cached_index_ && index != -1) {
     *entry = cached_entry_;
-    return kZipOk;
+    return ZipResult::Ok;
   }
   if (index == -1) {
     *entry = ui::ZipEntry();
     entry->index = count;
-    return kZipOk;
+    return ZipResult::Ok;
   }
-  if (!PositionOn(index)) return kZipCorrupt;
+  if (!PositionOn(index)) return ZipResult::Corrupt;
 
   unz_file_info info = {};
-  if (unzGetCurrentFileInfo(unzip_, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK) {
-    return kZipCorrupt;
+  if (unzGetCurrentFileInfo(unzip_.get(), &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK) {
+    return ZipResult::Corrupt;
   }
   std::string utf8_name(info.size_filename, '\0');
-  if (unzGetCurrentFileInfo(unzip_, &info, utf8_name.data(), static_cast<uLong>(utf8_name.size()),
-                            nullptr, 0, nullptr, 0) != UNZ_OK) {
-    return kZipCorrupt;
+  if (unzGetCurrentFileInfo(unzip_.get(), &info, utf8_name.data(),
+                            static_cast<uLong>(utf8_name.size()), nullptr, 0, nullptr,
+                            0) != UNZ_OK) {
+    return ZipResult::Corrupt;
   }
   if (!ui::IsPlausibleEntrySize(info.compression_method, (info.flag & 1) != 0, info.compressed_size,
                                 info.uncompressed_size)) {
-    return kZipCorrupt;
+    return ZipResult::Corrupt;
   }
 
   // Opening the entry raw checks its local header against the directory
   // without starting to inflate; the local extra field is then readable.
-  const int opened = unzOpenCurrentFile3(unzip_, nullptr, nullptr, 1, nullptr);
-  if (opened != UNZ_OK) return opened == UNZ_ERRNO ? kZipNotSeekable : kZipCorrupt;
+  const int opened = unzOpenCurrentFile3(unzip_.get(), nullptr, nullptr, 1, nullptr);
+  if (opened != UNZ_OK) return opened == UNZ_ERRNO ? ZipResult::NotSeekable : ZipResult::Corrupt;
   std::vector<uint8_t> extra;
-  const int extra_size = unzGetLocalExtrafield(unzip_, nullptr, 0);
+  const int extra_size = unzGetLocalExtrafield(unzip_.get(), nullptr, 0);
   if (extra_size > 0) {
     extra.resize(static_cast<size_t>(extra_size));
-    const int read = unzGetLocalExtrafield(unzip_, extra.data(), static_cast<unsigned>(extra_size));
+    const int read =
+        unzGetLocalExtrafield(unzip_.get(), extra.data(), static_cast<unsigned>(extra_size));
     if (read != extra_size) {
-      unzCloseCurrentFile(unzip_);
-      return kZipNotSeekable;
+      unzCloseCurrentFile(unzip_.get());
+      return ZipResult::NotSeekable;
     }
   }
-  unzCloseCurrentFile(unzip_);
+  unzCloseCurrentFile(unzip_.get());
 
   ui::ZipEntry built;
   built.index = CurrentIndex();
@@ -259,41 +263,42 @@ int32_t ZipArchive::GetEntry(int32_t index, ui::ZipEntry* entry) {
   cached_entry_ = built;
   cached_index_ = built.index;
   *entry = built;
-  return kZipOk;
+  return ZipResult::Ok;
 }
 
-int32_t ZipArchive::Locate(const std::wstring& name, int32_t* index) {
-  if (!unzip_) return kZipBadArguments;
+ZipResult ZipArchive::Locate(const std::wstring& name, int32_t* index) {
+  if (!unzip_) return ZipResult::BadArguments;
   std::string utf8;
   qbase::WideToMultiByte(name, qbase::kCodePageUtf8, &utf8);
   if (utf8.empty() || utf8.size() >= kMaxLookupNameBytes || utf8.find('\0') != std::string::npos ||
-      unzLocateFile(unzip_, utf8.c_str(), 2) != UNZ_OK) {
-    return kZipNotFound;
+      unzLocateFile(unzip_.get(), utf8.c_str(), 2) != UNZ_OK) {
+    return ZipResult::NotFound;
   }
   CloseOpenEntry();
   *index = CurrentIndex();
-  return *index < 0 ? kZipNotFound : kZipOk;
+  return *index < 0 ? ZipResult::NotFound : ZipResult::Ok;
 }
 
-int32_t ZipArchive::UnzipEntry(int32_t index, void* buffer, uint32_t length) {
-  if (!unzip_ || (!buffer && length > 0)) return kZipBadArguments;
+ZipResult ZipArchive::UnzipEntry(int32_t index, void* buffer, uint32_t length) {
+  if (!unzip_ || (!buffer && length > 0)) return ZipResult::BadArguments;
   if (index != open_entry_) {
     CloseOpenEntry();
-    if (index < 0 || index >= EntryCount()) return kZipBadArguments;
-    if (!PositionOn(index)) return kZipCorrupt;
+    if (index < 0 || index >= EntryCount()) return ZipResult::BadArguments;
+    if (!PositionOn(index)) return ZipResult::Corrupt;
     unz_file_info info = {};
-    if (unzGetCurrentFileInfo(unzip_, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK) {
-      return kZipCorrupt;
+    if (unzGetCurrentFileInfo(unzip_.get(), &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK) {
+      return ZipResult::Corrupt;
     }
     // minizip decrypts whenever it is given a password, so only encrypted
     // entries get one. The minizip build at hand is made without decryption
     // and refuses every encrypted entry.
     const bool encrypted = (info.flag & 1) != 0;
-    if (encrypted && !password_) return kZipPassword;
-    const int opened = unzOpenCurrentFilePassword(unzip_, encrypted ? password_->c_str() : nullptr);
+    if (encrypted && !password_) return ZipResult::Password;
+    const int opened =
+        unzOpenCurrentFilePassword(unzip_.get(), encrypted ? password_->c_str() : nullptr);
     if (opened != UNZ_OK) {
-      if (encrypted) return kZipPassword;
-      return opened == UNZ_ERRNO ? kZipNotSeekable : kZipCorrupt;
+      if (encrypted) return ZipResult::Password;
+      return opened == UNZ_ERRNO ? ZipResult::NotSeekable : ZipResult::Corrupt;
     }
     open_entry_ = index;
   }
@@ -303,30 +308,27 @@ int32_t ZipArchive::UnzipEntry(int32_t index, void* buffer, uint32_t length) {
   bool failed = false;
   while (delivered < length) {
     const uint32_t slice = std::min(length - delivered, kMaxReadSlice);
-    const int read = unzReadCurrentFile(unzip_, out + delivered, slice);
+    const int read = unzReadCurrentFile(unzip_.get(), out + delivered, slice);
     if (read < 0) failed = true;
     if (read <= 0) break;
     delivered += static_cast<uint32_t>(read);
     if (static_cast<uint32_t>(read) < slice) break;
   }
 
-  if (!failed && unzeof(unzip_) == 1) {
+  if (!failed && unzeof(unzip_.get()) == 1) {
     // The whole entry has arrived: closing checks its CRC.
-    const int closed = unzCloseCurrentFile(unzip_);
+    const int closed = unzCloseCurrentFile(unzip_.get());
     open_entry_ = -1;
-    return closed == UNZ_OK ? kZipOk : kZipCorrupt;
+    return closed == UNZ_OK ? ZipResult::Ok : ZipResult::Corrupt;
   }
   if (delivered == 0 || failed) CloseOpenEntry();
-  if (!failed && delivered > 0) return kZipMore;
-  return kZipFlateError;
+  if (!failed && delivered > 0) return ZipResult::More;
+  return ZipResult::FlateError;
 }
 
 void ZipArchive::Close() {
-  if (unzip_) {
-    CloseOpenEntry();
-    unzClose(unzip_);
-    unzip_ = nullptr;
-  }
+  if (unzip_) CloseOpenEntry();
+  unzip_.reset();
   open_entry_ = -1;
   cached_index_ = -1;
   source_.reset();
@@ -338,27 +340,27 @@ std::unique_ptr<ZipHandle> OpenZipArchive(const void* source, int32_t length, in
                                           const char* password) {
   auto handle = std::make_unique<ZipHandle>();
   handle->archive = std::make_unique<ZipArchive>(password);
-  const int32_t result = handle->archive->Open(source, length, kind);
+  const ZipResult result = handle->archive->Open(source, length, kind);
   SetLastZipResult(result);
-  if (result != kZipOk) return nullptr;
+  if (result != ZipResult::Ok) return nullptr;
   return handle;
 }
 
-int32_t FindZipEntry(const std::wstring& name, int32_t* index, ui::ZipEntry* entry) {
-  int32_t result = kZipOk;
+ZipResult FindZipEntry(const std::wstring& name, int32_t* index, ui::ZipEntry* entry) {
+  ZipResult result = ZipResult::Ok;
   int32_t found = -1;
   ZipHandle* handle = ui::GlobalManager::resourceZip.get();
   if (!handle || !handle->archive) {
-    result = kZipBadArguments;
+    result = ZipResult::BadArguments;
   } else if (handle->kind != kZipHandleRead) {
-    result = kZipWrongMode;
+    result = ZipResult::WrongMode;
   } else {
     result = handle->archive->Locate(name, &found);
   }
-  if (result == kZipOk) {
+  if (result == ZipResult::Ok) {
     if (index) *index = found;
     if (entry) result = handle->archive->GetEntry(found, entry);
-  } else if (result == kZipNotFound) {
+  } else if (result == ZipResult::NotFound) {
     if (index) *index = -1;
     if (entry) *entry = ui::ZipEntry();
   }

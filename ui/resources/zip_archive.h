@@ -10,18 +10,20 @@
 #include "ui/resources/zip_entry.h"
 
 // Results of the skin package reader; the latest is kept process-wide.
-constexpr int32_t kZipOk = 0;
-constexpr int32_t kZipOpenFailed = 0x200;
-constexpr int32_t kZipNotFound = 0x500;
-constexpr int32_t kZipMore = 0x600;
-constexpr int32_t kZipCorrupt = 0x700;
-constexpr int32_t kZipNotSeekable = 0x800;
-constexpr int32_t kZipPassword = 0x1000;
-constexpr int32_t kZipBadArguments = 0x10000;
-constexpr int32_t kZipWrongMode = 0x80000;
-constexpr int32_t kZipAlreadyOpen = 0x1000000;
-constexpr int32_t kZipSeekFailed = 0x2000000;
-constexpr int32_t kZipFlateError = 0x5000000;
+enum class ZipResult : int32_t {
+  Ok = 0,
+  OpenFailed = 0x200,      // cannot open, or not a readable zip
+  NotFound = 0x500,        // no entry of that name
+  More = 0x600,            // the buffer filled before the entry ended
+  Corrupt = 0x700,         // headers disagree, or the data fails its check
+  NotSeekable = 0x800,     // a read fell short
+  Password = 0x1000,       // an encrypted entry cannot be read
+  BadArguments = 0x10000,  // bad index or source kind, or no package open
+  WrongMode = 0x80000,     // the handle was not opened for reading
+  AlreadyOpen = 0x1000000,
+  SeekFailed = 0x2000000,  // the file handle cannot report its position
+  FlateError = 0x5000000,  // decompression failed
+};
 
 // Sources a package is opened from.
 constexpr int32_t kZipSourceHandle = 1;  // an open file handle (not owned), read from its position
@@ -31,8 +33,8 @@ constexpr int32_t kZipSourceMemory = 3;  // a block read in place; it must outli
 // The one kind of handle this reader makes.
 constexpr int32_t kZipHandleRead = 1;
 
-int32_t GetLastZipResult();
-void SetLastZipResult(int32_t result);
+ZipResult GetLastZipResult();
+void SetLastZipResult(ZipResult result);
 
 // A read-only zip package over a handle, a file or memory, with at most one
 // entry open for unpacking at a time. UI thread only.
@@ -46,14 +48,15 @@ class ZipArchive {
 
   // `source` is a HANDLE, a wide file name or a memory block, by `kind`;
   // `length` counts the memory block's bytes.
-  int32_t Open(const void* source, int32_t length, int32_t kind);
+  ZipResult Open(const void* source, int32_t length, int32_t kind);
   // Index -1 reports the entry count in `entry->index`.
-  int32_t GetEntry(int32_t index, ui::ZipEntry* entry);
+  ZipResult GetEntry(int32_t index, ui::ZipEntry* entry);
   // Finds an entry by its UTF-8 name (ASCII letters in any case).
-  int32_t Locate(const std::wstring& name, int32_t* index);
+  ZipResult Locate(const std::wstring& name, int32_t* index);
   // Unpacks into the buffer, continuing where the last call with the same
-  // index stopped: kZipMore until the piece that reaches the end, then kZipOk.
-  int32_t UnzipEntry(int32_t index, void* buffer, uint32_t length);
+  // index stopped: ZipResult::More until the piece that reaches the end, then
+  // ZipResult::Ok.
+  ZipResult UnzipEntry(int32_t index, void* buffer, uint32_t length);
   // Releases the open entry, the package and the file it owns.
   void Close();
 
@@ -66,7 +69,12 @@ class ZipArchive {
   int32_t CurrentIndex() const;
   void CloseOpenEntry();
 
-  void* unzip_ = nullptr;  // minizip's state of the open package
+  // Closes minizip's state of an open package.
+  struct UnzipCloser {
+    void operator()(void* unzip) const;
+  };
+
+  std::unique_ptr<void, UnzipCloser> unzip_;  // minizip's state of the open package
   int32_t open_entry_ = -1;
   ui::ZipEntry cached_entry_;
   int32_t cached_index_ = -1;
@@ -86,4 +94,4 @@ std::unique_ptr<ZipHandle> OpenZipArchive(const void* source, int32_t length, in
 
 // Looks an entry up by name in the package of ui::GlobalManager::resourceZip.
 // `index` and `entry` may be null. Sets the last zip result.
-int32_t FindZipEntry(const std::wstring& name, int32_t* index, ui::ZipEntry* entry);
+ZipResult FindZipEntry(const std::wstring& name, int32_t* index, ui::ZipEntry* entry);

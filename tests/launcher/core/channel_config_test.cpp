@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/embedded_skin.h"
 #include "tests/support/scratch_dir.h"
 #include "ui/resources/global_manager.h"
 #include "ui/resources/language_string_table.h"
@@ -21,18 +22,13 @@ std::vector<std::string> LinkNames(const ChannelConfig& config) {
 
 // The package the build embeds, opened the way the launcher opens it.
 TEST(ChannelConfigTest, ShippedChannelFileForTaiwanChinese) {
-  HRSRC resource = FindResourceW(nullptr, MAKEINTRESOURCEW(129), L"RESOURCES");
-  ASSERT_NE(resource, nullptr);
-  GlobalManager::resourceZip =
-      OpenZipArchive(LockResource(LoadResource(nullptr, resource)),
-                     static_cast<int32_t>(SizeofResource(nullptr, resource)), kZipSourceMemory, "");
-  ASSERT_NE(GlobalManager::resourceZip, nullptr);
+  test_support::ScopedEmbeddedSkin skin;
+  ASSERT_TRUE(skin.IsOpen());
   GlobalManager::SetResourcePath(L"resources\\themes\\default");
   LanguageStringTable* table = LanguageStringTable::GetInstance();
-  HGLOBAL block = GlobalManager::GetZipData(L"resources\\lang\\zh_TW.ini");
+  const ui::ScopedGlobalMemory block = GlobalManager::GetZipData(L"resources\\lang\\zh_TW.ini");
   ASSERT_NE(block, nullptr);
-  table->LoadFromMemory(block);
-  GlobalFree(block);
+  table->LoadFromMemory(block.get());
 
   ChannelConfig config;
   ASSERT_TRUE(LoadChannelConfig("zh_TW", &config));
@@ -45,7 +41,6 @@ TEST(ChannelConfigTest, ShippedChannelFileForTaiwanChinese) {
   EXPECT_EQ(config.links.at("FAQ"), "https://tw.corvandel.example/faq");
   EXPECT_EQ(config.jumpLinks.back().normalImage, "../menu/img_icon_faq_normal.png");
   EXPECT_EQ(config.jumpLinks.front().tooltip, "Fan page");
-  GlobalManager::CloseResourceZip();
   table->Clear();
 }
 

@@ -26,7 +26,7 @@ class SkinPackageTest : public testing::Test {
   }
 
   static bool PackageHas(const std::wstring& name) {
-    return ui::GlobalManager::resourceZip && FindZipEntry(name, nullptr, nullptr) == kZipOk;
+    return ui::GlobalManager::resourceZip && FindZipEntry(name, nullptr, nullptr) == ZipResult::Ok;
   }
 
   test_support::ScratchDir dir_;

@@ -6,8 +6,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "ui/resources/image_attribute.h"
-
 namespace ui {
 
 bool operator==(const ImagePiece& a, const ImagePiece& b) {
@@ -66,6 +64,28 @@ TEST(NineGrid, CornersAt150PercentMakeSixPixelBorders) {
   EXPECT_EQ(pieces[0], Piece({6, 6, 54, 54}, {4, 4, 8, 8}));
   EXPECT_EQ(pieces[1], Piece({0, 0, 6, 6}, {0, 0, 4, 4}));
   EXPECT_EQ(pieces[8], Piece({54, 54, 60, 60}, {8, 8, 12, 12}));
+}
+
+TEST(NineGrid, ScalingMovesTheCornerAndScalesTheSizeFromIt) {
+  const struct {
+    RECT rect;
+    int percent;
+    RECT scaled;
+  } cases[] = {
+      {{10, 10, 20, 20}, 150, {15, 15, 30, 30}},
+      {{1, 1, 2, 2}, 150, {2, 2, 4, 4}},  // 1.5 rounds up for the corner and the size
+      {{4, 4, 4, 4}, 150, {6, 6, 6, 6}},
+      {{-1, -1, 1, 1}, 150, {-2, -2, 1, 1}},
+      {{10, 10, 34, 35}, 150, {15, 15, 51, 53}},
+      {{3, 5, 7, 9}, 100, {3, 5, 7, 9}},
+  };
+  for (const auto& item : cases) {
+    RECT rect = item.rect;
+    ScaleRectByPercent(&rect, item.percent);
+    EXPECT_TRUE(EqualRect(&rect, &item.scaled))
+        << item.rect.left << "," << item.rect.top << "," << item.rect.right << ","
+        << item.rect.bottom << " at " << item.percent;
+  }
 }
 
 TEST(NineGrid, YTiledCentreRepeatsRowsAndClipsTheLast) {

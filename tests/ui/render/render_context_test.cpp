@@ -4,14 +4,13 @@
 #include <string>
 #include <vector>
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "tests/ui/render/render_test_support.h"
 #include "ui/render/auto_clip.h"
 #include "ui/render/render_factory_gdiplus.h"
 #include "ui/render/text_effect_gdiplus.h"
-#include "ui/resources/global_manager.h"
-#include "ui/resources/image_info.h"
 
 namespace ui {
 namespace {
@@ -23,6 +22,8 @@ using test_support::InkBounds;
 using test_support::PixelAt;
 using test_support::Red;
 using test_support::Rgb;
+using test_support::TestImage;
+using ::testing::ElementsAre;
 
 constexpr DWORD kRed = 0xFFFF0000;
 constexpr DWORD kGreen = 0xFF00FF00;
@@ -38,35 +39,35 @@ constexpr RECT kEverywhere = {-10000, -10000, 10000, 10000};
 constexpr RECT kNoCorner = {0, 0, 0, 0};
 
 // A 12 x 12 image whose nine 4-pixel parts have different colours.
-std::unique_ptr<ImageInfo> MakeNineGridImage() {
+TestImage MakeNineGridImage() {
   const DWORD parts[3][3] = {
       {kRed, kMagenta, kGreen}, {kGray, kMaroon, kWhite}, {kBlue, kCyan, kYellow}};
   std::vector<DWORD> pixels(12 * 12);
   for (int y = 0; y < 12; ++y) {
     for (int x = 0; x < 12; ++x) pixels[y * 12 + x] = parts[y / 4][x / 4];
   }
-  return ImageInfo::LoadFromBitmap(test_support::MakeBitmap(12, 12, pixels), L"nine");
+  return test_support::MakeImage(12, 12, pixels);
 }
 
 // A 10 x 10 tile: five red rows over five blue rows (or columns).
-std::unique_ptr<ImageInfo> MakeStripedImage(bool columns) {
+TestImage MakeStripedImage(bool columns) {
   std::vector<DWORD> pixels(100);
   for (int y = 0; y < 10; ++y) {
     for (int x = 0; x < 10; ++x) pixels[y * 10 + x] = ((columns ? x : y) < 5) ? kRed : kBlue;
   }
-  return ImageInfo::LoadFromBitmap(test_support::MakeBitmap(10, 10, pixels), L"stripes");
+  return test_support::MakeImage(10, 10, pixels);
 }
 
-std::unique_ptr<ImageInfo> MakeSolidImage(DWORD argb) {
-  return ImageInfo::LoadFromBitmap(test_support::MakeBitmap(4, 4, test_support::Solid(4, 4, argb)),
-                                   L"solid");
+TestImage MakeSolidImage(DWORD argb) {
+  return test_support::MakeImage(4, 4, test_support::Solid(4, 4, argb));
 }
 
 class RenderContextTest : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_TRUE(context_.Resize(64, 48, true)); }
 
-  RenderContext_GdiPlus context_;
+  test_support::TestRenderEnvironment environment_;
+  RenderContext_GdiPlus context_{&environment_};
 };
 
 TEST_F(RenderContextTest, ResizeKeepsPixelsAtTheSameSizeAndRefusesNoSize) {
@@ -176,16 +177,50 @@ TEST_F(RenderContextTest, DrawColorFillsExactlyWithCombinedAlpha) {
 }
 
 TEST_F(RenderContextTest, DrawColorByNameLooksTheColourUp) {
-  GlobalManager::textColors[L"test_green"] = kGreen;
+  environment_.colors[L"test_green"] = kGreen;
   context_.DrawColorByName({0, 0, 10, 10}, L"test_green", 255);
   context_.DrawColorByName({10, 0, 20, 10}, L"", 255);
   context_.DrawColorByName({20, 0, 30, 10}, L"test_missing", 255);
   EXPECT_EQ(Rgb(PixelAt(context_, 5, 5)), 0x00FF00u);
   EXPECT_EQ(PixelAt(context_, 15, 5), 0u);
   EXPECT_EQ(PixelAt(context_, 25, 5), 0u);
-  EXPECT_EQ(GlobalManager::textColors.count(L""), 0u);
-  EXPECT_EQ(GlobalManager::textColors.count(L"test_missing"), 1u);
-  GlobalManager::textColors.clear();
+  EXPECT_THAT(environment_.asked_colors, ElementsAre(L"test_green", L"test_missing"));
+}
+
+// The factory's contexts and their clones look up in the factory's environment.
+TEST(RenderContextEnvironment, FactoryAndCloneHandTheEnvironmentOn) {
+  test_support::TestRenderEnvironment environment;
+  environment.AddFont(L"test_font", 16);
+  environment.colors[L"test_green"] = kGreen;
+  RenderFactory_GdiPlus factory(&environment);
+  std::unique_ptr<IRenderContext> made = factory.CreateRenderContext();
+  ASSERT_TRUE(made->Resize(8, 8, true));
+  std::unique_ptr<IRenderContext> copy = made->Clone();
+  for (IRenderContext* context : {made.get(), copy.get()}) {
+    const RECT measured = context->MeasureText(L"abc", L"test_font", DT_SINGLELINE, -1);
+    EXPECT_GT(measured.right, 10);
+    context->DrawColorByName({0, 0, 8, 8}, L"test_green", 255);
+    EXPECT_EQ(Rgb(PixelAt(*context, 4, 4)), 0x00FF00u);
+  }
+}
+
+// Without an environment there is no font, every named colour is 0 and
+// corners keep their size.
+TEST(RenderContextEnvironment, WithoutOneNothingIsLookedUp) {
+  RenderContext_GdiPlus context;
+  ASSERT_TRUE(context.Resize(40, 20, true));
+  context.DrawColor({0, 0, 40, 20}, kBlue, 255);
+  context.DrawText({0, 0, 40, 20}, L"abc", kWhite, L"", 0, 255, false);
+  context.DrawColorByName({0, 0, 10, 10}, L"test_green", 255);
+  EXPECT_EQ(InkBounds(context, kBlue).right, 0);
+  const RECT measured = context.MeasureText(L"abc", L"", 0, -1);
+  const RECT one_pixel = {0, 0, 1, 1};
+  EXPECT_TRUE(EqualRect(&measured, &one_pixel));
+  const TestImage image = MakeNineGridImage();
+  context.DrawImage({0, 0, 40, 20}, image.frame.get(), false, {0, 0, 40, 20}, {0, 0, 12, 12},
+                    {4, 4, 4, 4}, 255, false, false);
+  EXPECT_EQ(Rgb(PixelAt(context, 3, 3)), Rgb(kRed));
+  EXPECT_EQ(Rgb(PixelAt(context, 4, 4)), Rgb(kMaroon));
 }
 
 TEST_F(RenderContextTest, ClipsNestAndTwoClearsLeaveNone) {
@@ -276,34 +311,31 @@ TEST_F(RenderContextTest, BlitsFromAnotherDeviceContext) {
 }
 
 // The two image drawings share the nine-grid; both are checked alike.
-enum class ImageApi { kGdi, kGdiPlus };
+enum class ImageApi { Gdi, GdiPlus };
 
 class ImageDrawingTest : public ::testing::TestWithParam<ImageApi> {
  protected:
   void SetUp() override { ASSERT_TRUE(context_.Resize(64, 48, true)); }
-  void TearDown() override {
-    GlobalManager::dpiAware = false;
-    GlobalManager::dpiScalePercent = 100;
-  }
 
-  void Draw(const ImageInfo& image, const RECT& dest, const RECT& corner, BYTE fade = 255,
+  void Draw(const TestImage& image, const RECT& dest, const RECT& corner, BYTE fade = 255,
             bool xtiled = false, bool ytiled = false, const RECT& paint = kEverywhere) {
     const RECT source = {0, 0, image.width, image.height};
-    if (GetParam() == ImageApi::kGdi) {
-      context_.DrawImage(paint, image.frames[0], image.alpha, dest, source, corner, fade, xtiled,
+    if (GetParam() == ImageApi::Gdi) {
+      context_.DrawImage(paint, image.frame.get(), image.alpha, dest, source, corner, fade, xtiled,
                          ytiled);
     } else {
-      context_.DrawImageGdiPlus(paint, image.bitmaps[0], dest, source, corner, fade, xtiled,
+      context_.DrawImageGdiPlus(paint, image.bitmap.get(), dest, source, corner, fade, xtiled,
                                 ytiled);
     }
   }
 
-  RenderContext_GdiPlus context_;
+  test_support::TestRenderEnvironment environment_;
+  RenderContext_GdiPlus context_{&environment_};
 };
 
 TEST_P(ImageDrawingTest, NineGridPlacesEveryPart) {
-  const std::unique_ptr<ImageInfo> image = MakeNineGridImage();
-  Draw(*image, {0, 0, 40, 32}, {4, 4, 4, 4});
+  const TestImage image = MakeNineGridImage();
+  Draw(image, {0, 0, 40, 32}, {4, 4, 4, 4});
   EXPECT_EQ(Rgb(PixelAt(context_, 1, 1)), Rgb(kRed));
   EXPECT_EQ(Rgb(PixelAt(context_, 20, 1)), Rgb(kMagenta));
   EXPECT_EQ(Rgb(PixelAt(context_, 38, 2)), Rgb(kGreen));
@@ -317,10 +349,9 @@ TEST_P(ImageDrawingTest, NineGridPlacesEveryPart) {
 }
 
 TEST_P(ImageDrawingTest, CornersGrowWithTheDpiScale) {
-  GlobalManager::dpiAware = true;
-  GlobalManager::dpiScalePercent = 150;
-  const std::unique_ptr<ImageInfo> image = MakeNineGridImage();
-  Draw(*image, {0, 0, 40, 40}, {4, 4, 4, 4});
+  environment_.scale_percent = 150;
+  const TestImage image = MakeNineGridImage();
+  Draw(image, {0, 0, 40, 40}, {4, 4, 4, 4});
   EXPECT_EQ(Rgb(PixelAt(context_, 4, 4)), Rgb(kRed));
   EXPECT_EQ(Rgb(PixelAt(context_, 4, 20)), Rgb(kGray));
   EXPECT_EQ(Rgb(PixelAt(context_, 8, 8)), Rgb(kMaroon));
@@ -329,16 +360,16 @@ TEST_P(ImageDrawingTest, CornersGrowWithTheDpiScale) {
 }
 
 TEST_P(ImageDrawingTest, WithoutCornersTheWholeImageIsStretched) {
-  const std::unique_ptr<ImageInfo> image = MakeNineGridImage();
-  Draw(*image, {0, 0, 60, 48}, kNoCorner);
+  const TestImage image = MakeNineGridImage();
+  Draw(image, {0, 0, 60, 48}, kNoCorner);
   EXPECT_EQ(Rgb(PixelAt(context_, 30, 24)), Rgb(kMaroon));
   EXPECT_EQ(Rgb(PixelAt(context_, 5, 5)), Rgb(kRed));
   EXPECT_EQ(Rgb(PixelAt(context_, 55, 43)), Rgb(kYellow));
 }
 
 TEST_P(ImageDrawingTest, YTiledRowsRepeatAndTheLastShowsTheTileTop) {
-  const std::unique_ptr<ImageInfo> image = MakeStripedImage(false);
-  Draw(*image, {0, 0, 10, 25}, kNoCorner, 255, false, true);
+  const TestImage image = MakeStripedImage(false);
+  Draw(image, {0, 0, 10, 25}, kNoCorner, 255, false, true);
   const int expected_red[] = {1, 0, 1, 0, 1};  // bands of five rows
   for (int band = 0; band < 5; ++band) {
     EXPECT_EQ(Rgb(PixelAt(context_, 5, band * 5 + 2)), expected_red[band] ? 0xFF0000u : 0x0000FFu)
@@ -348,8 +379,8 @@ TEST_P(ImageDrawingTest, YTiledRowsRepeatAndTheLastShowsTheTileTop) {
 }
 
 TEST_P(ImageDrawingTest, XTiledColumnsRepeat) {
-  const std::unique_ptr<ImageInfo> image = MakeStripedImage(true);
-  Draw(*image, {0, 0, 25, 20}, kNoCorner, 255, true, false);
+  const TestImage image = MakeStripedImage(true);
+  Draw(image, {0, 0, 25, 20}, kNoCorner, 255, true, false);
   EXPECT_EQ(Rgb(PixelAt(context_, 2, 10)), 0xFF0000u);
   EXPECT_EQ(Rgb(PixelAt(context_, 7, 10)), 0x0000FFu);
   EXPECT_EQ(Rgb(PixelAt(context_, 12, 10)), 0xFF0000u);
@@ -358,18 +389,18 @@ TEST_P(ImageDrawingTest, XTiledColumnsRepeat) {
 
 TEST_P(ImageDrawingTest, FadeBlendsOverTheBackground) {
   context_.DrawColor({0, 0, 64, 48}, kBlue, 255);
-  const std::unique_ptr<ImageInfo> image = MakeSolidImage(kRed);
-  Draw(*image, {0, 0, 8, 8}, kNoCorner, 128);
+  const TestImage image = MakeSolidImage(kRed);
+  Draw(image, {0, 0, 8, 8}, kNoCorner, 128);
   EXPECT_NEAR(Red(PixelAt(context_, 4, 4)), 128, 3);
   EXPECT_NEAR(Blue(PixelAt(context_, 4, 4)), 127, 3);
 }
 
 TEST_P(ImageDrawingTest, TranslucentPixelsBlendOverTheBackground) {
   context_.DrawColor({0, 0, 64, 48}, kBlue, 255);
-  const std::unique_ptr<ImageInfo> image = MakeSolidImage(0x80FF0000);
-  ASSERT_TRUE(image->alpha);
-  Draw(*image, {0, 0, 4, 4}, kNoCorner);
-  Draw(*image, {10, 0, 30, 20}, kNoCorner);
+  const TestImage image = MakeSolidImage(0x80FF0000);
+  ASSERT_TRUE(image.alpha);
+  Draw(image, {0, 0, 4, 4}, kNoCorner);
+  Draw(image, {10, 0, 30, 20}, kNoCorner);
   for (const POINT& point : {POINT{2, 2}, POINT{20, 10}}) {
     EXPECT_NEAR(Red(PixelAt(context_, point.x, point.y)), 128, 3) << point.x;
     EXPECT_NEAR(Blue(PixelAt(context_, point.x, point.y)), 127, 3) << point.x;
@@ -377,18 +408,18 @@ TEST_P(ImageDrawingTest, TranslucentPixelsBlendOverTheBackground) {
 }
 
 TEST_P(ImageDrawingTest, OnlyPartsMeetingThePaintRectangleAreDrawn) {
-  const std::unique_ptr<ImageInfo> image = MakeNineGridImage();
-  Draw(*image, {0, 0, 40, 32}, {4, 4, 4, 4}, 255, false, false, {0, 0, 2, 2});
+  const TestImage image = MakeNineGridImage();
+  Draw(image, {0, 0, 40, 32}, {4, 4, 4, 4}, 255, false, false, {0, 0, 2, 2});
   EXPECT_EQ(Rgb(PixelAt(context_, 1, 1)), Rgb(kRed));
   EXPECT_EQ(Rgb(PixelAt(context_, 20, 16)), 0u);
-  Draw(*image, {0, 0, 40, 32}, {4, 4, 4, 4}, 255, false, false, {50, 40, 60, 45});
+  Draw(image, {0, 0, 40, 32}, {4, 4, 4, 4}, 255, false, false, {50, 40, 60, 45});
   EXPECT_EQ(Rgb(PixelAt(context_, 20, 16)), 0u);
 }
 
 INSTANTIATE_TEST_SUITE_P(BothApis, ImageDrawingTest,
-                         ::testing::Values(ImageApi::kGdi, ImageApi::kGdiPlus),
+                         ::testing::Values(ImageApi::Gdi, ImageApi::GdiPlus),
                          [](const ::testing::TestParamInfo<ImageApi>& info) {
-                           return info.param == ImageApi::kGdi ? "Gdi" : "GdiPlus";
+                           return info.param == ImageApi::Gdi ? "Gdi" : "GdiPlus";
                          });
 
 // A bitmap whose pixels are all zero bytes shows how each part was copied:
@@ -470,12 +501,11 @@ TEST_F(RenderContextTest, PathsAndCurvesDrawThroughTheirObjects) {
 class RenderContextTextTest : public RenderContextTest {
  protected:
   void SetUp() override {
+    environment_.AddFont(L"test_font", 16);
     ASSERT_TRUE(context_.Resize(240, 80, true));
     context_.DrawColor({0, 0, 240, 80}, 0xFF000000, 255);
   }
   RECT Ink() { return InkBounds(context_, 0); }
-
-  test_support::ScopedTestFont font_{L"test_font", 16};
 };
 
 TEST_F(RenderContextTextTest, MeasureGrowsWithTheText) {

@@ -14,8 +14,6 @@
 #include "tests/ui/render/render_test_support.h"
 #include "ui/render/render_factory_gdiplus.h"
 #include "ui/render/text_effect_gdiplus.h"
-#include "ui/resources/global_manager.h"
-#include "ui/resources/image_info.h"
 
 namespace ui {
 namespace {
@@ -29,7 +27,7 @@ std::wstring ArtifactPath() {
 
 // A 24 x 24 button face: dark border of 6 pixels with lighter corners, a
 // gradient-free centre, and a translucent glow row.
-std::unique_ptr<ImageInfo> MakeButtonImage() {
+test_support::TestImage MakeButtonImage() {
   std::vector<DWORD> pixels(24 * 24);
   for (int y = 0; y < 24; ++y) {
     for (int x = 0; x < 24; ++x) {
@@ -42,49 +40,48 @@ std::unique_ptr<ImageInfo> MakeButtonImage() {
       pixels[y * 24 + x] = colour;
     }
   }
-  return ImageInfo::LoadFromBitmap(test_support::MakeBitmap(24, 24, pixels), L"button");
+  return test_support::MakeImage(24, 24, pixels);
 }
 
-std::unique_ptr<ImageInfo> MakeCheckerImage() {
+test_support::TestImage MakeCheckerImage() {
   std::vector<DWORD> pixels(16 * 16);
   for (int y = 0; y < 16; ++y) {
     for (int x = 0; x < 16; ++x) {
       pixels[y * 16 + x] = ((x / 8 + y / 8) % 2) ? 0xFFE0E0E0 : 0xFF8E44AD;
     }
   }
-  return ImageInfo::LoadFromBitmap(test_support::MakeBitmap(16, 16, pixels), L"checker");
+  return test_support::MakeImage(16, 16, pixels);
 }
 
 TEST(RenderGallery, DrawsEveryPrimitiveIntoOnePicture) {
-  test_support::ScopedTestFont body{L"gallery_body", 15};
-  test_support::ScopedTestFont title{L"gallery_title", 28, true};
-  RenderFactory_GdiPlus factory;
+  test_support::TestRenderEnvironment environment;
+  environment.AddFont(L"gallery_body", 15);
+  environment.AddFont(L"gallery_title", 28, true);
+  RenderFactory_GdiPlus factory(&environment);
   std::unique_ptr<IRenderContext> context = factory.CreateRenderContext();
   ASSERT_TRUE(context->Resize(800, 600, true));
   context->DrawColor({0, 0, 800, 600}, 0xFF20232A, 255);
 
   // Images: nine-grid at 100 and 150 percent, both drawing paths, tiles, fades.
-  const std::unique_ptr<ImageInfo> button = MakeButtonImage();
-  const std::unique_ptr<ImageInfo> checker = MakeCheckerImage();
+  const test_support::TestImage button = MakeButtonImage();
+  const test_support::TestImage checker = MakeCheckerImage();
   const RECT everywhere = {0, 0, 800, 600};
   const RECT button_source = {0, 0, 24, 24};
   const RECT corner = {6, 6, 6, 6};
-  context->DrawImage(everywhere, button->frames[0], button->alpha, {20, 20, 220, 80}, button_source,
+  context->DrawImage(everywhere, button.frame.get(), button.alpha, {20, 20, 220, 80}, button_source,
                      corner, 255, false, false);
-  context->DrawImageGdiPlus(everywhere, button->bitmaps[0], {20, 90, 220, 150}, button_source,
+  context->DrawImageGdiPlus(everywhere, button.bitmap.get(), {20, 90, 220, 150}, button_source,
                             corner, 255, false, false);
-  GlobalManager::dpiAware = true;
-  GlobalManager::dpiScalePercent = 150;
-  context->DrawImageGdiPlus(everywhere, button->bitmaps[0], {20, 160, 220, 230}, button_source,
+  environment.scale_percent = 150;
+  context->DrawImageGdiPlus(everywhere, button.bitmap.get(), {20, 160, 220, 230}, button_source,
                             corner, 255, false, false);
-  GlobalManager::dpiAware = false;
-  GlobalManager::dpiScalePercent = 100;
-  context->DrawImage(everywhere, button->frames[0], button->alpha, {20, 240, 220, 300},
+  environment.scale_percent = 100;
+  context->DrawImage(everywhere, button.frame.get(), button.alpha, {20, 240, 220, 300},
                      button_source, corner, 110, false, false);
   const RECT checker_source = {0, 0, 16, 16};
-  context->DrawImageGdiPlus(everywhere, checker->bitmaps[0], {240, 20, 380, 150}, checker_source,
+  context->DrawImageGdiPlus(everywhere, checker.bitmap.get(), {240, 20, 380, 150}, checker_source,
                             {0, 0, 0, 0}, 255, true, true);
-  context->DrawImage(everywhere, checker->frames[0], false, {240, 160, 380, 300}, checker_source,
+  context->DrawImage(everywhere, checker.frame.get(), false, {240, 160, 380, 300}, checker_source,
                      {0, 0, 0, 0}, 255, false, false);
 
   // Shapes.
@@ -103,7 +100,7 @@ TEST(RenderGallery, DrawsEveryPrimitiveIntoOnePicture) {
   const POINT points[] = {{590, 180}, {605, 225}, {650, 225}, {615, 250}, {630, 295},
                           {590, 268}, {550, 295}, {565, 250}, {530, 225}, {575, 225}};
   star->AddPolygon(points, 10);
-  std::unique_ptr<IBrush> texture = factory.CreateBrushFromBitmap(checker->frames[0]);
+  std::unique_ptr<IBrush> texture = factory.CreateBrushFromBitmap(checker.frame.get());
   context->FillPath(star.get(), texture.get());
   std::unique_ptr<IPen> outline = factory.CreatePen(0xFFFFFFFF, 2);
   context->DrawPath(star.get(), outline.get());

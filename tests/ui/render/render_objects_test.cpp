@@ -7,6 +7,7 @@
 #include "tests/ui/render/render_test_support.h"
 #include "ui/render/gdi_bitmap.h"
 #include "ui/render/gdi_clip.h"
+#include "ui/render/gdiplus_handles.h"
 #include "ui/render/render_factory_gdiplus.h"
 
 namespace ui {
@@ -53,9 +54,7 @@ TEST_F(RenderObjectsTest, BrushesFillWithTheirColourOrTexture) {
 
   // A 2 x 1 texture: red, blue.
   GdiBitmap pixels;
-  HDC screen = GetDC(nullptr);
-  ASSERT_TRUE(pixels.Init(screen, 2, 1, true));
-  ReleaseDC(nullptr, screen);
+  ASSERT_TRUE(pixels.Init(ScopedScreenDc().get(), 2, 1, true));
   static_cast<DWORD*>(pixels.GetBits())[0] = 0xFFFF0000;
   static_cast<DWORD*>(pixels.GetBits())[1] = 0xFF0000FF;
   std::unique_ptr<IBrush> texture = factory_.CreateBrushFromBitmap(pixels.GetBitmap());
@@ -147,13 +146,6 @@ TEST_F(RenderObjectsTest, MatrixOperationsApplyBeforeTheCurrentOnes) {
 
 class GdiBitmapTest : public ::testing::Test {
  protected:
-  GdiBitmapTest() {
-    HDC screen = GetDC(nullptr);
-    dc_ = CreateCompatibleDC(screen);
-    ReleaseDC(nullptr, screen);
-  }
-  ~GdiBitmapTest() override { DeleteDC(dc_); }
-
   BYTE* Pixel(int x, int y) {
     return static_cast<BYTE*>(bitmap_.GetBits()) + (y * bitmap_.GetWidth() + x) * 4;
   }
@@ -163,7 +155,8 @@ class GdiBitmapTest : public ::testing::Test {
     }
   }
 
-  HDC dc_;
+  const ScopedMemoryDc owned_dc_{CreateCompatibleDC(ScopedScreenDc().get())};
+  const HDC dc_ = owned_dc_.get();
   GdiBitmap bitmap_;
 };
 

@@ -1,19 +1,24 @@
 #pragma once
 
-// Surfaces and fonts for drawing tests: pixels read back from a render
-// context, the bounds of what was drawn, and a font entered in the font table.
+// Surfaces, images and fonts for drawing tests: pixels read back from a
+// render context, the bounds of what was drawn, images as the render context
+// takes them, and the fonts and colours a render context looks up.
 
 #include <windows.h>
 
 #include <algorithm>
+#include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
 #include "tests/ui/render/gdiplus_test_support.h"
+#include "ui/render/gdiplus_handles.h"
+#include "ui/render/nine_grid.h"
 #include "ui/render/render_context.h"
-#include "ui/resources/global_manager.h"
+#include "ui/render/render_environment.h"
 
 namespace test_support {
 
@@ -55,40 +60,67 @@ inline int CountPixels(const ui::IRenderContext& context, DWORD rgb) {
   return count;
 }
 
-// A Tahoma font of the given pixel height entered in the font table under
-// `id` for the object's life.
-class ScopedTestFont {
+// An image as the render context draws it: a GDI+ bitmap of ARGB pixels and
+// the 32-bit GDI bitmap that GDI+ makes of it.
+struct TestImage {
+  int width = 0;
+  int height = 0;
+  bool alpha = false;  // some pixel is not opaque
+  ui::GdiplusPtr<Gdiplus::GpImage> bitmap;
+  ui::ScopedBitmap frame;
+};
+
+inline TestImage MakeImage(int width, int height, const std::vector<DWORD>& argb) {
+  TestImage image;
+  image.width = width;
+  image.height = height;
+  image.alpha =
+      std::any_of(argb.begin(), argb.end(), [](DWORD pixel) { return Alpha(pixel) != 255; });
+  Gdiplus::GpBitmap* bitmap = MakeBitmap(width, height, argb);
+  image.bitmap.reset(bitmap);
+  HBITMAP frame = nullptr;
+  EXPECT_EQ(Gdiplus::DllExports::GdipCreateHBITMAPFromBitmap(bitmap, &frame, 0xFF000000),
+            Gdiplus::Ok);
+  image.frame.reset(frame);
+  return image;
+}
+
+// The fonts, named colours and scale a render context looks up, as the test
+// sets them; remembers which colour names were asked for.
+class TestRenderEnvironment : public ui::IRenderEnvironment {
  public:
-  ScopedTestFont(const std::wstring& id, int pixel_height, bool bold = false) : id_(id) {
+  // Enters a Tahoma font of the pixel height under the id.
+  void AddFont(const std::wstring& id, int pixel_height, bool bold = false) {
     LOGFONTW record = {};
     record.lfHeight = -pixel_height;
     record.lfWeight = bold ? FW_BOLD : FW_NORMAL;
     record.lfCharSet = DEFAULT_CHARSET;
     wcscpy_s(record.lfFaceName, L"Tahoma");
-    auto info = std::make_unique<ui::FontInfo>();
-    info->font = CreateFontIndirectW(&record);
-    info->face = L"Tahoma";
-    info->size = pixel_height;
-    info->bold = bold;
-    HDC screen = GetDC(nullptr);
-    HDC dc = CreateCompatibleDC(screen);
-    ReleaseDC(nullptr, screen);
+    const ui::ScopedScreenDc screen;
+    const ui::ScopedMemoryDc dc(CreateCompatibleDC(screen.get()));
     Gdiplus::GpFont* font = nullptr;
-    Gdiplus::DllExports::GdipCreateFontFromLogfontW(dc, &record, &font);
-    DeleteDC(dc);
-    info->gdiplusFont.reset(font);
-    EXPECT_TRUE(info->font && font) << "Tahoma is missing";
-    ui::GlobalManager::fonts[id] = std::move(info);
+    Gdiplus::DllExports::GdipCreateFontFromLogfontW(dc.get(), &record, &font);
+    EXPECT_NE(font, nullptr) << "Tahoma is missing";
+    fonts_[id].reset(font);
   }
-  ~ScopedTestFont() {
-    DeleteObject(ui::GlobalManager::fonts[id_]->font);
-    ui::GlobalManager::fonts.erase(id_);
+
+  Gdiplus::GpFont* GetFont(const std::wstring& font_id) override {
+    const auto found = fonts_.find(font_id);
+    return found == fonts_.end() ? nullptr : found->second.get();
   }
-  ScopedTestFont(const ScopedTestFont&) = delete;
-  ScopedTestFont& operator=(const ScopedTestFont&) = delete;
+  DWORD GetTextColor(const std::wstring& name) override {
+    asked_colors.push_back(name);
+    const auto found = colors.find(name);
+    return found == colors.end() ? 0 : found->second;
+  }
+  void ScaleRect(RECT* rect) override { ui::ScaleRectByPercent(rect, scale_percent); }
+
+  std::map<std::wstring, DWORD> colors;
+  std::vector<std::wstring> asked_colors;
+  int scale_percent = 100;
 
  private:
-  std::wstring id_;
+  std::map<std::wstring, ui::GdiplusPtr<Gdiplus::GpFont>> fonts_;
 };
 
 }  // namespace test_support

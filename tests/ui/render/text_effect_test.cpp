@@ -62,6 +62,7 @@ TEST(TextEffect, GradientOutlineColoursBlendOpaquely) {
 class TextEffectDrawingTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    environment_.AddFont(L"effect_font", 20);
     ASSERT_TRUE(context_.Resize(300, 120, true));
     context_.DrawColor({0, 0, 300, 120}, kBlack, 255);
   }
@@ -71,8 +72,8 @@ class TextEffectDrawingTest : public ::testing::Test {
     return InkBounds(context_, kBlack);
   }
 
-  test_support::ScopedTestFont font_{L"effect_font", 20};
-  RenderContext_GdiPlus context_;
+  test_support::TestRenderEnvironment environment_;
+  RenderContext_GdiPlus context_{&environment_};
   TextEffect_GdiPlus effect_;
 };
 

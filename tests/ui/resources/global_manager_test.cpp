@@ -3,9 +3,10 @@
 #include <gtest/gtest.h>
 
 #include "tests/support/scratch_dir.h"
-#include "ui/render/render_factory.h"
 #include "tests/ui/resources/zip_fixture.h"
+#include "ui/render/render_factory.h"
 #include "ui/resources/language_string_table.h"
+#include "ui/resources/skin_render_environment.h"
 
 namespace {
 
@@ -176,6 +177,31 @@ TEST_F(StartedGlobalManagerTest, FontIdsDefaultsAndFaces) {
   EXPECT_EQ(GlobalManager::defaultFontId, L"0");
 }
 
+TEST_F(StartedGlobalManagerTest, RenderContextsLookUpTheSkinTablesAndScale) {
+  ASSERT_NE(GlobalManager::AddFont(L"body", L"Tahoma", 16, false, false, false, false), nullptr);
+  GlobalManager::AddTextColor(L"green", L"#ff00ff00");
+  const std::unique_ptr<ui::IRenderContext> context =
+      GlobalManager::renderFactory->CreateRenderContext();
+  ASSERT_TRUE(context->Resize(8, 8, true));
+  EXPECT_GT(context->MeasureText(L"abc", L"body", DT_SINGLELINE, -1).right, 10);
+  context->DrawColorByName({0, 0, 8, 8}, L"green", 255);
+  EXPECT_EQ(static_cast<const DWORD*>(context->GetBits())[0], 0xFF00FF00u);
+  context->DrawColorByName({0, 0, 8, 8}, L"unknown", 255);
+  EXPECT_EQ(GlobalManager::textColors.count(L"unknown"), 1u);
+  GlobalManager::textColors.clear();
+
+  const bool aware = GlobalManager::dpiAware;
+  const int percent = GlobalManager::dpiScalePercent;
+  GlobalManager::dpiAware = true;
+  GlobalManager::dpiScalePercent = 150;
+  RECT corner = {4, 4, 4, 4};
+  ui::SkinRenderEnvironment().ScaleRect(&corner);
+  GlobalManager::dpiAware = aware;
+  GlobalManager::dpiScalePercent = percent;
+  const RECT scaled = {6, 6, 6, 6};
+  EXPECT_TRUE(EqualRect(&corner, &scaled));
+}
+
 TEST_F(StartedGlobalManagerTest, PackageEntriesWinAndMissingOnesFallBackToDisk) {
   test_support::ZipFixtureEntry config;
   config.name = "resources/themes/default/common_config.json";
@@ -189,14 +215,14 @@ TEST_F(StartedGlobalManagerTest, PackageEntriesWinAndMissingOnesFallBackToDisk) 
       OpenZipArchive(bytes.data(), static_cast<int32_t>(bytes.size()), kZipSourceMemory, "");
   ASSERT_NE(GlobalManager::resourceZip, nullptr);
 
-  HGLOBAL block = GlobalManager::GetZipData(L"resources\\lang\\..\\lang\\en.ini");
+  const ui::ScopedGlobalMemory block =
+      GlobalManager::GetZipData(L"resources\\lang\\..\\lang\\en.ini");
   ASSERT_NE(block, nullptr);
-  ASSERT_GE(GlobalSize(block), lang.data.size());
-  EXPECT_EQ(std::string(static_cast<const char*>(GlobalLock(block)), lang.data.size()), lang.data);
-  GlobalUnlock(block);
-  GlobalFree(block);
+  const ui::GlobalMemoryLock unpacked(block.get());
+  ASSERT_GE(unpacked.size(), lang.data.size());
+  EXPECT_EQ(std::string(static_cast<const char*>(unpacked.data()), lang.data.size()), lang.data);
   EXPECT_EQ(GlobalManager::GetZipData(L"resources\\lang\\fr.ini"), nullptr);
-  EXPECT_EQ(GetLastZipResult(), kZipNotFound);
+  EXPECT_EQ(GetLastZipResult(), ZipResult::NotFound);
 
   // Relative paths are taken under the resource directory; the entry names
   // come from the path as given, so an absolute path finds the disk file.
@@ -218,7 +244,7 @@ TEST_F(StartedGlobalManagerTest, PackageEntriesWinAndMissingOnesFallBackToDisk) 
 
   GlobalManager::CloseResourceZip();
   EXPECT_EQ(GlobalManager::resourceZip, nullptr);
-  EXPECT_EQ(GetLastZipResult(), kZipOk);
+  EXPECT_EQ(GetLastZipResult(), ZipResult::Ok);
   EXPECT_EQ(GlobalManager::GetZipData(L"resources\\lang\\en.ini"), nullptr);
 }
 

@@ -142,8 +142,8 @@ TEST(ImageInfo, OpaquePngDecodesIntoOneFrame) {
   EXPECT_THAT(image->frame_delays, IsEmpty());
   ASSERT_EQ(image->frames.size(), 1u);
   ASSERT_EQ(image->bitmaps.size(), 1u);
-  EXPECT_EQ(FramePixel(image->frames[0], 2, 1), kRed);
-  EXPECT_EQ(ImagePixel(image->bitmaps[0], 2, 1), kRed);
+  EXPECT_EQ(FramePixel(image->frames[0].get(), 2, 1), kRed);
+  EXPECT_EQ(ImagePixel(image->bitmaps[0].get(), 2, 1), kRed);
 }
 
 TEST(ImageInfo, TranslucentPixelMakesAlpha) {
@@ -152,8 +152,8 @@ TEST(ImageInfo, TranslucentPixelMakesAlpha) {
   const std::unique_ptr<ImageInfo> image = Decode(EncodePng(4, 4, pixels));
   ASSERT_TRUE(image);
   EXPECT_TRUE(image->alpha);
-  EXPECT_EQ(FramePixel(image->frames[0], 0, 0), kRed);
-  EXPECT_EQ(FramePixel(image->frames[0], 1, 1) >> 24, 0x80u);
+  EXPECT_EQ(FramePixel(image->frames[0].get(), 0, 0), kRed);
+  EXPECT_EQ(FramePixel(image->frames[0].get(), 1, 1) >> 24, 0x80u);
 }
 
 TEST(ImageInfo, UndecodableBytesGiveNoImage) {
@@ -179,20 +179,20 @@ TEST(ImageInfo, IndexedBitmapIsConvertedToPlainPixels) {
   const std::unique_ptr<ImageInfo> image = Decode(BuildIndexedBmp());
   ASSERT_TRUE(image);
   EXPECT_FALSE(image->alpha);
-  EXPECT_EQ(FramePixel(image->frames[0], 0, 0), kRed);
-  EXPECT_EQ(FramePixel(image->frames[0], 1, 0), 0xFF00FF00);
+  EXPECT_EQ(FramePixel(image->frames[0].get(), 0, 0), kRed);
+  EXPECT_EQ(FramePixel(image->frames[0].get(), 1, 0), 0xFF00FF00);
   Gdiplus::PixelFormat format = 0;
-  Gdiplus::DllExports::GdipGetImagePixelFormat(image->bitmaps[0], &format);
+  Gdiplus::DllExports::GdipGetImagePixelFormat(image->bitmaps[0].get(), &format);
   EXPECT_EQ(format, static_cast<Gdiplus::PixelFormat>(PixelFormat32bppARGB));
-  EXPECT_EQ(ImagePixel(image->bitmaps[0], 1, 0), 0xFF00FF00);
+  EXPECT_EQ(ImagePixel(image->bitmaps[0].get(), 1, 0), 0xFF00FF00);
 }
 
 TEST(ImageInfo, GifTransparencyMakesAlpha) {
   const std::unique_ptr<ImageInfo> image = Decode(BuildGif(2, {{{0, 1}, 0, 1}}));
   ASSERT_TRUE(image);
   EXPECT_TRUE(image->alpha);
-  EXPECT_EQ(FramePixel(image->frames[0], 0, 0), kRed);
-  EXPECT_EQ(FramePixel(image->frames[0], 1, 0) >> 24, 0u);
+  EXPECT_EQ(FramePixel(image->frames[0].get(), 0, 0), kRed);
+  EXPECT_EQ(FramePixel(image->frames[0].get(), 1, 0) >> 24, 0u);
 }
 
 TEST(ImageInfo, AnimatedGifKeepsEveryFrameAndItsDelay) {
@@ -202,12 +202,12 @@ TEST(ImageInfo, AnimatedGifKeepsEveryFrameAndItsDelay) {
   EXPECT_THAT(image->frame_delays, ElementsAre(10u, 20u, 30u));
   ASSERT_EQ(image->frames.size(), 3u);
   ASSERT_EQ(image->bitmaps.size(), 3u);
-  EXPECT_EQ(FramePixel(image->frames[0], 0, 0), kRed);
-  EXPECT_EQ(FramePixel(image->frames[1], 0, 0), kBlue);
-  EXPECT_EQ(FramePixel(image->frames[2], 0, 0), kRed);
-  EXPECT_EQ(ImagePixel(image->bitmaps[0], 0, 0), kRed);
-  EXPECT_EQ(ImagePixel(image->bitmaps[1], 0, 0), kBlue);
-  EXPECT_EQ(ImagePixel(image->bitmaps[2], 0, 0), kRed);
+  EXPECT_EQ(FramePixel(image->frames[0].get(), 0, 0), kRed);
+  EXPECT_EQ(FramePixel(image->frames[1].get(), 0, 0), kBlue);
+  EXPECT_EQ(FramePixel(image->frames[2].get(), 0, 0), kRed);
+  EXPECT_EQ(ImagePixel(image->bitmaps[0].get(), 0, 0), kRed);
+  EXPECT_EQ(ImagePixel(image->bitmaps[1].get(), 0, 0), kBlue);
+  EXPECT_EQ(ImagePixel(image->bitmaps[2].get(), 0, 0), kRed);
   EXPECT_FALSE(image->alpha);
 }
 
@@ -219,10 +219,10 @@ TEST(ImageInfo, PremultipliedBitmapIsConvertedAndScannedForAlpha) {
   ASSERT_TRUE(image);
   EXPECT_TRUE(image->alpha);
   Gdiplus::PixelFormat format = 0;
-  Gdiplus::DllExports::GdipGetImagePixelFormat(image->bitmaps[0], &format);
+  Gdiplus::DllExports::GdipGetImagePixelFormat(image->bitmaps[0].get(), &format);
   EXPECT_EQ(format, static_cast<Gdiplus::PixelFormat>(PixelFormat32bppARGB));
-  EXPECT_EQ(ImagePixel(image->bitmaps[0], 1, 1), 0x80FF0000u);
-  EXPECT_EQ(FramePixel(image->frames[0], 0, 0), kRed);
+  EXPECT_EQ(ImagePixel(image->bitmaps[0].get(), 1, 1), 0x80FF0000u);
+  EXPECT_EQ(FramePixel(image->frames[0].get(), 0, 0), kRed);
 }
 
 TEST(ImageInfo, OpaqueArgbBitmapHasNoAlpha) {

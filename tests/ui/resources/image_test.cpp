@@ -9,6 +9,7 @@
 #include "tests/ui/render/gdiplus_test_support.h"
 #include "ui/render/render_context_gdiplus.h"
 #include "ui/resources/global_manager.h"
+#include "ui/resources/skin_render_environment.h"
 
 namespace ui {
 namespace {
@@ -199,7 +200,8 @@ class StateColorMapTest : public ::testing::Test {
   }
 
   RecordingOwner owner_;
-  RenderContext_GdiPlus context_;
+  SkinRenderEnvironment environment_;
+  RenderContext_GdiPlus context_{&environment_};
   StateColorMap colors_;
 };
 

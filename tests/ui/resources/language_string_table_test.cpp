@@ -6,23 +6,20 @@
 #include <gtest/gtest.h>
 
 #include "tests/support/scratch_dir.h"
+#include "ui/resources/global_memory.h"
 
 namespace {
 
 using ui::LanguageStringTable;
 
-HGLOBAL MakeBlock(const std::string& bytes) {
-  HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, bytes.size() + 1);
-  void* data = GlobalLock(block);
-  memcpy(data, bytes.data(), bytes.size());
-  GlobalUnlock(block);
-  return block;
-}
-
 void LoadBytes(LanguageStringTable* table, const std::string& bytes) {
-  HGLOBAL block = MakeBlock(bytes);
-  EXPECT_TRUE(table->LoadFromMemory(block));
-  GlobalFree(block);
+  const ui::ScopedGlobalMemory block(GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, bytes.size() + 1));
+  {
+    const ui::GlobalMemoryLock data(block.get());
+    ASSERT_NE(data.data(), nullptr);
+    memcpy(data.data(), bytes.data(), bytes.size());
+  }
+  EXPECT_TRUE(table->LoadFromMemory(block.get()));
 }
 
 TEST(LanguageStringTableTest, ParserTable) {

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/embedded_skin.h"
 #include "ui/resources/global_manager.h"
 #include "ui/resources/language_string_table.h"
 #include "ui/resources/zip_archive.h"
@@ -14,26 +15,19 @@ using ui::GlobalManager;
 
 class SkinPackageTest : public testing::Test {
  protected:
-  void SetUp() override {
-    HRSRC resource = FindResourceW(nullptr, MAKEINTRESOURCEW(129), L"RESOURCES");
-    ASSERT_NE(resource, nullptr);
-    const void* bytes = LockResource(LoadResource(nullptr, resource));
-    GlobalManager::resourceZip = OpenZipArchive(
-        bytes, static_cast<int32_t>(SizeofResource(nullptr, resource)), kZipSourceMemory, "");
-    ASSERT_NE(GlobalManager::resourceZip, nullptr);
-  }
-  void TearDown() override { GlobalManager::CloseResourceZip(); }
+  void SetUp() override { ASSERT_TRUE(skin_.IsOpen()); }
 
   std::map<std::wstring, std::wstring> LoadLanguage(const std::wstring& code) {
-    std::map<std::wstring, std::wstring> texts;
-    HGLOBAL block = GlobalManager::GetZipData(L"resources\\lang\\" + code + L".ini");
+    const ui::ScopedGlobalMemory block =
+        GlobalManager::GetZipData(L"resources\\lang\\" + code + L".ini");
     EXPECT_NE(block, nullptr) << code;
-    if (!block) return texts;
-    std::string bytes(static_cast<const char*>(GlobalLock(block)), GlobalSize(block));
-    GlobalUnlock(block);
-    GlobalFree(block);
-    return ui::ParseLanguageLines(ui::SplitLanguageText(bytes));
+    const ui::GlobalMemoryLock bytes(block.get());
+    if (!bytes.data()) return {};
+    return ui::ParseLanguageLines(
+        ui::SplitLanguageText(std::string(static_cast<const char*>(bytes.data()), bytes.size())));
   }
+
+  test_support::ScopedEmbeddedSkin skin_;
 };
 
 TEST_F(SkinPackageTest, HoldsTheFilesTheLauncherReads) {
@@ -41,7 +35,7 @@ TEST_F(SkinPackageTest, HoldsTheFilesTheLauncherReads) {
                               L"resources/themes/default/global.xml",
                               L"resources/themes/default/common_config_CHANNEL_TW.json",
                               L"resources/themes/default/common_config.json"}) {
-    EXPECT_EQ(FindZipEntry(name, nullptr, nullptr), kZipOk) << name;
+    EXPECT_EQ(FindZipEntry(name, nullptr, nullptr), ZipResult::Ok) << name;
   }
 }
 

@@ -32,7 +32,7 @@ std::unique_ptr<ZipHandle> OpenMemory(const std::string& bytes) {
   return OpenZipArchive(bytes.data(), static_cast<int32_t>(bytes.size()), kZipSourceMemory, "");
 }
 
-std::string Unzip(ZipArchive* archive, int32_t index, uint32_t size, int32_t* result) {
+std::string Unzip(ZipArchive* archive, int32_t index, uint32_t size, ZipResult* result) {
   std::string out(size, '\0');
   *result = archive->UnzipEntry(index, out.data(), size);
   return out;
@@ -51,11 +51,11 @@ TEST(ZipArchiveTest, MemoryPackageDescribesAndUnpacksStoredDeflatedAndEmptyEntri
   const std::string bytes = BuildZip(SampleEntries());
   auto handle = OpenMemory(bytes);
   ASSERT_NE(handle, nullptr);
-  EXPECT_EQ(GetLastZipResult(), kZipOk);
+  EXPECT_EQ(GetLastZipResult(), ZipResult::Ok);
   ZipArchive* archive = handle->archive.get();
 
   ui::ZipEntry count;
-  ASSERT_EQ(archive->GetEntry(-1, &count), kZipOk);
+  ASSERT_EQ(archive->GetEntry(-1, &count), ZipResult::Ok);
   EXPECT_EQ(count.index, 3);
   EXPECT_TRUE(count.name.empty());
 
@@ -64,19 +64,19 @@ TEST(ZipArchiveTest, MemoryPackageDescribesAndUnpacksStoredDeflatedAndEmptyEntri
   for (int32_t index : {1, 0, 2, 1}) {
     SCOPED_TRACE(index);
     ui::ZipEntry entry;
-    ASSERT_EQ(archive->GetEntry(index, &entry), kZipOk);
+    ASSERT_EQ(archive->GetEntry(index, &entry), ZipResult::Ok);
     EXPECT_EQ(entry.index, index);
     EXPECT_EQ(entry.name, Wide(expected[index].name));
     EXPECT_EQ(entry.uncompressedSize, expected[index].data.size());
-    int32_t result = -1;
+    ZipResult result = ZipResult::BadArguments;
     EXPECT_EQ(Unzip(archive, index, entry.uncompressedSize, &result), expected[index].data);
-    EXPECT_EQ(result, kZipOk);
+    EXPECT_EQ(result, ZipResult::Ok);
   }
   ui::ZipEntry beyond;
-  EXPECT_EQ(archive->GetEntry(3, &beyond), kZipBadArguments);
-  EXPECT_EQ(archive->GetEntry(-2, &beyond), kZipBadArguments);
+  EXPECT_EQ(archive->GetEntry(3, &beyond), ZipResult::BadArguments);
+  EXPECT_EQ(archive->GetEntry(-2, &beyond), ZipResult::BadArguments);
   char byte = 0;
-  EXPECT_EQ(archive->UnzipEntry(3, &byte, 1), kZipBadArguments);
+  EXPECT_EQ(archive->UnzipEntry(3, &byte, 1), ZipResult::BadArguments);
 }
 
 TEST(ZipArchiveTest, SmallerBufferReceivesTheEntryInPieces) {
@@ -86,15 +86,16 @@ TEST(ZipArchiveTest, SmallerBufferReceivesTheEntryInPieces) {
   ZipArchive* archive = handle->archive.get();
   const std::string text = SampleEntries()[1].data;
   std::string out(text.size(), '\0');
-  ASSERT_EQ(archive->UnzipEntry(1, out.data(), static_cast<uint32_t>(text.size() - 1)), kZipMore);
-  ASSERT_EQ(archive->UnzipEntry(1, &out[text.size() - 1], 1), kZipOk);
+  ASSERT_EQ(archive->UnzipEntry(1, out.data(), static_cast<uint32_t>(text.size() - 1)),
+            ZipResult::More);
+  ASSERT_EQ(archive->UnzipEntry(1, &out[text.size() - 1], 1), ZipResult::Ok);
   EXPECT_EQ(out, text);
   // A lookup in between closes the open entry: the next unpack starts over.
   std::string again(10, '\0');
-  ASSERT_EQ(archive->UnzipEntry(1, again.data(), 10), kZipMore);
+  ASSERT_EQ(archive->UnzipEntry(1, again.data(), 10), ZipResult::More);
   ui::ZipEntry entry;
-  ASSERT_EQ(archive->GetEntry(0, &entry), kZipOk);
-  ASSERT_EQ(archive->UnzipEntry(1, again.data(), 10), kZipMore);
+  ASSERT_EQ(archive->GetEntry(0, &entry), ZipResult::Ok);
+  ASSERT_EQ(archive->UnzipEntry(1, again.data(), 10), ZipResult::More);
   EXPECT_EQ(again, text.substr(0, 10));
 }
 
@@ -105,9 +106,9 @@ TEST(ZipArchiveTest, OpensFromFileNameAndFromHandlePosition) {
   test_support::WriteFileBytes(plain, bytes);
   auto by_name = OpenZipArchive(plain.c_str(), 0, kZipSourceFile, "");
   ASSERT_NE(by_name, nullptr);
-  int32_t result = -1;
+  ZipResult result = ZipResult::BadArguments;
   EXPECT_EQ(Unzip(by_name->archive.get(), 0, 20, &result), SampleEntries()[0].data);
-  EXPECT_EQ(result, kZipOk);
+  EXPECT_EQ(result, ZipResult::Ok);
 
   // The handle's position counts as the start of the package.
   const std::wstring prefixed = dir.Child(L"prefixed.bin");
@@ -122,7 +123,7 @@ TEST(ZipArchiveTest, OpensFromFileNameAndFromHandlePosition) {
     const std::string text = SampleEntries()[1].data;
     EXPECT_EQ(Unzip(by_handle->archive.get(), 1, static_cast<uint32_t>(text.size()), &result),
               text);
-    EXPECT_EQ(result, kZipOk);
+    EXPECT_EQ(result, ZipResult::Ok);
   }
   CloseHandle(file);
 }
@@ -131,7 +132,7 @@ TEST(ZipArchiveTest, OpenFailuresLeaveNothingAndReportTheirCode) {
   test_support::ScratchDir dir;
   const std::wstring missing = dir.Child(L"missing.zip");
   EXPECT_EQ(OpenZipArchive(missing.c_str(), 0, kZipSourceFile, ""), nullptr);
-  EXPECT_EQ(GetLastZipResult(), kZipOpenFailed);
+  EXPECT_EQ(GetLastZipResult(), ZipResult::OpenFailed);
 
   const std::string bytes = BuildZip(SampleEntries());
   const struct {
@@ -145,19 +146,19 @@ TEST(ZipArchiveTest, OpenFailuresLeaveNothingAndReportTheirCode) {
   for (const auto& item : broken) {
     SCOPED_TRACE(item.label);
     EXPECT_EQ(OpenMemory(item.source), nullptr);
-    EXPECT_EQ(GetLastZipResult(), kZipOpenFailed);
+    EXPECT_EQ(GetLastZipResult(), ZipResult::OpenFailed);
   }
 
   EXPECT_EQ(OpenZipArchive(bytes.data(), static_cast<int32_t>(bytes.size()), 7, ""), nullptr);
-  EXPECT_EQ(GetLastZipResult(), kZipBadArguments);
+  EXPECT_EQ(GetLastZipResult(), ZipResult::BadArguments);
   EXPECT_EQ(OpenZipArchive(INVALID_HANDLE_VALUE, 0, kZipSourceHandle, ""), nullptr);
-  EXPECT_EQ(GetLastZipResult(), kZipSeekFailed);
+  EXPECT_EQ(GetLastZipResult(), ZipResult::SeekFailed);
 
   auto handle = OpenMemory(bytes);
   ASSERT_NE(handle, nullptr);
   EXPECT_EQ(
       handle->archive->Open(bytes.data(), static_cast<int32_t>(bytes.size()), kZipSourceMemory),
-      kZipAlreadyOpen);
+      ZipResult::AlreadyOpen);
 }
 
 TEST(ZipArchiveTest, EntryWhoseLocalHeaderDisagreesIsCorrupt) {
@@ -167,8 +168,8 @@ TEST(ZipArchiveTest, EntryWhoseLocalHeaderDisagreesIsCorrupt) {
   auto handle = OpenMemory(bytes);
   ASSERT_NE(handle, nullptr);
   ui::ZipEntry entry;
-  EXPECT_EQ(handle->archive->GetEntry(0, &entry), kZipCorrupt);
-  EXPECT_EQ(handle->archive->GetEntry(1, &entry), kZipOk);
+  EXPECT_EQ(handle->archive->GetEntry(0, &entry), ZipResult::Corrupt);
+  EXPECT_EQ(handle->archive->GetEntry(1, &entry), ZipResult::Ok);
 }
 
 TEST(ZipArchiveTest, DamagedDirectoryRecordFailsEveryEntryCleanly) {
@@ -180,12 +181,12 @@ TEST(ZipArchiveTest, DamagedDirectoryRecordFailsEveryEntryCleanly) {
   auto handle = OpenMemory(bytes);
   ASSERT_NE(handle, nullptr);
   ui::ZipEntry entry;
-  EXPECT_EQ(handle->archive->GetEntry(0, &entry), kZipCorrupt);
-  EXPECT_EQ(handle->archive->GetEntry(2, &entry), kZipCorrupt);
+  EXPECT_EQ(handle->archive->GetEntry(0, &entry), ZipResult::Corrupt);
+  EXPECT_EQ(handle->archive->GetEntry(2, &entry), ZipResult::Corrupt);
   char buffer[16];
-  EXPECT_EQ(handle->archive->UnzipEntry(1, buffer, sizeof(buffer)), kZipCorrupt);
+  EXPECT_EQ(handle->archive->UnzipEntry(1, buffer, sizeof(buffer)), ZipResult::Corrupt);
   int32_t index = 0;
-  EXPECT_EQ(handle->archive->Locate(L"resources/lang/en.ini", &index), kZipNotFound);
+  EXPECT_EQ(handle->archive->Locate(L"resources/lang/en.ini", &index), ZipResult::NotFound);
 }
 
 TEST(ZipArchiveTest, DataThatFailsItsChecksumIsCorrupt) {
@@ -196,9 +197,9 @@ TEST(ZipArchiveTest, DataThatFailsItsChecksumIsCorrupt) {
   bytes[data] = 's';
   auto handle = OpenMemory(bytes);
   ASSERT_NE(handle, nullptr);
-  int32_t result = kZipOk;
+  ZipResult result = ZipResult::Ok;
   Unzip(handle->archive.get(), 0, static_cast<uint32_t>(SampleEntries()[0].data.size()), &result);
-  EXPECT_EQ(result, kZipCorrupt);
+  EXPECT_EQ(result, ZipResult::Corrupt);
 }
 
 TEST(ZipArchiveTest, ClaimedSizeBeyondWhatTheDataCanHoldIsRefused) {
@@ -211,7 +212,7 @@ TEST(ZipArchiveTest, ClaimedSizeBeyondWhatTheDataCanHoldIsRefused) {
   auto handle = OpenMemory(bytes);
   ASSERT_NE(handle, nullptr);
   ui::ZipEntry entry;
-  EXPECT_EQ(handle->archive->GetEntry(0, &entry), kZipCorrupt);
+  EXPECT_EQ(handle->archive->GetEntry(0, &entry), ZipResult::Corrupt);
 
   ScopedResourceZip package(std::move(handle));
   EXPECT_EQ(ui::GlobalManager::GetZipData(L"resources\\themes\\default\\global.xml"), nullptr);
@@ -227,9 +228,9 @@ TEST(ZipArchiveTest, ShortDeflatedDataFailsInsteadOfPassingAsWhole) {
                               real_size + 1);
   auto handle = OpenMemory(bytes);
   ASSERT_NE(handle, nullptr);
-  int32_t result = kZipOk;
+  ZipResult result = ZipResult::Ok;
   Unzip(handle->archive.get(), 0, real_size + 1, &result);
-  EXPECT_NE(result, kZipOk);
+  EXPECT_NE(result, ZipResult::Ok);
 }
 
 TEST(ZipArchiveTest, EncryptedEntriesAreRefusedAndThePasswordSparesPlainOnes) {
@@ -246,11 +247,11 @@ TEST(ZipArchiveTest, EncryptedEntriesAreRefusedAndThePasswordSparesPlainOnes) {
     auto handle = OpenZipArchive(bytes.data(), static_cast<int32_t>(bytes.size()), kZipSourceMemory,
                                  password);
     ASSERT_NE(handle, nullptr);
-    int32_t result = -1;
+    ZipResult result = ZipResult::BadArguments;
     Unzip(handle->archive.get(), 0, 6, &result);
-    EXPECT_EQ(result, kZipPassword);
+    EXPECT_EQ(result, ZipResult::Password);
     EXPECT_EQ(Unzip(handle->archive.get(), 1, 4, &result), "open");
-    EXPECT_EQ(result, kZipOk);
+    EXPECT_EQ(result, ZipResult::Ok);
   }
 }
 
@@ -270,7 +271,7 @@ TEST(ZipArchiveTest, EntryNamesAreCleaned) {
   for (int32_t index = 0; index < 4; ++index) {
     SCOPED_TRACE(names[index]);
     ui::ZipEntry entry;
-    ASSERT_EQ(handle->archive->GetEntry(index, &entry), kZipOk);
+    ASSERT_EQ(handle->archive->GetEntry(index, &entry), ZipResult::Ok);
     EXPECT_EQ(entry.name, L"data\\a.png");
   }
 }
@@ -286,21 +287,21 @@ TEST(ZipArchiveTest, FindZipEntryMatchesAsciiCaseButNotOtherSeparators) {
 
   int32_t index = 5;
   ui::ZipEntry entry;
-  EXPECT_EQ(FindZipEntry(L"resources/lang/en.ini", &index, &entry), kZipBadArguments);
+  EXPECT_EQ(FindZipEntry(L"resources/lang/en.ini", &index, &entry), ZipResult::BadArguments);
 
   ScopedResourceZip package(OpenMemory(bytes));
   const struct {
     std::wstring name;
-    int32_t result;
+    ZipResult result;
     int32_t index;
   } cases[] = {
-      {L"Resources/Lang/EN.ini", kZipOk, 0},
-      {L"resources/lang/en.ini", kZipOk, 0},
-      {L"resources\\lang\\en.ini", kZipNotFound, -1},
-      {L"resources/\u76AE.txt", kZipOk, 1},
-      {L"resources/lang/missing.ini", kZipNotFound, -1},
-      {L"", kZipNotFound, -1},
-      {std::wstring(256, L'a'), kZipNotFound, -1},
+      {L"Resources/Lang/EN.ini", ZipResult::Ok, 0},
+      {L"resources/lang/en.ini", ZipResult::Ok, 0},
+      {L"resources\\lang\\en.ini", ZipResult::NotFound, -1},
+      {L"resources/\u76AE.txt", ZipResult::Ok, 1},
+      {L"resources/lang/missing.ini", ZipResult::NotFound, -1},
+      {L"", ZipResult::NotFound, -1},
+      {std::wstring(256, L'a'), ZipResult::NotFound, -1},
   };
   for (const auto& item : cases) {
     SCOPED_TRACE(testing::Message() << item.name.size());
@@ -311,7 +312,7 @@ TEST(ZipArchiveTest, FindZipEntryMatchesAsciiCaseButNotOtherSeparators) {
     EXPECT_EQ(index, item.index);
     EXPECT_EQ(entry.index, item.index);
   }
-  EXPECT_EQ(FindZipEntry(L"resources/lang/en.ini", nullptr, nullptr), kZipOk);
+  EXPECT_EQ(FindZipEntry(L"resources/lang/en.ini", nullptr, nullptr), ZipResult::Ok);
 }
 
 TEST(ZipArchiveTest, TimesAndAttributesComeFromTheDirectoryAndTheExtendedTimestamp) {
@@ -332,7 +333,7 @@ TEST(ZipArchiveTest, TimesAndAttributesComeFromTheDirectoryAndTheExtendedTimesta
   ASSERT_NE(handle, nullptr);
 
   ui::ZipEntry entry;
-  ASSERT_EQ(handle->archive->GetEntry(0, &entry), kZipOk);
+  ASSERT_EQ(handle->archive->GetEntry(0, &entry), ZipResult::Ok);
   EXPECT_EQ(entry.attributes,
             static_cast<uint32_t>(FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_READONLY));
   SYSTEMTIME modified = {};
@@ -346,7 +347,7 @@ TEST(ZipArchiveTest, TimesAndAttributesComeFromTheDirectoryAndTheExtendedTimesta
   EXPECT_EQ(accessed.wMonth, 5);  // the DOS time of the directory
   EXPECT_EQ(accessed.wHour, 12);
 
-  ASSERT_EQ(handle->archive->GetEntry(1, &entry), kZipOk);
+  ASSERT_EQ(handle->archive->GetEntry(1, &entry), ZipResult::Ok);
   EXPECT_EQ(entry.attributes,
             static_cast<uint32_t>(FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN));
 }
