@@ -118,6 +118,7 @@ bool IsSeparator(Char c) {
   return c == '\\' || c == '/';
 }
 
+// The "/" to "\" step of every path normaliser in base.
 template <typename String>
 String WithBackslashes(const String& path) {
   String converted = path;

@@ -10,7 +10,7 @@ namespace {
 // Longest name the wide file functions accept (with the "\\?\" form).
 constexpr DWORD kMaxModuleNameChars = 32768;
 
-bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
+using file_api::IsSeparator;
 
 bool IsExistingDirectory(const std::wstring& path) {
   const DWORD attributes = GetFileAttributesW(path.c_str());
@@ -20,8 +20,7 @@ bool IsExistingDirectory(const std::wstring& path) {
 }  // namespace
 
 std::wstring NormalizeFilePath(const std::wstring& path) {
-  std::wstring normalized = path;
-  ReplaceAllWide(L"/", L"\\", &normalized);
+  std::wstring normalized = file_api::WithBackslashes(path);
   ReplaceAllWide(L"\\\\", L"\\", &normalized);
   return normalized;
 }

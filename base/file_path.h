@@ -8,6 +8,8 @@
 namespace qbase {
 
 // "/" becomes "\", then each "\\" pair becomes one "\" in one left-to-right pass.
+// It cleans file paths joined from parts, so unlike NormalizeDirPathW it folds
+// inner pairs and leaves the end alone.
 std::wstring NormalizeFilePath(const std::wstring& path);
 // The module's full file name (empty on failure).
 std::wstring GetModuleFilePath(HMODULE module);
@@ -25,6 +27,10 @@ bool CreateDirectoryRecursively(const wchar_t* path);
 }  // namespace qbase
 
 // The launcher's own path helpers. "/" counts as "\" everywhere.
+// "/" becomes "\"; with trailing_separator a "\" is added unless the last
+// character is one, without it every trailing separator goes. Unlike
+// qbase::NormalizeFilePath inner pairs stay: only the end matters before a name
+// is appended.
 std::string NormalizeDirPathA(const std::string& path, bool trailing_separator);
 std::wstring NormalizeDirPathW(const std::wstring& path, bool trailing_separator);
 bool SplitPathA(const std::string& path, std::string* folder, std::string* file_name);

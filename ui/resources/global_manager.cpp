@@ -275,6 +275,8 @@ void GlobalManager::Shutdown() {
 }
 
 void GlobalManager::SetResourcePath(const std::wstring& path) {
+  // Not NormalizeDirPathW: an empty root must stay empty so skin paths stay
+  // relative, and "/" is turned later by NormalizeFilePath where it is used.
   resourcePath = path;
   if (!resourcePath.empty() && resourcePath.back() != L'\\' && resourcePath.back() != L'/') {
     resourcePath += L'\\';
@@ -388,6 +390,8 @@ bool GlobalManager::ReadResourceFile(const std::wstring& path, std::string* byte
   return true;
 }
 
+// Builds the "/" form the package stores, since lookups match separators
+// exactly; CleanZipEntryName does not, so that a listed name finds its entry.
 std::wstring GlobalManager::GetZipEntryPath(const std::wstring& path) {
   std::wstring name = path;
   qbase::ReplaceAllWide(L"\\", L"/", &name);

@@ -22,7 +22,9 @@ struct ZipEntry {
 
 // Drops drive prefixes, leading separators, leading ".." segments and
 // everything up to an inner "..", repeatedly, so that no name reaches outside
-// the package's root.
+// the package's root. Unlike GlobalManager::GetZipEntryPath it turns no "\"
+// into "/" and drops no "./": a name needing no cut stays the stored one, which
+// is the name FindZipEntry matches.
 std::wstring CleanZipEntryName(std::wstring name);
 
 // Windows attribute bits from the central directory's "version made by" and

@@ -1,12 +1,17 @@
 #include "ui/resources/global_manager.h"
 
+#include <string>
+#include <vector>
+
 #include <gtest/gtest.h>
 
+#include "base/string_util.h"
 #include "tests/support/scratch_dir.h"
 #include "tests/ui/resources/zip_fixture.h"
 #include "ui/render/render_factory.h"
 #include "ui/resources/language_string_table.h"
 #include "ui/resources/skin_render_environment.h"
+#include "ui/resources/zip_archive.h"
 
 namespace {
 
@@ -30,6 +35,10 @@ TEST(GlobalManagerTest, ZipEntryPathTable) {
       {L"../a", L"a"},
       {L"../../a", L"a"},
       {L"/../a/../../b", L"b"},
+      // Where the listing rule differs: "\\" and "./" go, a drive stays, ".." folds.
+      {L"a\\b.png", L"a/b.png"},
+      {L"./x", L"x"},
+      {L"c:/a/../b", L"c:/b"},
       {L"", L""},
   };
   for (const auto& item : cases) {
@@ -246,6 +255,44 @@ TEST_F(StartedGlobalManagerTest, PackageEntriesWinAndMissingOnesFallBackToDisk) 
   EXPECT_EQ(GlobalManager::resourceZip, nullptr);
   EXPECT_EQ(GetLastZipResult(), ZipResult::Ok);
   EXPECT_EQ(GlobalManager::GetZipData(L"resources\\lang\\en.ini"), nullptr);
+}
+
+// A listed name is the stored one, so it always finds its entry; the lookup
+// name of a resource path finds only entries stored in the package's "/" form.
+TEST_F(StartedGlobalManagerTest, ListedNamesFindTheirEntriesAndLookupsNeedTheSlashForm) {
+  const struct {
+    const char* stored;
+    const wchar_t* resource_path;
+    bool lookup_finds;
+  } cases[] = {
+      {"resources/lang/en.ini", L"resources\\lang\\en.ini", true},
+      {"data\\a.png", L"data\\a.png", false},
+      {"./x.txt", L".\\x.txt", false},
+  };
+  std::vector<test_support::ZipFixtureEntry> entries;
+  for (const auto& item : cases) {
+    test_support::ZipFixtureEntry entry;
+    entry.name = item.stored;
+    entry.data = item.stored;
+    entries.push_back(entry);
+  }
+  const std::string bytes = test_support::BuildZip(entries);
+  GlobalManager::resourceZip =
+      OpenZipArchive(bytes.data(), static_cast<int32_t>(bytes.size()), kZipSourceMemory, "");
+  ASSERT_NE(GlobalManager::resourceZip, nullptr);
+
+  for (int32_t index = 0; index < 3; ++index) {
+    const auto& item = cases[index];
+    SCOPED_TRACE(item.stored);
+    ui::ZipEntry listed;
+    ASSERT_EQ(GlobalManager::resourceZip->archive->GetEntry(index, &listed), ZipResult::Ok);
+    EXPECT_EQ(listed.name, qbase::Utf8ToWide(item.stored));
+    int32_t found = -1;
+    EXPECT_EQ(FindZipEntry(listed.name, &found, nullptr), ZipResult::Ok);
+    EXPECT_EQ(found, index);
+    EXPECT_EQ(GlobalManager::GetZipEntryPath(item.resource_path) == listed.name, item.lookup_finds);
+    EXPECT_EQ(GlobalManager::GetZipData(item.resource_path) != nullptr, item.lookup_finds);
+  }
 }
 
 }  // namespace

@@ -17,6 +17,11 @@ TEST(ZipEntryTest, CleanZipEntryNameTable) {
       {L"a\\../b", L"b"},
       {L"a/..\\b", L"b"},
       {L"C:/../C:\\x", L"x"},
+      // Where the lookup rule differs: "\\" and "./" stay, ".." cuts instead of folding.
+      {L"a\\b.png", L"a\\b.png"},
+      {L"./x", L"./x"},
+      {L"c:/a/../b", L"b"},
+      {L"a/b/../c", L"c"},
       {L"..", L".."},
       {L"a..b/c", L"a..b/c"},
       {L":", L":"},
