@@ -84,10 +84,10 @@ bool WriteJsonFileA(const std::string& path, const Json::Value& value) {
   return WriteStringToFileA(path, WriteJsonText(value));
 }
 
-void WriteStringListFile(const std::string& path, const std::vector<std::string>& strings) {
+bool WriteStringListFile(const std::string& path, const std::vector<std::string>& strings) {
   Json::Value list;
   for (const std::string& text : strings) list.append(text);
-  WriteStringToFileA(path, WriteJsonText(list));
+  return WriteStringToFileA(path, WriteJsonText(list));
 }
 
 bool ReadStringListFile(const std::string& path, std::vector<std::string>* strings) {

@@ -18,8 +18,9 @@ bool GetStringList(const Json::Value& value, const std::string& key,
 // The "\t"-indented text every JSON file of the launcher is written with.
 std::string WriteJsonText(const Json::Value& value);
 bool WriteJsonFileA(const std::string& path, const Json::Value& value);
-// A JSON array of texts; an empty list is written as "null".
-void WriteStringListFile(const std::string& path, const std::vector<std::string>& strings);
+// A JSON array of texts; an empty list is written as "null". False when the
+// file could not be written.
+bool WriteStringListFile(const std::string& path, const std::vector<std::string>& strings);
 // Appends the texts of the file's array (array and object elements skipped);
 // false, list untouched, when the file is missing, not JSON or not an array.
 bool ReadStringListFile(const std::string& path, std::vector<std::string>* strings);

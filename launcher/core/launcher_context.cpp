@@ -116,8 +116,8 @@ bool LauncherContext::LoadEnvConfig() {
   return ParseLauncherSettings(text, &settings);
 }
 
-void LauncherContext::SaveEnvConfig() {
-  WriteStringToFileW(SaveFilePath(L"EnvConfig.json"), WriteLauncherSettings(settings));
+bool LauncherContext::SaveEnvConfig() {
+  return WriteStringToFileW(SaveFilePath(L"EnvConfig.json"), WriteLauncherSettings(settings));
 }
 
 bool LauncherContext::LoadDownloadLog() {
@@ -126,8 +126,8 @@ bool LauncherContext::LoadDownloadLog() {
   return ParseDownloadLog(text, &downloadLog);
 }
 
-void LauncherContext::SaveDownloadLog() {
-  WriteStringToFileW(SaveFilePath(L"Log.json"), WriteDownloadLog(downloadLog));
+bool LauncherContext::SaveDownloadLog() {
+  return WriteStringToFileW(SaveFilePath(L"Log.json"), WriteDownloadLog(downloadLog));
 }
 
 void LauncherContext::LoadGid() {

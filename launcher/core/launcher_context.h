@@ -90,10 +90,12 @@ class LauncherContext {
 
   // ".\save\EnvConfig.json"; false (nothing changed) when missing or not JSON.
   bool LoadEnvConfig();
-  void SaveEnvConfig();
+  // False when the file could not be written; the old one then stays whole.
+  bool SaveEnvConfig();
   // ".\save\Log.json"; false (nothing changed) when missing or not JSON.
   bool LoadDownloadLog();
-  void SaveDownloadLog();
+  // False when the file could not be written; the old one then stays whole.
+  bool SaveDownloadLog();
   // ".\save\gid.txt", else "save\gid.txt" in the game folder, else "".
   void LoadGid();
   // Takes the edited settings, saves and registers what changed.
