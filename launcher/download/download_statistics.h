@@ -35,13 +35,13 @@ class DownloadStatistics {
 
   explicit DownloadStatistics(const qbase::Clock& clock);
 
-  void SetTotalBytes(int64_t bytes) { totalBytes_ = bytes; }
-  int64_t total_bytes() const { return totalBytes_; }
-  int64_t done_bytes() const { return doneBytes_; }
+  void SetTotalBytes(int64_t bytes) { total_bytes_ = bytes; }
+  int64_t total_bytes() const { return total_bytes_; }
+  int64_t done_bytes() const { return done_bytes_; }
   int64_t speed() const { return speed_; }
-  int64_t lowest_speed() const { return lowestSpeed_; }
-  int64_t highest_speed() const { return highestSpeed_; }
-  const std::string& lowest_speed_path() const { return lowestSpeedPath_; }
+  int64_t lowest_speed() const { return lowest_speed_; }
+  int64_t highest_speed() const { return highest_speed_; }
+  const std::string& lowest_speed_path() const { return lowest_speed_path_; }
 
   // Negative counts take bytes back (a file that failed its check); the
   // count never drops below zero.
@@ -67,20 +67,20 @@ class DownloadStatistics {
 
   Summary Summarize() const;
   // The next summary counts only bytes transferred after this one.
-  void StartNextSummary() { baselineBytes_ = doneAtLastSample_; }
+  void StartNextSummary() { baseline_bytes_ = done_at_last_sample_; }
 
  private:
   const qbase::Clock& clock_;
-  int64_t totalBytes_ = 0;
-  int64_t doneBytes_ = 0;
-  int64_t baselineBytes_ = 0;
-  int64_t doneAtLastSample_ = 0;
+  int64_t total_bytes_ = 0;
+  int64_t done_bytes_ = 0;
+  int64_t baseline_bytes_ = 0;
+  int64_t done_at_last_sample_ = 0;
   int64_t speed_ = 0;
-  int64_t lowestSpeed_ = kNoLowestSpeed;
-  int64_t highestSpeed_ = 0;
-  std::string lowestSpeedPath_;
+  int64_t lowest_speed_ = kNoLowestSpeed;
+  int64_t highest_speed_ = 0;
+  std::string lowest_speed_path_;
   std::deque<double> samples_;
-  std::optional<int64_t> lastSampleMs_;
-  std::optional<int64_t> lastProgressMs_;
-  int64_t startMs_ = 0;
+  std::optional<int64_t> last_sample_ms_;
+  std::optional<int64_t> last_progress_ms_;
+  int64_t start_ms_ = 0;
 };

@@ -2,13 +2,13 @@
 
 #include <cctype>
 
-bool ReplyCarriesRange(long status, int64_t content_range_start, int64_t begin) {
+bool ReplyCarriesRange(long status, std::optional<int64_t> content_range_start, int64_t begin) {
   if (status == 206) return content_range_start == begin;
-  if (status == 200) return begin == 0 && content_range_start < 0;
+  if (status == 200) return begin == 0 && !content_range_start;
   return false;
 }
 
-bool PaceAllows(int64_t cap, uint64_t elapsed_ms, int64_t paced_bytes) {
+bool PaceAllows(int64_t cap, int64_t elapsed_ms, int64_t paced_bytes) {
   if (cap <= 0) return true;
   const int64_t burst = cap / 8 > 16384 ? cap / 8 : 16384;
   const int64_t allowed =
@@ -17,21 +17,21 @@ bool PaceAllows(int64_t cap, uint64_t elapsed_ms, int64_t paced_bytes) {
   return paced_bytes < allowed;
 }
 
-int64_t ParseContentRangeStart(const std::string& value) {
+std::optional<int64_t> ParseContentRangeStart(const std::string& value) {
   size_t position = 0;
   while (position < value.size() && value[position] == ' ') ++position;
   static const char kUnit[] = "bytes";
-  if (value.compare(position, sizeof(kUnit) - 1, kUnit) != 0) return -1;
+  if (value.compare(position, sizeof(kUnit) - 1, kUnit) != 0) return std::nullopt;
   position += sizeof(kUnit) - 1;
-  if (position >= value.size() || value[position] != ' ') return -1;
+  if (position >= value.size() || value[position] != ' ') return std::nullopt;
   while (position < value.size() && value[position] == ' ') ++position;
   int64_t start = 0;
   size_t digits = 0;
   for (; position < value.size() && std::isdigit(static_cast<unsigned char>(value[position]));
        ++position, ++digits) {
-    if (start > (INT64_MAX - 9) / 10) return -1;
+    if (start > (INT64_MAX - 9) / 10) return std::nullopt;
     start = start * 10 + (value[position] - '0');
   }
-  if (digits == 0 || position >= value.size() || value[position] != '-') return -1;
+  if (digits == 0 || position >= value.size() || value[position] != '-') return std::nullopt;
   return start;
 }

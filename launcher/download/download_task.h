@@ -4,11 +4,13 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "launcher/download/file_handle.h"
+#include "launcher/download/host_requester.h"
 
-class DownloadManager;
+class TransferQueue;
 
 // Outcomes handed to the callers' callbacks.
 enum class DownloadResult : int32_t {
@@ -39,47 +41,53 @@ using MemoryDoneCallback =
 using ProbeDoneCallback = std::function<void(int32_t tag, int32_t code, const std::string& url,
                                              bool exists, const std::string& message)>;
 
-// One byte range of one file, owned by the manager from its queuing until it
-// is finished. Offsets are 64-bit, so no file size overflows them.
-struct DownloadTask {
-  DownloadManager* manager = nullptr;
+// What a caller asked for one file. Every range of the file carries a copy,
+// and the file's check takes over the copy of the range that completed it.
+struct FileRequest {
   std::string url;   // relative to a host
   std::string path;  // local file (ANSI code page)
   std::string md5;   // expected MD5 of the whole file; empty: checked by size
-  CURL* easy = nullptr;
-  FileHandle file;
-  int32_t tries = 0;
-  int32_t hostIndex = 0;
+  int64_t size = 0;
   int32_t tag = 0;
-  uint32_t lastSaveTick = 0;
-  int32_t chunkIndex = 0;
-  int64_t begin = 0;  // next offset to write
-  int64_t end = 0;    // last offset of the range; finished when end < begin
-  int64_t fileSize = 0;
-  int64_t attemptBegin = 0;  // `begin` when the current attempt started
-  // Whether the reply of the current attempt carries this range's bytes:
-  // 0 not yet known, 1 yes, -1 no (an error page or a misplaced range).
-  int32_t replyAccepted = 0;
-  // Receive-speed cap of this transfer in bytes per second (0: none), paced
-  // by the manager: the bytes accepted since `paceStartMs` stay within it.
-  int64_t speedCap = 0;
-  uint64_t paceStartMs = 0;
-  int64_t pacedBytes = 0;
-  bool ratePaused = false;
-  char errorBuffer[CURL_ERROR_SIZE] = {};
+  // Where this range, or the file's check, stands on the host list.
+  HostCursor hosts;
   DownloadDoneCallback doneCallback;
   SpeedSampleCallback speedCallback;
 };
 
-// Whether a reply with this HTTP status and Content-Range start (-1 when the
+// One byte range of one file, owned by the transfer queue from its queuing
+// until it is finished. Offsets are 64-bit, so no file size overflows them.
+struct DownloadTask {
+  TransferQueue* queue = nullptr;  // not owned: the queue that runs it
+  FileRequest request;
+  CURL* easy = nullptr;  // lent by the queue's handle pool while running
+  FileHandle file;
+  int64_t lastSaveMs = 0;  // when this range last saved the resume file
+  int32_t chunkIndex = 0;
+  int64_t begin = 0;         // next offset to write
+  int64_t end = 0;           // last offset of the range; finished when end < begin
+  int64_t attemptBegin = 0;  // `begin` when the current attempt started
+  // Whether the reply of the current attempt carries this range's bytes (not
+  // an error page or a misplaced range); unset until its first block.
+  std::optional<bool> replyCarriesRange;
+  // Receive-speed cap of this transfer in bytes per second (0: none), paced
+  // by the queue: the bytes accepted since `paceStartMs` stay within it.
+  int64_t speedCap = 0;
+  int64_t paceStartMs = 0;
+  int64_t pacedBytes = 0;
+  bool ratePaused = false;
+  char errorBuffer[CURL_ERROR_SIZE] = {};
+};
+
+// Whether a reply with this HTTP status and Content-Range start (none when the
 // header is absent) holds the bytes of a range that begins at `begin`: a 206
 // whose range starts there, or a whole-file 200 when the range starts at 0.
-bool ReplyCarriesRange(long status, int64_t content_range_start, int64_t begin);
+bool ReplyCarriesRange(long status, std::optional<int64_t> content_range_start, int64_t begin);
 
 // Whether a transfer capped at `cap` bytes per second that has taken
 // `paced_bytes` within `elapsed_ms` may take more now; a small burst is allowed
 // so the transfer is not stopped for every block.
-bool PaceAllows(int64_t cap, uint64_t elapsed_ms, int64_t paced_bytes);
+bool PaceAllows(int64_t cap, int64_t elapsed_ms, int64_t paced_bytes);
 
-// The first offset of a "bytes FIRST-LAST/SIZE" Content-Range value, or -1.
-int64_t ParseContentRangeStart(const std::string& value);
+// The first offset of a "bytes FIRST-LAST/SIZE" Content-Range value.
+std::optional<int64_t> ParseContentRangeStart(const std::string& value);

@@ -75,7 +75,7 @@ void FileDigester::HashWritten() {
       Fail("open:(" + path_ + ") failed,errno:" + std::to_string(GetLastError()));
       return;
     }
-    block_.reset(new char[kReadBlockBytes]);
+    block_ = std::make_unique<char[]>(kReadBlockBytes);
   }
   while (hashed < target) {
     if (Stopping()) return;

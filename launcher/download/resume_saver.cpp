@@ -16,7 +16,7 @@ void ResumeSaver::Save(std::vector<ChunkInfo> chunks) {
   {
     std::lock_guard<std::mutex> lock(mutex_);
     queued_ = std::move(chunks);
-    hasQueued_ = true;
+    has_queued_ = true;
   }
   worker_.Schedule();
 }
@@ -25,9 +25,9 @@ void ResumeSaver::SaveQueued() {
   std::vector<ChunkInfo> chunks;
   {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (stop_ || !hasQueued_) return;
+    if (stop_ || !has_queued_) return;
     chunks = std::move(queued_);
-    hasQueued_ = false;
+    has_queued_ = false;
   }
   // Flushing needs write access; the transfers' own handles stay theirs.
   if (!data_.IsValid()) {

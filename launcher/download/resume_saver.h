@@ -35,7 +35,7 @@ class ResumeSaver {
   const std::string md5_;
   std::mutex mutex_;
   std::vector<ChunkInfo> queued_;  // guarded by mutex_, like the flags below
-  bool hasQueued_ = false;
+  bool has_queued_ = false;
   bool stop_ = false;
   FileHandle data_;  // the job's own
   // Last: it goes first, while everything its job uses is still there.

@@ -10,6 +10,10 @@
 
 namespace {
 
+constexpr int32_t kOk = static_cast<int32_t>(RequestResult::Ok);
+constexpr int32_t kUnavailable = static_cast<int32_t>(RequestResult::Unavailable);
+constexpr int32_t kFailed = static_cast<int32_t>(RequestResult::Failed);
+
 using download_test::FaultRequests;
 using download_test::GetServers;
 using download_test::MakeContent;
@@ -72,13 +76,13 @@ TEST_F(DownloadRequestsTest, DocumentsComeIntoMemory) {
   EXPECT_TRUE(manager.DownloadMemory("doc/plain.txt", "", RecordMemory(), 5));
   ASSERT_EQ(memory.size(), 2u);
   EXPECT_EQ(memory[0].tag, 4);
-  EXPECT_EQ(memory[0].code, 0);
+  EXPECT_EQ(memory[0].code, kOk);
   EXPECT_EQ(memory[0].url, "doc/reply.json/");
   EXPECT_EQ(memory[0].data, "{\"DlcAddr\":[\"a\"]}");
   EXPECT_TRUE(memory[0].terminated);
   EXPECT_EQ(memory[0].message, "");
   // Not JSON: still delivered, with the reader's complaint.
-  EXPECT_EQ(memory[1].code, 0);
+  EXPECT_EQ(memory[1].code, kOk);
   EXPECT_EQ(memory[1].data, "not json");
   EXPECT_NE(memory[1].message, "");
 
@@ -94,7 +98,7 @@ TEST_F(DownloadRequestsTest, QueriesAreSentAsBuiltAndBodiesArePosted) {
   EXPECT_TRUE(manager.DownloadMemory("get/urls?key=WIN10TW_1 0&udid=a#b", "", RecordMemory(), 1));
   EXPECT_TRUE(manager.DownloadMemory("get/urls", "x=1", RecordMemory(), 2));
   ASSERT_EQ(memory.size(), 2u);
-  EXPECT_EQ(memory[0].code, 0) << memory[0].message;
+  EXPECT_EQ(memory[0].code, kOk) << memory[0].message;
   EXPECT_EQ(memory[1].url, "get/urls/x=1");
   const std::vector<Json::Value> requests = FaultRequests("/get/urls");
   ASSERT_EQ(requests.size(), 2u);
@@ -109,7 +113,7 @@ TEST_F(DownloadRequestsTest, FailingRequestsTryEveryHostThreeTimes) {
   manager.SetActiveUrls({GetServers().faultUrl + "/~a/", GetServers().faultUrl + "/~b/"});
   EXPECT_TRUE(manager.DownloadMemory("map.txt", "", RecordMemory(), 1));
   ASSERT_EQ(memory.size(), 1u);
-  EXPECT_EQ(memory[0].code, -2);
+  EXPECT_EQ(memory[0].code, kFailed);
   EXPECT_EQ(memory[0].message, "500");
   EXPECT_EQ(memory[0].data, "down");
   EXPECT_EQ(FaultRequests("/~a/map.txt").size(), 3u);
@@ -122,7 +126,7 @@ TEST_F(DownloadRequestsTest, FailingRequestsTryEveryHostThreeTimes) {
   SetFaultRule(Rule("/~b/map.txt", 200, "{\"v\":1}"));
   EXPECT_TRUE(manager.DownloadMemory("map.txt", "", RecordMemory(), 1));
   ASSERT_EQ(memory.size(), 1u);
-  EXPECT_EQ(memory[0].code, 0);
+  EXPECT_EQ(memory[0].code, kOk);
   EXPECT_EQ(memory[0].data, "{\"v\":1}");
   EXPECT_EQ(FaultRequests("/~a/map.txt").size(), 3u);
 }
@@ -136,19 +140,19 @@ TEST_F(DownloadRequestsTest, AReplyPastTheCapFailsWithoutRetries) {
                                             RecordMemory(), 3));
   ASSERT_EQ(memory.size(), 2u);
   for (const MemoryRecord& record : memory) {
-    EXPECT_EQ(record.code, static_cast<int32_t>(DownloadResult::Failed));
+    EXPECT_EQ(record.code, kUnavailable);
     EXPECT_EQ(record.size, 0);
     EXPECT_NE(record.message.find("larger than"), std::string::npos) << record.message;
   }
   // One request each: no try again, no other host.
-  EXPECT_EQ(download_test::ContentLogLines("doc/huge.json").size(), 2u);
+  EXPECT_EQ(download_test::AwaitContentLogLines("doc/huge.json", 2).size(), 2u);
   EXPECT_TRUE(FaultRequests("/doc/huge.json").empty());
 }
 
 TEST_F(DownloadRequestsTest, NoHostsAndShutDown) {
   EXPECT_FALSE(manager.DownloadMemory("map.txt", "", RecordMemory(), 3));
   ASSERT_EQ(memory.size(), 1u);
-  EXPECT_EQ(memory[0].code, -1);
+  EXPECT_EQ(memory[0].code, kUnavailable);
   EXPECT_EQ(memory[0].message, "DownloadMemory URL is empty");
   EXPECT_FALSE(manager.ProbeFile("game.exe.patch", "", RecordProbe(), 3));
   EXPECT_TRUE(probes.empty());
@@ -192,8 +196,11 @@ TEST_F(DownloadRequestsTest, ProbesAskForTheFirstByte) {
     int32_t code;
     bool exists;
     const char* message;
-  } expected[] = {
-      {0, true, ""}, {0, false, ""}, {0, true, ""}, {0, false, ""}, {-2, false, "No error"}};
+  } expected[] = {{kOk, true, ""},
+                  {kOk, false, ""},
+                  {kOk, true, ""},
+                  {kOk, false, ""},
+                  {kFailed, false, "No error"}};
   for (size_t i = 0; i < probes.size(); ++i) {
     EXPECT_EQ(probes[i].tag, static_cast<int32_t>(i + 1));
     EXPECT_EQ(probes[i].code, expected[i].code) << i;
@@ -220,9 +227,9 @@ TEST_F(DownloadRequestsTest, CertificatesMustChainToATrustedAuthority) {
       manager.DownloadMemoryFromUrl(GetServers().untrustedUrl + "/ip", "", RecordMemory(), 2));
   const std::string refused = curl_easy_strerror(CURLE_PEER_FAILED_VERIFICATION);
   ASSERT_EQ(memory.size(), 2u);
-  EXPECT_EQ(memory[0].code, -2);
+  EXPECT_EQ(memory[0].code, kFailed);
   EXPECT_EQ(memory[0].message, refused);
-  EXPECT_EQ(memory[1].code, -2);
+  EXPECT_EQ(memory[1].code, kFailed);
   EXPECT_EQ(memory[1].message, refused);
   ASSERT_EQ(probes.size(), 1u);
   EXPECT_EQ(probes[0].message, refused);
@@ -231,66 +238,9 @@ TEST_F(DownloadRequestsTest, CertificatesMustChainToATrustedAuthority) {
   test_support::WriteFileBytes(GetServers().contentRoot + L"\\ip", "203.0.113.9");
   EXPECT_TRUE(manager.DownloadMemoryFromUrl(GetServers().faultUrl + "/ip", "", RecordMemory(), 3));
   ASSERT_EQ(memory.size(), 3u);
-  EXPECT_EQ(memory[2].code, 0);
+  EXPECT_EQ(memory[2].code, kOk);
   EXPECT_EQ(memory[2].data, "203.0.113.9");
   EXPECT_EQ(memory[2].message, "");
-}
-
-class DownloadReportsTest : public DownloadRequestsTest {
- protected:
-  DownloadReportsTest() {
-    DownloadServiceSettings settings;
-    settings.trackUrl = GetServers().faultUrl + "/~t/track/json_track?token=abc";
-    settings.attributionUrl = GetServers().faultUrl + "/~u/v1/adjust";
-    manager.SetServiceSettings(settings);
-    manager.Init();
-  }
-};
-
-TEST_F(DownloadReportsTest, QueuedReportsGoOutOnePerCallInOrder) {
-  const std::string second_url = GetServers().faultUrl + "/~z/track";
-  manager.SubmitReport("{\"n\":\"z1\"}", second_url, false);
-  manager.SubmitReport("{\"n\":\"1\"}", manager.track_url(), false);
-  manager.SubmitReport("{\"n\":\"2\"}", manager.track_url(), false);
-  manager.SubmitReport("{\"n\":\"3\"}", manager.track_url(), false);
-  EXPECT_TRUE(download_test::FaultLog().empty());
-
-  std::vector<std::string> bodies;
-  for (int call = 0; call < 4; ++call) {
-    manager.SendQueuedReport();
-    const Json::Value log = download_test::FaultLog();
-    ASSERT_EQ(log.size(), static_cast<Json::ArrayIndex>(call + 1));
-    const Json::Value& last = log[log.size() - 1];
-    EXPECT_EQ(last["method"].asString(), "POST");
-    EXPECT_EQ(last["headers"]["content-type"].asString(), "application/json; charset=UTF-8");
-    bodies.push_back(last["body"].asString());
-  }
-  // Oldest first; the tracking URL sorts before the other one.
-  EXPECT_EQ(bodies[0], "{\"n\":\"1\"}");
-  EXPECT_EQ(bodies[1], "{\"n\":\"2\"}");
-  EXPECT_EQ(bodies[2], "{\"n\":\"3\"}");
-  EXPECT_EQ(bodies[3], "{\"n\":\"z1\"}");
-  // Nothing is left for a fifth call.
-  manager.SendQueuedReport();
-  EXPECT_EQ(download_test::FaultLog().size(), 4u);
-  EXPECT_EQ(FaultRequests("/~t/track/json_track")[0]["query"].asString(), "token=abc");
-}
-
-TEST_F(DownloadReportsTest, AttributionEventsAreGetsWithTheirQuery) {
-  manager.SubmitReport("activity_kind=pc_starter&event=click launch", manager.attribution_url(),
-                       true);
-  const std::vector<Json::Value> requests = FaultRequests("/~u/v1/adjust");
-  ASSERT_EQ(requests.size(), 1u);
-  EXPECT_EQ(requests[0]["method"].asString(), "GET");
-  EXPECT_EQ(requests[0]["query"].asString(), "activity_kind=pc_starter&event=click%20launch");
-  EXPECT_EQ(requests[0]["headers"]["content-type"].asString(), "application/json; charset=UTF-8");
-}
-
-TEST_F(DownloadReportsTest, AFailingReportIsDroppedQuietly) {
-  manager.SubmitReport("{}", GetServers().deadUrl + "/track", false);
-  manager.SendQueuedReport();
-  manager.SendQueuedReport();
-  EXPECT_TRUE(download_test::FaultLog().empty());
 }
 
 TEST(DownloadServiceSettingsTest, OverridesReplaceBuiltInAndGivenHosts) {
@@ -312,10 +262,12 @@ TEST(DownloadServiceSettingsTest, OverridesReplaceBuiltInAndGivenHosts) {
     settings.gateUrls = {"https://gate.test/"};
     settings.dlcUrls = {"https://dlc.test/"};
     settings.trackUrl = "https://track.test/t";
+    settings.attributionUrl = "https://attribution.test/a";
     manager.SetServiceSettings(settings);
     manager.Init();
     EXPECT_EQ(manager.gate_urls(), settings.gateUrls);
     EXPECT_EQ(manager.track_url(), "https://track.test/t");
+    EXPECT_EQ(manager.attribution_url(), "https://attribution.test/a");
     manager.SetDlcUrls({"https://cdn/"});
     EXPECT_EQ(manager.dlc_urls(), settings.dlcUrls);
     manager.Shutdown();

@@ -154,7 +154,7 @@ TEST(DownloadRestartTest, AKilledDownloadFinishesFromItsResumeFile) {
   }
   SetCurrentDirectoryW(previous);
   ASSERT_EQ(results.size(), 1u);
-  EXPECT_EQ(results[0].code, 0) << results[0].message;
+  EXPECT_EQ(results[0].code, static_cast<int32_t>(DownloadResult::Ok)) << results[0].message;
   const std::string finished = test_support::ReadFileBytes(Wide(data_path));
   EXPECT_EQ(Md5OfBuffer(finished.data(), finished.size()), md5);
   std::vector<std::string> ranges;

@@ -1,5 +1,7 @@
 #include "launcher/download/download_task.h"
 
+#include <optional>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -7,32 +9,39 @@ namespace {
 TEST(ReplyCheckTest, OnlyBytesOfTheRangeAreData) {
   struct Case {
     long status;
-    int64_t rangeStart;
+    std::optional<int64_t> rangeStart;  // none: no Content-Range header
     int64_t begin;
     bool carries;
   } cases[] = {
-      {206, 100, 100, true}, {206, 0, 100, false},  {206, -1, 100, false},
-      {200, -1, 0, true},    {200, -1, 100, false}, {404, -1, 0, false},
-      {500, -1, 100, false}, {416, -1, 0, false},   {302, -1, 0, false},
+      {206, 100, 100, true},
+      {206, 0, 100, false},
+      {206, std::nullopt, 100, false},
+      {200, std::nullopt, 0, true},
+      {200, 0, 0, false},
+      {200, std::nullopt, 100, false},
+      {404, std::nullopt, 0, false},
+      {500, std::nullopt, 100, false},
+      {416, std::nullopt, 0, false},
+      {302, std::nullopt, 0, false},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(ReplyCarriesRange(c.status, c.rangeStart, c.begin), c.carries)
-        << c.status << " " << c.rangeStart << " " << c.begin;
+        << c.status << " " << c.rangeStart.value_or(-1) << " " << c.begin;
   }
 }
 
 TEST(ReplyCheckTest, ContentRangeStart) {
   struct Case {
     const char* value;
-    int64_t start;
+    std::optional<int64_t> start;
   } cases[] = {
       {"bytes 0-99/100", 0},
       {"bytes 33554432-33554432/33554433", 33554432},
       {" bytes  7-9/*", 7},
-      {"bytes */100", -1},
-      {"items 0-1/2", -1},
-      {"bytes 99999999999999999999-1/2", -1},
-      {"", -1},
+      {"bytes */100", std::nullopt},
+      {"items 0-1/2", std::nullopt},
+      {"bytes 99999999999999999999-1/2", std::nullopt},
+      {"", std::nullopt},
   };
   for (const Case& c : cases) EXPECT_EQ(ParseContentRangeStart(c.value), c.start) << c.value;
 }
@@ -40,7 +49,7 @@ TEST(ReplyCheckTest, ContentRangeStart) {
 TEST(PaceTest, TransfersKeepToTheirCap) {
   struct Case {
     int64_t cap;
-    uint64_t elapsedMs;
+    int64_t elapsedMs;
     int64_t pacedBytes;
     bool allowed;
   } cases[] = {

@@ -174,6 +174,16 @@ std::vector<std::string> ContentLogLines(const std::string& path_fragment) {
   return lines;
 }
 
+std::vector<std::string> AwaitContentLogLines(const std::string& path_fragment, size_t count) {
+  const ULONGLONG deadline = GetTickCount64() + 60000;
+  std::vector<std::string> lines = ContentLogLines(path_fragment);
+  while (lines.size() < count && GetTickCount64() < deadline) {
+    Sleep(50);
+    lines = ContentLogLines(path_fragment);
+  }
+  return lines;
+}
+
 ManagerFixture::ManagerFixture() {
   wchar_t current[MAX_PATH] = {};
   GetCurrentDirectoryW(MAX_PATH, current);

@@ -50,6 +50,9 @@ std::string SeededBytes(int64_t size, uint64_t seed);
 
 // Lines of the content host's access log that name `path_fragment`.
 std::vector<std::string> ContentLogLines(const std::string& path_fragment);
+// The same once at least `count` lines are there: the host logs a request a
+// client gave up only when it notices, which may be after the client moved on.
+std::vector<std::string> AwaitContentLogLines(const std::string& path_fragment, size_t count);
 
 std::wstring Wide(const std::string& utf8);
 
