@@ -105,8 +105,13 @@ void LauncherContext::InitVersionState() {
   LoadGameVersion();
 }
 
+LauncherContext::LauncherContext() = default;
+
+LauncherContext::~LauncherContext() = default;
+
 void LauncherContext::Shutdown() {
-  // The update states are exited and deleted here once they exist.
+  ChangeState(nullptr);
+  preDownloadState.reset();
   for (const char* key : kVersionMapKeys) versionMaps.erase(key);
 }
 
@@ -224,4 +229,20 @@ void LauncherContext::LoadGameVersion() {
                          &gameVersion, "");
   targetGameVersion = gameVersion;
   gameVersionDisplay = gameVersion.empty() ? std::string() : FormatVersionForDisplay(gameVersion);
+}
+
+void LauncherContext::ChangeState(std::unique_ptr<State> next) {
+  const int32_t current_id = currentState ? static_cast<int32_t>(currentState->GetId()) : -1;
+  const int32_t next_id = next ? static_cast<int32_t>(next->GetId()) : -1;
+  if (current_id == next_id &&
+      (!currentState || !next || SameModeKind(currentState->mode(), next->mode()))) {
+    // The pass already running absorbs a repeated request for it.
+    return;
+  }
+  // Still current while it leaves.
+  if (currentState) currentState->Exit(next.get());
+  std::unique_ptr<State> previous = std::move(currentState);
+  currentState = std::move(next);
+  // Entered once current: a request made inside Enter is answered to it.
+  if (currentState) currentState->Enter(previous.get());
 }

@@ -4,12 +4,14 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "launcher/core/autostart_registration.h"
 #include "launcher/core/channel_config.h"
 #include "launcher/core/download_log.h"
+#include "launcher/core/state.h"
 #include "launcher/core/launcher_settings.h"
 #include "launcher/core/service_settings.h"
 #include "launcher/core/version_map.h"
@@ -64,7 +66,8 @@ class LauncherContext {
   // The process's context, created on first use.
   static LauncherContext* GetInstance();
 
-  LauncherContext() = default;
+  LauncherContext();
+  ~LauncherContext();
   LauncherContext(const LauncherContext&) = delete;
   LauncherContext& operator=(const LauncherContext&) = delete;
 
@@ -83,8 +86,14 @@ class LauncherContext {
   bool LoadChannelConfig();
   // On the worker thread at its start: update flags, version maps, versions.
   void InitVersionState();
-  // On the worker thread at its end.
+  // On the worker thread at its end: the current state is left and destroyed.
   void Shutdown();
+
+  // The one switch of the update engine, on the worker thread. A state with
+  // the current one's identifier and a mode of the same kind is dropped
+  // unentered; otherwise the current state is left, the new one stored and
+  // entered (the old one still exists then), and the old one destroyed.
+  void ChangeState(std::unique_ptr<State> next);
 
   std::map<std::wstring, std::wstring> GetFileCopyPairs() const { return fileCopyPairs; }
 
@@ -154,6 +163,10 @@ class LauncherContext {
   bool useWebExtraParam = false;
   std::string publicIp;
   bool errorShown = false;
+  // The update engine's current state, and the pre-download state beside it;
+  // read by the windows, changed on the worker thread.
+  std::unique_ptr<State> currentState;
+  std::unique_ptr<State> preDownloadState;
   bool messageBoxOpen = false;
   bool messageBoxShownOnce = false;
   bool deleteLogTxt = false;

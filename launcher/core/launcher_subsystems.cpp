@@ -47,9 +47,15 @@ void LauncherSubsystems::InitVersionState() {
   context->stateMachineStarted = false;
 }
 
-// The launcher pass starts on the first tick, and the current and
-// pre-download states update before the poll, once the update states exist.
-void LauncherSubsystems::WorkerTick() { DownloadManager::GetInstance().Poll(); }
+// State steps and transfer completions take turns, never overlapping. The
+// launcher pass will start on the first tick once its first state exists.
+void LauncherSubsystems::WorkerTick() {
+  LauncherContext* context = LauncherContext::GetInstance();
+  // An Update that moves on destroys its state as its last act.
+  if (context->currentState) context->currentState->Update();
+  if (context->preDownloadState) context->preDownloadState->Update();
+  DownloadManager::GetInstance().Poll();
+}
 
 void LauncherSubsystems::ShutdownContext() {
   DownloadManager::GetInstance().Shutdown();
