@@ -184,20 +184,13 @@ std::vector<std::string> AwaitContentLogLines(const std::string& path_fragment, 
   return lines;
 }
 
-ManagerFixture::ManagerFixture() {
-  wchar_t current[MAX_PATH] = {};
-  GetCurrentDirectoryW(MAX_PATH, current);
-  previousDirectory_ = current;
-  SetCurrentDirectoryW(scratch.path().c_str());
+ManagerFixture::ManagerFixture(const qbase::Clock& clock) : manager(clock) {
   ResetFaultHost();
   manager.SetDelegate(&events);
   manager.Init();
 }
 
-ManagerFixture::~ManagerFixture() {
-  manager.Shutdown();
-  SetCurrentDirectoryW(previousDirectory_.c_str());
-}
+ManagerFixture::~ManagerFixture() { manager.Shutdown(); }
 
 bool ManagerFixture::PollUntil(const std::function<bool()>& done, int seconds) {
   const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(seconds) * 1000;

@@ -10,6 +10,8 @@
 #include <json/json.h>
 
 #include "launcher/download/download_manager.h"
+#include "base/clock.h"
+#include "tests/support/scoped_current_folder.h"
 #include "tests/support/scratch_dir.h"
 
 namespace download_test {
@@ -102,10 +104,11 @@ class RecordingDelegate : public DownloadManagerDelegate {
 };
 
 // A manager initialised in a scratch folder that is the current directory
-// (so ".\save\dltrace.log" lands there), reporting to a RecordingDelegate.
+// (so ".\save\dltrace.log" lands there), reporting to a RecordingDelegate and
+// reading time from `clock`.
 class ManagerFixture {
  public:
-  ManagerFixture();
+  explicit ManagerFixture(const qbase::Clock& clock = qbase::SystemClock());
   ~ManagerFixture();
 
   // Calls Poll until `done` holds or the time is up; false on time-out.
@@ -117,12 +120,10 @@ class ManagerFixture {
   std::string TraceText() const;
 
   test_support::ScratchDir scratch;
+  test_support::ScopedCurrentFolder folder{scratch.path()};
   RecordingDelegate events;
   DownloadManager manager;
   std::vector<DoneRecord> results;
-
- private:
-  std::wstring previousDirectory_;
 };
 
 }  // namespace download_test
