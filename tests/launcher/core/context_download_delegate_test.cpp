@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "launcher/core/launcher_context.h"
+#include "tests/support/scoped_current_folder.h"
 #include "tests/support/scratch_dir.h"
 
 namespace {
@@ -24,9 +25,7 @@ TEST(ContextDownloadDelegateTest, StatisticsLandInTheDownloadLog) {
 
 TEST(ContextDownloadDelegateTest, TheContextSettingsReachTheManager) {
   test_support::ScratchDir scratch;
-  wchar_t previous[MAX_PATH] = {};
-  GetCurrentDirectoryW(MAX_PATH, previous);
-  SetCurrentDirectoryW(scratch.path().c_str());
+  test_support::ScopedCurrentFolder folder(scratch.path());
   LauncherContext* context = LauncherContext::GetInstance();
   context->serviceSettings.GateURLs = {"https://gate.test/"};
   context->serviceSettings.DlcURLs = {"https://dlc.test/"};
@@ -41,7 +40,6 @@ TEST(ContextDownloadDelegateTest, TheContextSettingsReachTheManager) {
     EXPECT_EQ(manager.dlc_urls(), context->serviceSettings.DlcURLs);
     manager.Shutdown();
   }
-  SetCurrentDirectoryW(previous);
 }
 
 }  // namespace

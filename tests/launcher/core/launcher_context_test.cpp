@@ -15,6 +15,7 @@
 #include "base/thread_registry.h"
 #include "base/folder_util.h"
 #include "launcher/core/launcher_folders.h"
+#include "tests/support/scoped_current_folder.h"
 #include "tests/support/scratch_dir.h"
 #include "ui/resources/global_manager.h"
 
@@ -39,17 +40,10 @@ Json::Value ParseText(const std::string& text) {
 class LauncherContextTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    wchar_t previous[MAX_PATH] = {};
-    GetCurrentDirectoryW(MAX_PATH, previous);
-    previous_ = previous;
-    ASSERT_TRUE(SetCurrentDirectoryW(dir_.path().c_str()));
     context_.SetUserLocaleSource([]() -> LCID { return 1033; });
     context_.SetAutostartRegistration(AutostartRegistration(kTestRunKey, L""));
   }
-  void TearDown() override {
-    SetCurrentDirectoryW(previous_.c_str());
-    RegDeleteKeyW(HKEY_LOCAL_MACHINE, kTestRunKey);
-  }
+  void TearDown() override { RegDeleteKeyW(HKEY_LOCAL_MACHINE, kTestRunKey); }
 
   std::wstring SaveFile(const wchar_t* name) const { return dir_.Child(L"save\\") + name; }
   Json::Value SavedSettings() const {
@@ -57,10 +51,8 @@ class LauncherContextTest : public ::testing::Test {
   }
 
   test_support::ScratchDir dir_;
+  test_support::ScopedCurrentFolder folder_{dir_.path()};
   LauncherContext context_;
-
- private:
-  std::wstring previous_;
 };
 
 TEST_F(LauncherContextTest, FirstRunTakesTheLocaleButRunsTheEditionLanguage) {

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/scoped_current_folder.h"
 #include "tests/support/scratch_dir.h"
 #include "tests/ui/resources/zip_fixture.h"
 #include "ui/resources/global_manager.h"
@@ -14,23 +15,14 @@ namespace {
 // Runs a test with the scratch folder as the launcher's folder.
 class SkinPackageTest : public testing::Test {
  protected:
-  void SetUp() override {
-    wchar_t previous[MAX_PATH] = {};
-    GetCurrentDirectoryW(MAX_PATH, previous);
-    previous_ = previous;
-    ASSERT_TRUE(SetCurrentDirectoryW(dir_.path().c_str()));
-  }
-  void TearDown() override {
-    ui::GlobalManager::CloseResourceZip();
-    SetCurrentDirectoryW(previous_.c_str());
-  }
+  void TearDown() override { ui::GlobalManager::CloseResourceZip(); }
 
   static bool PackageHas(const std::wstring& name) {
     return ui::GlobalManager::resourceZip && FindZipEntry(name, nullptr, nullptr) == ZipResult::Ok;
   }
 
   test_support::ScratchDir dir_;
-  std::wstring previous_;
+  test_support::ScopedCurrentFolder folder_{dir_.path()};
 };
 
 TEST_F(SkinPackageTest, WithoutAPackageBesideTheExecutableTheEmbeddedOneOpens) {

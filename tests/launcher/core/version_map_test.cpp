@@ -12,6 +12,7 @@
 #include <json/json.h>
 
 #include "base/string_util.h"
+#include "tests/support/scoped_current_folder.h"
 #include "tests/support/scratch_dir.h"
 
 namespace {
@@ -215,21 +216,6 @@ constexpr char kMd5Abc[] = "900150983cd24fb0d6963f7d28e17f72";
 constexpr char kMd5Fox[] = "9e107d9d372bb6826bd81d3542a419d6";
 constexpr char kFox[] = "The quick brown fox jumps over the lazy dog";
 
-// The map writers work in the current folder, as the launcher does in its own.
-class WorkingFolder {
- public:
-  explicit WorkingFolder(const std::wstring& path) {
-    wchar_t previous[MAX_PATH] = {};
-    GetCurrentDirectoryW(MAX_PATH, previous);
-    previous_ = previous;
-    EXPECT_TRUE(SetCurrentDirectoryW(path.c_str()));
-  }
-  ~WorkingFolder() { SetCurrentDirectoryW(previous_.c_str()); }
-
- private:
-  std::wstring previous_;
-};
-
 Json::Value ReadJsonFile(const std::wstring& path) {
   Json::Value root;
   Json::CharReaderBuilder builder;
@@ -248,7 +234,8 @@ TEST(VersionMapTest, MakeLauncherVersionMapHashesTheLaunchersFiles) {
   test_support::WriteFileBytes(dir.Child(L"cef\\libcef.dll"), "abc");
   test_support::WriteFileBytes(dir.Child(L"cef\\locales\\zh-TW.pak"), kFox);
   test_support::WriteFileBytes(dir.Child(L"other.txt"), "not listed");
-  WorkingFolder folder(dir.path());
+  // The map writers work in the current folder, as the launcher does in its own.
+  test_support::ScopedCurrentFolder folder(dir.path());
 
   MakeLauncherVersionMap(L"");
 
@@ -274,7 +261,8 @@ TEST(VersionMapTest, MakeLauncherVersionMapHashesTheLaunchersFiles) {
 
 TEST(VersionMapTest, MakeDependenceVersionMap) {
   test_support::ScratchDir dir;
-  WorkingFolder folder(dir.path());
+  // The map writers work in the current folder, as the launcher does in its own.
+  test_support::ScopedCurrentFolder folder(dir.path());
 
   MakeDependenceVersionMap(L"1_0_5");
   Json::Value root = ReadJsonFile(dir.Child(L"dependence_version_map.txt"));

@@ -245,10 +245,8 @@ TEST_F(DownloadRequestsTest, CertificatesMustChainToATrustedAuthority) {
 
 TEST(DownloadServiceSettingsTest, OverridesReplaceBuiltInAndGivenHosts) {
   test_support::ScratchDir scratch;
-  wchar_t previous[MAX_PATH] = {};
-  GetCurrentDirectoryW(MAX_PATH, previous);
-  SetCurrentDirectoryW(scratch.path().c_str());
   {
+    test_support::ScopedCurrentFolder folder(scratch.path());
     DownloadManager manager;
     manager.Init();
     EXPECT_EQ(manager.gate_urls().size(), 3u);
@@ -272,7 +270,6 @@ TEST(DownloadServiceSettingsTest, OverridesReplaceBuiltInAndGivenHosts) {
     EXPECT_EQ(manager.dlc_urls(), settings.dlcUrls);
     manager.Shutdown();
   }
-  SetCurrentDirectoryW(previous);
 }
 
 }  // namespace

@@ -131,11 +131,9 @@ TEST(DownloadRestartTest, AKilledDownloadFinishesFromItsResumeFile) {
 
   // The restarted launcher resumes from the saved offsets.
   download_test::ResetFaultHost();
-  wchar_t previous[MAX_PATH] = {};
-  GetCurrentDirectoryW(MAX_PATH, previous);
-  SetCurrentDirectoryW(scratch.path().c_str());
   std::vector<download_test::DoneRecord> results;
   {
+    test_support::ScopedCurrentFolder folder(scratch.path());
     DownloadManager manager;
     manager.Init();
     manager.SetActiveUrls({GetServers().faultUrl + "/"});
@@ -152,7 +150,6 @@ TEST(DownloadRestartTest, AKilledDownloadFinishesFromItsResumeFile) {
     }
     manager.Shutdown();
   }
-  SetCurrentDirectoryW(previous);
   ASSERT_EQ(results.size(), 1u);
   EXPECT_EQ(results[0].code, static_cast<int32_t>(DownloadResult::Ok)) << results[0].message;
   const std::string finished = test_support::ReadFileBytes(Wide(data_path));

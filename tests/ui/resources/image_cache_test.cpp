@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/scoped_current_folder.h"
 #include "tests/support/scratch_dir.h"
 #include "tests/ui/render/gdiplus_test_support.h"
 #include "tests/ui/resources/zip_fixture.h"
@@ -22,15 +23,12 @@ using test_support::Solid;
 class ImageCacheTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    GetCurrentDirectoryW(MAX_PATH, previous_directory_);
-    ASSERT_TRUE(SetCurrentDirectoryW(folder_.path().c_str()));
     test_support::WriteFileBytes(folder_.Child(L"skin\\red.png"),
                                  EncodePng(2, 3, Solid(2, 3, 0xFFFF0000)));
   }
   void TearDown() override {
     GlobalManager::CloseResourceZip();
     GlobalManager::imageCache.clear();
-    SetCurrentDirectoryW(previous_directory_);
   }
 
   void OpenPackage(const std::string& name, const std::string& data) {
@@ -44,7 +42,7 @@ class ImageCacheTest : public ::testing::Test {
   }
 
   test_support::ScratchDir folder_;
-  wchar_t previous_directory_[MAX_PATH] = {};
+  test_support::ScopedCurrentFolder current_{folder_.path()};
   std::string package_;
 };
 
