@@ -5,6 +5,7 @@
 #include <new>
 
 #include "base/file_api.h"
+#include "base/file_path.h"
 #include "base/folder_util.h"
 #include "base/scoped_handle.h"
 
@@ -119,10 +120,9 @@ std::unique_ptr<uint8_t[]> ReadFileHandleToBuffer(HANDLE file, uint32_t byte_cou
 }
 
 void CreateParentFolders(const std::string& path) {
-  const size_t separator = path.find_last_of("\\/");
-  if (separator == std::string::npos || separator == 0) return;
-  const std::string folder = path.substr(0, separator);
-  if (!DirectoryExistsA(folder)) MakeDirectoriesA(folder);
+  std::string folder;
+  std::string name;
+  if (SplitPathA(path, &folder, &name) && !DirectoryExistsA(folder)) MakeDirectoriesA(folder);
 }
 
 bool SetFileLength(const std::string& path, int64_t length, bool create) {

@@ -12,11 +12,6 @@ constexpr char kRegionalGateUrl[] = "https://gate-tw.qelgames.com/";
 constexpr char kGlobalGateUrl[] = "https://gate.qelgames.com/";
 constexpr char kEmptyHostsMessage[] = "DownloadMemory URL is empty";
 
-DownloadManagerDelegate* SilentDelegate() {
-  static DownloadManagerDelegate silent;
-  return &silent;
-}
-
 // Megabytes per second and gigabytes, as the reports carry them.
 std::string SpeedText(int64_t bytes_per_second) {
   char buffer[64];
@@ -44,7 +39,7 @@ DownloadManager& DownloadManager::GetInstance() {
 }
 
 DownloadManager::DownloadManager(const qbase::Clock& clock)
-    : delegate_(SilentDelegate()),
+    : delegate_(SilentDownloadDelegate()),
       statistics_(clock),
       requester_(enabled_),
       queue_(clock, enabled_, requester_, statistics_, reports_) {}
@@ -52,7 +47,7 @@ DownloadManager::DownloadManager(const qbase::Clock& clock)
 DownloadManager::~DownloadManager() = default;
 
 void DownloadManager::SetDelegate(DownloadManagerDelegate* delegate) {
-  delegate_ = delegate ? delegate : SilentDelegate();
+  delegate_ = delegate ? delegate : SilentDownloadDelegate();
   queue_.SetDelegate(delegate_);
 }
 

@@ -31,3 +31,9 @@ class DownloadManagerDelegate {
                                       const std::string& /*value2*/,
                                       const std::string& /*value3*/) {}
 };
+
+// The delegate that tells nobody, used until the launcher sets its own.
+inline DownloadManagerDelegate* SilentDownloadDelegate() {
+  static DownloadManagerDelegate silent;
+  return &silent;
+}

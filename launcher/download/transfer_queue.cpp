@@ -46,10 +46,8 @@ TransferQueue::TransferQueue(const qbase::Clock& clock, const std::atomic<bool>&
       enabled_(enabled),
       requester_(requester),
       statistics_(statistics),
-      reports_(reports) {
-  static DownloadManagerDelegate silent;
-  delegate_ = &silent;
-}
+      reports_(reports),
+      delegate_(SilentDownloadDelegate()) {}
 
 TransferQueue::~TransferQueue() {
   DropAllTasks();
