@@ -179,6 +179,14 @@ RECT Box::GetPaddingPos() const {
   return rect;
 }
 
+void Box::PaintChild(IRenderContext* context, const RECT& paint) {
+  RECT overlap;
+  if (!IntersectRect(&overlap, &paint, &pos_)) return;
+  for (Control* child : items_) {
+    if (child->IsVisible()) child->AlphaPaint(context, paint);
+  }
+}
+
 void Box::SetVisible(bool visible) {
   Control::SetVisible(visible);
   for (Control* child : items_) child->SetInternVisible(IsVisible());

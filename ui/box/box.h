@@ -34,6 +34,8 @@ class Box : public Control {
                        POINT scroll_offset) override;
   void DispatchEvent(EventArgs* msg) override;
   void SetAttribute(const std::wstring& name, const std::wstring& value) override;
+  // Each visible child paints itself (AlphaPaint) over the ones before it.
+  void PaintChild(IRenderContext* context, const RECT& paint) override;
   void LoadImageCache() override;
   void UnloadImageCache() override;
   void ClearImageCache() override;
@@ -60,7 +62,7 @@ class Box : public Control {
   virtual Layout* GetLayout() const { return layout_.get(); }
   virtual void ReplaceLayout(std::unique_ptr<Layout> layout);
   // The box's rectangle inside its padding.
-  virtual RECT GetPaddingPos() const;
+  RECT GetPaddingPos() const override;
 
   // Exchanges the two children's places, without a new layout.
   void SwapChild(Control* a, Control* b);

@@ -11,9 +11,13 @@
 #include "ui/core/attribute_list.h"
 #include "ui/core/dpi_manager.h"
 #include "ui/core/window.h"
+#include "ui/render/auto_clip.h"
+#include "ui/render/render_context.h"
+#include "ui/render/render_factory.h"
 #include "ui/resources/global_manager.h"
 #include "ui/resources/image_cache.h"
 #include "ui/resources/language_string_table.h"
+#include "ui/resources/timer_manager.h"
 #include "ui/resources/zip_archive.h"
 
 namespace ui {
@@ -21,8 +25,15 @@ namespace ui {
 namespace {
 
 bool IsAnimated(const Image& image) {
-  return image.image_info && image.image_info->frames.size() >= 2;
+  return image.image_info && image.image_info->bitmaps.size() >= 2;
 }
+
+bool IsCompleteRect(const RECT& rect) {
+  return rect.left != -1 && rect.top != -1 && rect.right != -1 && rect.bottom != -1;
+}
+
+int Width(const RECT& rect) { return rect.right - rect.left; }
+int Height(const RECT& rect) { return rect.bottom - rect.top; }
 
 // A path as the image cache knows it: taken under the resource root and the
 // window's skin folder when relative, then normalised.
@@ -43,7 +54,10 @@ bool ResourceExists(const std::wstring& path) {
 
 }  // namespace
 
-Control::Control() : animation_manager_(this) {}
+Control::Control() : animation_manager_(this) {
+  state_images_.SetControl(this);
+  state_colors_.SetControl(this);
+}
 
 Control::~Control() {
   if (window_) window_->ReapObjects(this);
@@ -717,6 +731,265 @@ void Control::SetBorderRound(SIZE size) {
   const DpiManager* dpi = DpiManager::GetInstance();
   border_round_ = {dpi->ScaleInt(size.cx), dpi->ScaleInt(size.cy)};
   Invalidate();
+}
+
+RECT Control::GetPos(bool contain_shadow) const {
+  RECT pos = pos_;
+  if (!contain_shadow && window_ && window_->GetShadow().attached) {
+    const RECT& corner = window_->GetShadow().corner;
+    OffsetRect(&pos, -corner.left, -corner.top);
+  }
+  return pos;
+}
+
+void Control::AlphaPaint(IRenderContext* context, const RECT& paint) {
+  if (alpha_ == 0) return;
+  RECT visible;
+  if (!IntersectRect(&visible, &paint, &pos_)) return;
+  const bool round = border_round_.cx > 0 || border_round_.cy > 0;
+
+  if (alpha_ != 255 || use_cache_) {
+    const bool translucent = alpha_ != 255;
+    if (!render_context_) {
+      if (!GlobalManager::renderFactory) return;
+      render_context_ = GlobalManager::renderFactory->CreateRenderContext();
+    }
+    IRenderContext* cache = render_context_.get();
+    const RECT own = {0, 0, Width(pos_), Height(pos_)};
+    if (cache->Resize(own.right, own.bottom, true)) cache_dirty_ = true;
+    if (cache_dirty_) {
+      cache->Clear();
+      AutoClip rect_clip(cache, own, clip_);
+      AutoClip round_clip(cache, own, border_round_.cx, border_round_.cy, round);
+      const POINT origin =
+          cache->OffsetWindowOrg({pos_.left + render_offset_.x, pos_.top + render_offset_.y});
+      Paint(cache, pos_);
+      if (translucent) PaintChild(cache, paint);
+      cache->SetWindowOrg(origin);
+      cache_dirty_ = false;
+    }
+    context->AlphaBlend(visible.left, visible.top, Width(visible), Height(visible), cache->GetDC(),
+                        visible.left - pos_.left, visible.top - pos_.top, Width(visible),
+                        Height(visible), static_cast<BYTE>(translucent ? alpha_ : 255));
+    if (translucent) {
+      // Translucent content is composed anew on every paint.
+      render_context_.reset();
+    } else {
+      PaintChild(context, paint);
+    }
+    return;
+  }
+
+  AutoClip rect_clip(context, pos_, clip_);
+  AutoClip round_clip(context, pos_, border_round_.cx, border_round_.cy, round);
+  const POINT origin = context->OffsetWindowOrg(render_offset_);
+  Paint(context, paint);
+  PaintChild(context, paint);
+  context->SetWindowOrg(origin);
+}
+
+void Control::Paint(IRenderContext* context, const RECT& paint) {
+  if (!IntersectRect(&paint_rect_, &paint, &pos_)) return;
+  PaintBkColor(context);
+  PaintBkImage(context);
+  PaintStatusColor(context);
+  PaintStatusImage(context);
+  PaintText(context);
+  PaintBorder(context);
+}
+
+void Control::PaintBkColor(IRenderContext* context) {
+  if (bk_color_.empty()) return;
+  const DWORD color = GlobalManager::GetTextColor(bk_color_);
+  if (color == 0) return;
+  // A translucent colour must cover the whole control at once, or repainted
+  // parts would darken where they overlap.
+  context->DrawColor((color >> 24) < 255 ? pos_ : paint_rect_, color, 255);
+}
+
+void Control::PaintBkImage(IRenderContext* context) { DrawImage(context, bk_image_, L"", -1); }
+
+void Control::PaintStatusColor(IRenderContext* context) {
+  state_colors_.PaintStateColor(context, paint_rect_, state_);
+}
+
+void Control::PaintStatusImage(IRenderContext* context) {
+  state_images_[kImageTypeBackground].PaintStateImage(context, state_, L"");
+  state_images_[kImageTypeForeground].PaintStateImage(context, state_, L"");
+}
+
+void Control::PaintBorder(IRenderContext* context) {
+  if (border_color_.empty()) return;
+  const DWORD color = GlobalManager::GetTextColor(border_color_);
+  if (color == 0) return;
+  const RECT& sides = side_border_sizes_;
+  if (sides.left > 0 || sides.top > 0 || sides.right > 0 || sides.bottom > 0) {
+    if (sides.left > 0) {
+      const LONG x = pos_.left + sides.left / 2;
+      context->DrawLineRect({x, pos_.top, x, pos_.bottom - (sides.left == 1 ? 1 : 0)}, sides.left,
+                            color);
+    }
+    if (sides.top > 0) {
+      const LONG y = pos_.top + sides.top / 2;
+      context->DrawLineRect({pos_.left, y, pos_.right - (sides.top == 1 ? 1 : 0), y}, sides.top,
+                            color);
+    }
+    if (sides.right > 0) {
+      const LONG x = pos_.right - (sides.right + 1) / 2;
+      context->DrawLineRect({x, pos_.top, x, pos_.bottom - (sides.right == 1 ? 1 : 0)}, sides.right,
+                            color);
+    }
+    if (sides.bottom > 0) {
+      const LONG y = pos_.bottom - (sides.bottom + 1) / 2;
+      context->DrawLineRect({pos_.left, y, pos_.right - (sides.bottom == 1 ? 1 : 0), y},
+                            sides.bottom, color);
+    }
+    return;
+  }
+  if (border_size_ < 1) return;
+  const int half = border_size_ / 2;
+  const int odd = border_size_ % 2;
+  const RECT rect = {pos_.left + half, pos_.top + half, pos_.right - half - odd,
+                     pos_.bottom - half - odd};
+  if (border_round_.cx > 0 || border_round_.cy > 0) {
+    context->DrawRoundRect(rect, border_round_, border_size_, color);
+  } else {
+    context->DrawRect(rect, border_size_, color);
+  }
+}
+
+bool Control::HasHotStatePlayer() const {
+  return animation_manager_.GetAnimationPlayer(kAnimationHot) != nullptr;
+}
+
+bool Control::DrawImage(IRenderContext* context, Image& image, const std::wstring& modifier,
+                        int fade) {
+  if (image.attribute.file_name.empty()) return false;
+  LoadImageData(image);
+  if (!image.image_info) {
+    image.attribute.Init();
+    return false;
+  }
+  ImageAttribute attribute = image.attribute;
+  if (!modifier.empty()) attribute.ApplyDescriptor(modifier);
+  RECT dest = pos_;
+  if (IsCompleteRect(attribute.dest)) {
+    dest = attribute.dest;
+    OffsetRect(&dest, pos_.left, pos_.top);
+  }
+  // Held here: a finished animation may run handlers that drop the image.
+  const std::shared_ptr<ImageInfo> info = image.image_info;
+  RECT source = attribute.source;
+  if (!IsCompleteRect(source)) source = {0, 0, info->width, info->height};
+  // Only the background plays, and only with frame delays to time it; its
+  // current frame is drawn all the same.
+  if (&image == &bk_image_ && info->bitmaps.size() >= 2 && !info->frame_delays.empty() &&
+      gif_auto_play_ && !image.playing) {
+    PlayGif();
+  }
+  if (info->bitmaps.empty()) return false;
+  const size_t frame =
+      static_cast<size_t>(image.current_frame) < info->bitmaps.size() ? image.current_frame : 0;
+  const BYTE shown_fade = static_cast<BYTE>(fade < 0 ? attribute.fade : std::min(fade, 255));
+  context->DrawImageGdiPlus(paint_rect_, info->bitmaps[frame].get(), dest, source, attribute.corner,
+                            shown_fade, attribute.xtiled, attribute.ytiled);
+  return true;
+}
+
+uint32_t Control::GetFrameInterval(const ImageInfo& image, size_t frame) {
+  if (frame >= image.frame_delays.size()) return 0;
+  const uint32_t millis = image.frame_delays[frame] * 10;
+  if (millis < 30) return 100;
+  if (millis < 50) return 50;
+  return millis;
+}
+
+void Control::PlayGif() {
+  const auto stop = [this] {
+    bk_image_.playing = false;
+    gif_timer_flag_.Cancel();
+  };
+  if (!IsAnimated(bk_image_)) {
+    stop();
+    return;
+  }
+  Image& image = bk_image_;
+  const auto go_on = [&image] {
+    const int count = image.attribute.play_count;
+    return count < 0 || (count > 0 && image.cycles_played < count) || (count == 0 && image.playing);
+  };
+  if (!go_on()) {
+    stop();
+    return;
+  }
+  const ImageInfo& info = *image.image_info;
+  const auto start_timer = [this](uint32_t interval) {
+    TimerManager::GetInstance()->AddCancelableTimer(gif_timer_flag_.GetWeakFlag(),
+                                                    ToWeakCallback([this] { PlayGif(); }), interval,
+                                                    TimerManager::kRepeatForever);
+  };
+  if (!image.playing) {
+    image.current_frame = 0;
+    gif_timer_flag_.Cancel();
+    // Without delays there is nothing to time; the first frame stays.
+    if (info.frame_delays.empty()) return;
+    image.playing = true;
+    start_timer(GetFrameInterval(info, 0));
+    Invalidate();
+    return;
+  }
+  const uint32_t old_interval = GetFrameInterval(info, image.current_frame);
+  ++image.current_frame;
+  if (static_cast<size_t>(image.current_frame) >= info.bitmaps.size()) {
+    image.current_frame = 0;
+    ++image.cycles_played;
+  }
+  const uint32_t new_interval = GetFrameInterval(info, image.current_frame);
+  if (!go_on()) {
+    const auto alive = GetWeakFlag();
+    FinishGif();
+    if (!alive.expired()) Invalidate();
+    return;
+  }
+  if (old_interval != 0 && new_interval != 0 && old_interval != new_interval) {
+    gif_timer_flag_.Cancel();
+    start_timer(new_interval);
+  }
+  Invalidate();
+}
+
+void Control::StopGif(int32_t frame) {
+  if (!IsAnimated(bk_image_)) return;
+  bk_image_.playing = false;
+  gif_timer_flag_.Cancel();
+  const int32_t count = static_cast<int32_t>(bk_image_.image_info->bitmaps.size());
+  if (frame == kGifFrameFirst) {
+    bk_image_.current_frame = 0;
+  } else if (frame == kGifFrameLast) {
+    bk_image_.current_frame = count - 1;
+  } else if (frame != kGifFrameCurrent && frame >= 0 && frame < count) {
+    bk_image_.current_frame = frame;
+  }
+  Invalidate();
+}
+
+void Control::FinishGif() {
+  gif_auto_play_ = false;
+  StopGif(kGifFrameLast);
+  EventArgs args;
+  args.Type = kEventNone;
+  args.pSender = this;
+  args.dwTimestamp = GetTickCount();
+  const auto alive = GetWeakFlag();
+  const std::vector<EventCallback> handlers = gif_stop_handlers_;
+  for (const EventCallback& handler : handlers) {
+    const bool go_on = handler(&args);
+    if (alive.expired() || !go_on) return;
+  }
+}
+
+void Control::AttachGifPlayStop(const EventCallback& callback) {
+  gif_stop_handlers_.push_back(callback);
 }
 
 }  // namespace ui

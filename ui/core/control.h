@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "base/weak_callback.h"
 #include "ui/core/animation_manager.h"
@@ -15,6 +16,8 @@
 
 namespace ui {
 
+class IRenderContext;
+
 enum CursorType : int32_t { kCursorArrow = 0, kCursorHand = 1, kCursorIBeam = 2 };
 
 // Flags of FindControl.
@@ -23,6 +26,11 @@ constexpr uint32_t kFindEnabled = 2;
 constexpr uint32_t kFindHitTest = 4;  // the data points to a POINT in client coordinates
 constexpr uint32_t kFindTopFirst = 8;
 constexpr uint32_t kFindMeFirst = 0x80000000;
+
+// Frames StopGif can stop on; any other value is a frame index.
+constexpr int32_t kGifFrameFirst = 0;
+constexpr int32_t kGifFrameLast = 65535;
+constexpr int32_t kGifFrameCurrent = -1;
 
 // The test of a tree search: returns the control to stop at, or null to go on.
 using FindControlCallback = std::function<Control*(Control* control, void* data)>;
@@ -38,8 +46,9 @@ class ControlUserData {
 // and mouse bookkeeping, visibility with its fade animations, tooltip, data
 // id and user data, the shared markup attributes, the channel filter and the
 // look (colours, images, borders, alpha). Colours are names in the global
-// text-colour table. UI thread only.
-class Control : public PlaceHolder {
+// text-colour table. Painting goes through a render context in window
+// client coordinates. UI thread only.
+class Control : public PlaceHolder, public StateImageOwner {
  public:
   Control();
   ~Control() override;
@@ -47,6 +56,44 @@ class Control : public PlaceHolder {
   // Geometry of the tree node.
   SIZE EstimateSize(SIZE available) override;
   void SetPos(RECT rect) override;
+  // Without the shadow: relative to the window body inside its shadow.
+  RECT GetPos(bool contain_shadow = true) const override;
+  // The rectangle children are laid out in; a plain control has no padding.
+  virtual RECT GetPaddingPos() const { return GetPos(true); }
+
+  // How a box paints each child: alpha, clipping, render offset and the
+  // control's own render cache, then Paint and PaintChild.
+  virtual void AlphaPaint(IRenderContext* context, const RECT& paint);
+  // The control's layers within the paint rectangle.
+  virtual void Paint(IRenderContext* context, const RECT& paint);
+  virtual void PaintChild(IRenderContext* /*context*/, const RECT& /*paint*/) {}
+  virtual void PaintBkColor(IRenderContext* context);
+  virtual void PaintBkImage(IRenderContext* context);
+  virtual void PaintStatusColor(IRenderContext* context);
+  virtual void PaintStatusImage(IRenderContext* context);
+  virtual void PaintText(IRenderContext* /*context*/) {}
+  virtual void PaintBorder(IRenderContext* context);
+  // Draws one of the control's images (the modifier's descriptor pairs on
+  // top of its own; fade -1: the image's fade). False when it has no file or
+  // cannot be loaded; such an image is forgotten, so it is tried only once.
+  bool DrawImage(IRenderContext* context, Image& image, const std::wstring& modifier,
+                 int fade) override;
+  bool HasHotStatePlayer() const override;
+  // A rich edit that takes Tab as text keeps the window from moving focus.
+  virtual bool IsWantTab() const { return false; }
+
+  // The animated background: start or step it, stop it on a frame, and
+  // finish it (stops on the last frame and runs the stop handlers).
+  void PlayGif();
+  void StopGif(int32_t frame);
+  void FinishGif();
+  // Runs when the animated background stops by itself; the record's sender
+  // is the control.
+  void AttachGifPlayStop(const EventCallback& callback);
+  // The time a frame stays, in ms: hundredths from the image's delays, with
+  // short delays raised (below 30 ms to 100, below 50 to 50); 0 when the
+  // frame has no delay.
+  static uint32_t GetFrameInterval(const ImageInfo& image, size_t frame);
 
   // The image an auto-sized control measures: the background image, else
   // the first background state image with a file name; null when none.
@@ -149,7 +196,7 @@ class Control : public PlaceHolder {
   void SetState(ControlStateType state) { state_ = state; }
   int32_t GetAlpha() const { return alpha_; }
   void SetAlpha(int32_t alpha);
-  int32_t GetHotAlpha() const { return hot_alpha_; }
+  int32_t GetHotAlpha() const override { return hot_alpha_; }
   void SetHotAlpha(int32_t alpha);
   POINT GetRenderOffset() const { return render_offset_; }
   void SetRenderOffsetX(int32_t x);
@@ -164,6 +211,15 @@ class Control : public PlaceHolder {
   StateImageMap& GetStateImages() { return state_images_; }
   bool IsNoFocus() const { return no_focus_; }
   bool IsReceivePointer() const { return receive_pointer_; }
+  // Painting is clipped to the control's rectangle (the default).
+  bool IsClip() const { return clip_; }
+  void SetClip(bool clip) { clip_ = clip; }
+  // The window sends a button-up when it loses focus while the control holds
+  // the mouse (scroll bars ask for it).
+  bool IsNeedButtonUpWhenKillFocus() const { return need_button_up_on_kill_focus_; }
+  void SetNeedButtonUpWhenKillFocus(bool need) { need_button_up_on_kill_focus_ = need; }
+  // The part of the control inside the rectangle being painted.
+  const RECT& GetPaintRect() const { return paint_rect_; }
   bool IsGifAutoPlay() const { return gif_auto_play_; }
   bool IsBkImageAdaptLanguage() const { return language_adapted_background_; }
   const std::wstring& GetChannel() const { return channel_; }
@@ -197,6 +253,12 @@ class Control : public PlaceHolder {
   bool gif_auto_play_ = true;
   bool receive_pointer_ = true;
   bool language_adapted_background_ = false;
+  bool clip_ = true;
+  bool need_button_up_on_kill_focus_ = false;
+  RECT paint_rect_ = {0, 0, 0, 0};
+  // The control's own bitmap while it paints translucent or cached.
+  std::unique_ptr<IRenderContext> render_context_;
+  std::vector<EventCallback> gif_stop_handlers_;
   int32_t border_size_ = 0;
   int32_t tooltip_width_ = 300;
   int32_t alpha_ = 255;

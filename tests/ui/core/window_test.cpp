@@ -5,12 +5,16 @@
 #include <algorithm>
 #include <string>
 
+#include "tests/ui/core/host_window.h"
+#include "tests/ui/core/render_setup.h"
 #include "tests/ui/core/test_window.h"
 #include "ui/core/control.h"
 #include "ui/resources/global_manager.h"
+#include "ui/resources/timer_manager.h"
 
 namespace {
 
+using test_support::HostWindow;
 using test_support::PumpUntil;
 using test_support::TestWindow;
 using ui::Control;
@@ -121,6 +125,154 @@ TEST(WindowTest, InitEntersTheWindowListAndDestructionLeavesIt) {
     EXPECT_EQ(std::count(windows.begin(), windows.end(), bound), 1);
   }
   EXPECT_EQ(std::count(windows.begin(), windows.end(), bound), 0);
+}
+
+TEST(WindowTest, CreateRegistersOnceBindsTheObjectAndDropsTheCaption) {
+  HostWindow first;
+  HostWindow second;
+  const HWND one = first.Create(nullptr, L"one", WS_OVERLAPPEDWINDOW, 0, false, {0, 0, 200, 100});
+  const HWND two = second.Create(nullptr, L"two", WS_OVERLAPPEDWINDOW, 0, true, {0, 0, 200, 100});
+  ASSERT_TRUE(one);
+  ASSERT_TRUE(two);
+  EXPECT_EQ(first.GetHWND(), one);
+  EXPECT_EQ(GetWindowLongW(one, GWL_STYLE) & WS_CAPTION, 0);
+  EXPECT_FALSE(first.IsLayeredWindow());
+  EXPECT_TRUE(second.IsLayeredWindow());
+  EXPECT_NE(first.GetRenderContext(), nullptr);
+  EXPECT_GE(first.Count(WM_NCCREATE), 1);
+
+  struct Nameless : ui::Window {};
+  Nameless nameless;
+  EXPECT_EQ(nameless.Create(nullptr, L"", WS_POPUP, 0, false, {0, 0, 10, 10}), nullptr);
+  first.Destroy();
+  second.Destroy();
+}
+
+TEST(WindowTest, DestroyingTheNewestWindowTellsTheNextNewest) {
+  HostWindow oldest;
+  HostWindow middle;
+  auto newest = std::make_unique<HostWindow>();
+  oldest.CreatePopup({0, 0, 50, 50}, false);
+  middle.CreatePopup({0, 0, 50, 50}, false);
+  newest->CreatePopup({0, 0, 50, 50}, false);
+  // Each heard it once, at its own start.
+  EXPECT_EQ(middle.Count(ui::Window::kTopWindowChangedMessage), 1);
+
+  newest->Destroy();
+  newest.reset();
+  EXPECT_EQ(middle.Count(ui::Window::kTopWindowChangedMessage), 2);
+  EXPECT_EQ(oldest.Count(ui::Window::kTopWindowChangedMessage), 1);
+
+  // An older window going tells nobody.
+  oldest.Destroy();
+  {
+    HostWindow gone;
+    gone.CreatePopup({0, 0, 50, 50}, false);
+    gone.Destroy();
+    middle.messages.clear();
+  }
+  EXPECT_EQ(middle.Count(ui::Window::kTopWindowChangedMessage), 1);
+  middle.Destroy();
+}
+
+TEST(WindowTest, CloseFadesTheRootAndPostsTheCodeLater) {
+  HostWindow host;
+  host.CreatePopup({0, 0, 80, 60}, false);
+  auto* root = new Control;
+  host.AttachRootControl(root);
+  // The first paint fades the window in with the root's alpha player.
+  UpdateWindow(host.GetHWND());
+  ui::AnimationPlayer* fade = root->GetAnimationManager().GetAnimationPlayer(ui::kAnimationAlpha);
+  ASSERT_NE(fade, nullptr);
+  host.Close(7);
+  EXPECT_TRUE(fade->reversed);
+  EXPECT_TRUE(host.close_codes.empty());
+  EXPECT_TRUE(PumpUntil([&] { return !host.close_codes.empty(); }));
+  EXPECT_EQ(host.close_codes[0], 7u);
+  EXPECT_FALSE(IsWindow(host.GetHWND()));
+}
+
+TEST(WindowTest, CloseOfAWindowObjectThatDiesFirstPostsNothing) {
+  auto host = std::make_unique<HostWindow>();
+  const HWND hwnd = host->CreatePopup({0, 0, 80, 60}, false);
+  host->AttachRootControl(new Control);
+  host->Close(3);
+  // The system window stays; without its object it would close on WM_CLOSE.
+  SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+  host.reset();
+  bool later = false;
+  const auto flag = std::make_shared<qbase::WeakFlag>();
+  ui::TimerManager::GetInstance()->AddCancelableTimer(
+      flag, [&] { later = true; }, 1000, 1);
+  ASSERT_TRUE(PumpUntil([&] { return later; }));
+  EXPECT_TRUE(IsWindow(hwnd));
+  DestroyWindow(hwnd);
+}
+
+TEST(WindowTest, FinalMessageRunsTheCloseHandlersUntilOneStops) {
+  HostWindow host;
+  host.CreatePopup({0, 0, 80, 60}, false);
+  std::string trace;
+  host.AttachWindowClose([&](EventArgs* args) {
+    EXPECT_EQ(args->Type, ui::kEventWindowClose);
+    trace += "first ";
+    return false;
+  });
+  host.AttachWindowClose([&](EventArgs*) {
+    trace += "second ";
+    return true;
+  });
+  host.Destroy();
+  EXPECT_EQ(trace, "first ");
+}
+
+TEST(WindowTest, OptionGroupsTable) {
+  ui::Window window;
+  Control a;
+  Control b;
+  EXPECT_TRUE(window.AddOptionGroup(L"g", &a));
+  EXPECT_FALSE(window.AddOptionGroup(L"g", &a));
+  EXPECT_TRUE(window.AddOptionGroup(L"g", &b));
+  ASSERT_NE(window.GetOptionGroup(L"g"), nullptr);
+  EXPECT_EQ(window.GetOptionGroup(L"g")->size(), 2u);
+  window.RemoveOptionGroup(L"g", &a);
+  EXPECT_EQ(window.GetOptionGroup(L"g")->size(), 1u);
+  window.RemoveOptionGroup(L"g", &b);
+  EXPECT_EQ(window.GetOptionGroup(L"g"), nullptr);
+  EXPECT_EQ(window.GetOptionGroup(L"other"), nullptr);
+}
+
+TEST(WindowTest, InitSizeAddsTheShadowAndKeepsThePreviousAsContent) {
+  HostWindow host;
+  host.CreatePopup({0, 0, 10, 10}, false);
+  const RECT corner = host.GetShadow().corner;
+  host.SetInitSize(504, 320, false, false);
+  EXPECT_EQ(host.GetInitSize().cx, 504 + corner.left + corner.right);
+  EXPECT_EQ(host.GetContentSize().cx, 0);
+  RECT rect;
+  GetWindowRect(host.GetHWND(), &rect);
+  EXPECT_EQ(rect.right - rect.left, host.GetInitSize().cx);
+
+  host.GetShadow().attached = false;
+  host.SetInitSize(1340, 750, false, false);
+  EXPECT_EQ(host.GetInitSize().cx, 1340);
+  EXPECT_EQ(host.GetContentSize().cx, 504 + corner.left + corner.right);
+  host.Destroy();
+}
+
+TEST(WindowTest, CenterWindowKeepsAnOversizedOwnerlessWindowOnTheWorkArea) {
+  HostWindow host;
+  host.CreatePopup({0, 0, 3000, 200}, false);
+  host.CenterWindow();
+  MONITORINFO monitor = {};
+  monitor.cbSize = sizeof(monitor);
+  GetMonitorInfoW(MonitorFromWindow(host.GetHWND(), MONITOR_DEFAULTTONEAREST), &monitor);
+  RECT rect;
+  GetWindowRect(host.GetHWND(), &rect);
+  EXPECT_EQ(rect.left, monitor.rcWork.left);
+  const LONG middle = (monitor.rcWork.top + monitor.rcWork.bottom) / 2 - 100;
+  EXPECT_EQ(rect.top, middle);
+  host.Destroy();
 }
 
 }  // namespace
