@@ -22,6 +22,28 @@ void ContextDownloadDelegate::SetLoggedDownloadSize(int64_t bytes) {
   LauncherContext::GetInstance()->downloadLog.downloadSize = bytes;
 }
 
+void ContextDownloadDelegate::ReportLauncherEvent(const std::string& print_info,
+                                                  const std::string& speed, const std::string& size,
+                                                  const std::string& action_type,
+                                                  const std::string& step, bool immediate) {
+  LauncherContext::GetInstance()->ReportLauncherEvent(print_info, speed, size, action_type, step,
+                                                      immediate);
+}
+
+void ContextDownloadDelegate::ReportLauncherDetail(const std::string& action_id,
+                                                   const std::string& speed,
+                                                   const std::string& size,
+                                                   const std::string& time) {
+  LauncherContext::GetInstance()->ReportLauncherDetail(action_id, speed, size, time);
+}
+
+void ContextDownloadDelegate::ReportAttributionEvent(const std::string& event,
+                                                     const std::string& value1,
+                                                     const std::string& value2,
+                                                     const std::string& value3) {
+  LauncherContext::GetInstance()->ReportAttributionEvent(event, value1, value2, value3);
+}
+
 void ContextDownloadDelegate::RecordDownloadSummary(int64_t speed, int64_t size, int64_t seconds) {
   DownloadLog& log = LauncherContext::GetInstance()->downloadLog;
   log.downloadSpeed = speed;

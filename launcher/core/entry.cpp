@@ -10,21 +10,11 @@
 #include "browser/cef_manager.h"
 #include "launcher/core/launcher_subsystems.h"
 #include "launcher/core/main_thread.h"
+#include "launcher/core/self_replace.h"
 #include "launcher/core/version_map.h"
 #include "launcher/core/window_messages.h"
 
 namespace {
-
-// The self-update helper: waits for the launcher that started it to end, then
-// puts the new executable in place.
-void RunReplaceMode(const CommandLine& command_line) {
-  Sleep(4000);
-  if (!command_line.source.empty() && !command_line.target.empty()) {
-    CopyFileW(command_line.source.c_str(), command_line.target.c_str(), FALSE);
-  }
-  // The pending browser and font installs, the start of `program` and the
-  // helper's self-deletion follow here once the self-replacement exists.
-}
 
 void RunLauncher() {
   const bool use_browser = qoz_comp::CefManager::GetInstance()->PrepareCefEnvironment();
@@ -73,7 +63,7 @@ int LauncherMain() {
       MakeDependenceVersionMap(command_line.version);
       return 0;
     case LaunchMode::kReplace:
-      RunReplaceMode(command_line);
+      RunReplaceMode(command_line.source, command_line.target, command_line.program);
       return 0;
     case LaunchMode::kNormal:
       break;

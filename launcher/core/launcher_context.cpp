@@ -1,18 +1,26 @@
 #include "launcher/core/launcher_context.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "base/file_path.h"
 #include "base/scoped_handle.h"
 #include "base/string_util.h"
 #include "base/thread_registry.h"
+#include "launcher/core/dialog_presenter.h"
 #include "launcher/core/extra_config.h"
 #include "base/file_io.h"
 #include "base/folder_util.h"
 #include "launcher/core/launcher_folders.h"
 #include "launcher/core/language_table.h"
+#include "launcher/core/resource_fonts.h"
+#include "launcher/core/skin_package.h"
+#include "launcher/core/state_factory.h"
 #include "launcher/core/version_text.h"
+#include "launcher/core/window_messages.h"
+#include "launcher/download/download_manager.h"
 #include "ui/resources/global_manager.h"
+#include "ui/resources/language_string_table.h"
 
 namespace {
 
@@ -23,6 +31,17 @@ const char* const kVersionMapKeys[] = {
     VersionMapKey::kRemoteGame,        VersionMapKey::kUpdateGame,
     VersionMapKey::kPreDownloadPatch,  VersionMapKey::kLocalPreDownload,
     VersionMapKey::kRemotePreDownload, VersionMapKey::kUpdatePreDownload};
+
+constexpr wchar_t kGameWindowProperty[] = L"_QEL_GAME_TW";
+constexpr wchar_t kGameWindowClass[] = L"UnityWndClass";
+// How long the worker waits for one game window to take a message.
+constexpr UINT kGameWindowTimeoutMs = 500;
+
+void SendToGameWindow(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  DWORD_PTR result = 0;
+  SendMessageTimeoutW(window, message, wparam, lparam, SMTO_NORMAL | SMTO_ABORTIFHUNG,
+                      kGameWindowTimeoutMs, &result);
+}
 
 std::wstring SaveFilePath(const wchar_t* name) {
   return NormalizeDirPathW(GetSaveDirW(), true) + name;
@@ -105,7 +124,7 @@ void LauncherContext::InitVersionState() {
   LoadGameVersion();
 }
 
-LauncherContext::LauncherContext() = default;
+LauncherContext::LauncherContext() : disk_space_query_(GetDiskSpaceW) {}
 
 LauncherContext::~LauncherContext() = default;
 
@@ -143,54 +162,59 @@ void LauncherContext::LoadGid() {
 
 SettingsChange LauncherContext::ApplySettings(const LauncherSettings& edited) {
   SettingsChange change;
-  if (edited.languageType != settings.languageType) {
-    settings.languageType = edited.languageType;
-    settings.language = LanguageCodeForIndex(edited.languageType);
+  LauncherSettings updated = settings;
+  if (edited.languageType != updated.languageType) {
+    updated.languageType = edited.languageType;
+    updated.language = LanguageCodeForIndex(edited.languageType);
     change.languageChanged = true;
     change.changed = true;
   }
-  if (edited.gamePath != settings.gamePath) {
-    settings.gamePath = edited.gamePath;
+  if (edited.gamePath != updated.gamePath) {
+    updated.gamePath = edited.gamePath;
     change.changed = true;
   }
-  if (edited.closeToHide != settings.closeToHide) {
-    settings.closeToHide = edited.closeToHide;
-    change.closeText = settings.closeToHide ? "1" : "2";
+  if (edited.closeToHide != updated.closeToHide) {
+    updated.closeToHide = edited.closeToHide;
+    change.closeText = updated.closeToHide ? "1" : "2";
     change.changed = true;
   }
-  if (edited.downloadSpeed != settings.downloadSpeed ||
-      edited.downloadLimit != settings.downloadLimit) {
-    settings.downloadSpeed = edited.downloadSpeed;
-    settings.downloadLimit = edited.downloadLimit;
+  if (edited.downloadSpeed != updated.downloadSpeed ||
+      edited.downloadLimit != updated.downloadLimit) {
+    updated.downloadSpeed = edited.downloadSpeed;
+    updated.downloadLimit = edited.downloadLimit;
     change.gameLimitChanged = true;
     change.changed = true;
   }
-  if (edited.predlcSpeed != settings.predlcSpeed || edited.predlcLimit != settings.predlcLimit) {
-    settings.predlcSpeed = edited.predlcSpeed;
-    settings.predlcLimit = edited.predlcLimit;
+  if (edited.predlcSpeed != updated.predlcSpeed || edited.predlcLimit != updated.predlcLimit) {
+    updated.predlcSpeed = edited.predlcSpeed;
+    updated.predlcLimit = edited.predlcLimit;
     change.preDownloadLimitChanged = true;
     change.changed = true;
   }
-  if (edited.automaticStart != settings.automaticStart) {
+  if (edited.automaticStart != updated.automaticStart) {
     if (edited.automaticStart) {
-      settings.automaticStart = autostart_.Enable(qbase::GetModuleFilePath(nullptr));
+      updated.automaticStart = autostart_.Enable(qbase::GetModuleFilePath(nullptr));
     } else {
       autostart_.Disable();
-      settings.automaticStart = false;
+      updated.automaticStart = false;
     }
-    change.autostartText = settings.automaticStart ? "1" : "0";
+    change.autostartText = updated.automaticStart ? "1" : "0";
     change.changed = true;
   }
-  if (edited.autoUpdate != settings.autoUpdate) {
-    settings.autoUpdate = edited.autoUpdate;
+  if (edited.autoUpdate != updated.autoUpdate) {
+    updated.autoUpdate = edited.autoUpdate;
     change.changed = true;
   }
+  SetSettings(updated);
   if (change.changed) SaveEnvConfig();
   if (change.languageChanged) languageChanged = true;
-  change.gameLimit = settings.downloadLimit ? settings.downloadSpeed : 0;
-  change.preDownloadLimit = settings.predlcLimit ? settings.predlcSpeed : 0;
-  // The download manager applies the changed limits to its running transfers
-  // and the settings report is sent from this record once those services exist.
+  change.gameLimit = updated.downloadLimit ? updated.downloadSpeed : 0;
+  change.preDownloadLimit = updated.predlcLimit ? updated.predlcSpeed : 0;
+  if (change.changed) {
+    ReportSettings(change.autostartText, change.closeText, change.gameLimit,
+                   change.preDownloadLimit);
+  }
+  // The download manager applies the changed limits to its running transfers.
   return change;
 }
 
@@ -245,4 +269,229 @@ void LauncherContext::ChangeState(std::unique_ptr<State> next) {
   currentState = std::move(next);
   // Entered once current: a request made inside Enter is answered to it.
   if (currentState) currentState->Enter(previous.get());
+}
+
+void LauncherContext::SetSettings(const LauncherSettings& updated) {
+  qbase::AutoLock lock(settings_lock_);
+  settings = updated;
+}
+
+LauncherSettings LauncherContext::GetSettings() const {
+  qbase::AutoLock lock(settings_lock_);
+  return settings;
+}
+
+void LauncherContext::SendToGameWindows(UINT message, WPARAM wparam, LPARAM lparam) {
+  qbase::ThreadRegistry::PostTask(qbase::kMiscThreadId, [this, message, wparam, lparam] {
+    if (GetGameWindows().empty()) CollectGameWindows();
+    const std::vector<HWND> windows = GetGameWindows();
+    if (windows.empty()) {
+      if (HWND game = FindWindowW(kGameWindowClass, nullptr)) {
+        SendToGameWindow(game, message, wparam, lparam);
+      }
+      return;
+    }
+    // Dead handles are passed over but stay listed.
+    for (HWND window : windows) {
+      if (IsWindow(window)) SendToGameWindow(window, message, wparam, lparam);
+    }
+  });
+}
+
+void LauncherContext::StartLauncherPass() {
+  startGameAfterPass = false;
+  qbase::ThreadRegistry::PostTask(qbase::kMiscThreadId, [this] {
+    if (state_factory_ == nullptr) return;
+    if (std::unique_ptr<State> state = state_factory_->CreatePrepareState(UpdateMode::Launcher)) {
+      ChangeState(std::move(state));
+    }
+  });
+}
+
+void LauncherContext::StartGamePass(bool start_game, bool honour_disable_auto_enter) {
+  // Set before the post, so the pass finds it in place.
+  startGameAfterPass =
+      start_game && !(honour_disable_auto_enter && serviceSettings.DisableAutoEnterGame);
+  qbase::ThreadRegistry::PostTask(qbase::kMiscThreadId, [this] {
+    if (state_factory_ == nullptr) return;
+    if (std::unique_ptr<State> state = state_factory_->CreatePrepareState(UpdateMode::Game)) {
+      ChangeState(std::move(state));
+    }
+  });
+}
+
+void LauncherContext::StartPreDownload() {
+  qbase::ThreadRegistry::PostTask(qbase::kMiscThreadId, [this] {
+    if (preDownloadState || state_factory_ == nullptr) return;
+    // Beside the current state, never through ChangeState.
+    preDownloadState = state_factory_->CreatePreDownloadState();
+    if (preDownloadState) preDownloadState->Enter(nullptr);
+  });
+}
+
+void LauncherContext::StopPreDownload() {
+  qbase::ThreadRegistry::PostTask(qbase::kMiscThreadId, [this] {
+    if (!preDownloadState) return;
+    preDownloadState->Exit(nullptr);
+    preDownloadState.reset();
+  });
+}
+
+void LauncherContext::PauseDownloads() {
+  // On the worker, which alone touches the transfers; the manager tells the
+  // main window either way.
+  qbase::ThreadRegistry::PostTask(qbase::kMiscThreadId, [] {
+    DownloadManager& downloads = DownloadManager::GetInstance();
+    if (downloads.paused()) {
+      downloads.ContinueDownloads();
+    } else {
+      downloads.PauseDownloads();
+    }
+  });
+}
+
+void LauncherContext::ReloadSkin(qbase::Closure continuation) {
+  qbase::ThreadRegistry::PostTask(qbase::kMainThreadId, [this, continuation] {
+    // Picks up a "resources.zip" the launcher update replaced.
+    OpenSkinPackage();
+    ui::GlobalManager::ReloadSkin(std::wstring(), nullptr);
+    skinReloadState = SkinReloadState::Nothing;
+    if (LoadChannelConfig()) SendToMainWindow(WM_LANGUAGE_RELOADED, 0, 0);
+    // The update engine goes on even when the channel configuration failed.
+    qbase::ThreadRegistry::PostTask(qbase::kMiscThreadId, continuation);
+  });
+}
+
+void LauncherContext::SwitchLanguage(const std::wstring& code) {
+  if (code == ui::GlobalManager::language) return;
+  ui::GlobalManager::language = code;
+  UseCarriedFontFaces();
+  ui::GlobalManager::ReloadSkin(std::wstring(), nullptr);
+  if (LoadChannelConfig()) SendToMainWindow(WM_LANGUAGE_RELOADED, 0, 0);
+}
+
+void LauncherContext::RegisterGameWindow(HWND window) {
+  qbase::AutoLock lock(game_windows_lock_);
+  game_windows_.erase(std::remove_if(game_windows_.begin(), game_windows_.end(),
+                                     [](HWND listed) { return !IsWindow(listed); }),
+                      game_windows_.end());
+  if (IsWindow(window)) game_windows_.push_back(window);
+}
+
+void LauncherContext::CollectGameWindows() {
+  std::vector<HWND> found;
+  for (HWND window = GetWindow(GetDesktopWindow(), GW_CHILD); window && IsWindow(window);
+       window = GetWindow(window, GW_HWNDNEXT)) {
+    // The game marks its windows with their own handle.
+    if (GetPropW(window, kGameWindowProperty) == window) found.push_back(window);
+  }
+  qbase::AutoLock lock(game_windows_lock_);
+  game_windows_ = std::move(found);
+}
+
+std::vector<HWND> LauncherContext::GetGameWindows() const {
+  qbase::AutoLock lock(game_windows_lock_);
+  return game_windows_;
+}
+
+void LauncherContext::ShowMessageBox(ui::Window* parent, const std::wstring& title_key,
+                                     const std::wstring& content_key,
+                                     const std::wstring& first_caption_key,
+                                     const std::wstring& second_caption_key,
+                                     DialogCallback callback, bool swap_images) {
+  // Set before the post; the box clears the first flag when it closes.
+  messageBoxOpen = true;
+  messageBoxShownOnce = true;
+  PostMessageBoxRequest(parent, title_key, L"", content_key, L"", first_caption_key,
+                        second_caption_key, L"", L"", std::move(callback), swap_images);
+}
+
+void LauncherContext::PostMessageBoxRequest(
+    ui::Window* parent, const std::wstring& title_key, const std::wstring& title_text,
+    const std::wstring& content_key, const std::wstring& content_text,
+    const std::wstring& first_caption_key, const std::wstring& second_caption_key,
+    const std::wstring& first_caption_text, const std::wstring& second_caption_text,
+    DialogCallback callback, bool swap_images) {
+  MessageBoxRequest request;
+  request.parent = parent;
+  request.context = this;
+  request.titleKey = title_key;
+  request.titleText = title_text;
+  request.contentKey = content_key;
+  request.contentText = content_text;
+  request.firstCaptionKey = first_caption_key;
+  request.secondCaptionKey = second_caption_key;
+  request.firstCaptionText = first_caption_text;
+  request.secondCaptionText = second_caption_text;
+  request.callback = std::move(callback);
+  request.swapImages = swap_images;
+  qbase::ThreadRegistry::PostTask(qbase::kMainThreadId, [request] { request.Show(); });
+}
+
+void LauncherContext::PostDetailedMessageBoxRequest(
+    ui::Window* parent, const std::wstring& title_key, const std::wstring& title_text,
+    const std::wstring& content_key, const std::wstring& content_text,
+    const std::wstring& detail_key, const std::wstring& detail_text,
+    const std::wstring& first_caption_key, const std::wstring& second_caption_key,
+    const std::wstring& first_caption_text, const std::wstring& second_caption_text,
+    DialogCallback callback, bool swap_images) {
+  DetailedMessageBoxRequest request;
+  request.parent = parent;
+  request.context = this;
+  request.titleKey = title_key;
+  request.titleText = title_text;
+  request.contentKey = content_key;
+  request.contentText = content_text;
+  request.detailKey = detail_key;
+  request.detailText = detail_text;
+  request.firstCaptionKey = first_caption_key;
+  request.secondCaptionKey = second_caption_key;
+  request.firstCaptionText = first_caption_text;
+  request.secondCaptionText = second_caption_text;
+  request.callback = std::move(callback);
+  request.swapImages = swap_images;
+  qbase::ThreadRegistry::PostTask(qbase::kMainThreadId, [request] { request.Show(); });
+}
+
+void LauncherContext::ShowOptionsBox(const std::wstring& title_key, const std::wstring& group_name,
+                                     const std::vector<std::wstring>& option_keys,
+                                     const std::wstring& button_key,
+                                     OptionChoiceCallback callback) {
+  OptionsBoxRequest request;
+  request.context = this;
+  request.titleKey = title_key;
+  request.groupName = group_name;
+  request.optionKeys = option_keys;
+  request.selectedIndex = 0;
+  request.buttonKey = button_key;
+  request.callback = std::move(callback);
+  qbase::ThreadRegistry::PostTask(qbase::kMainThreadId, [request] { request.Show(); });
+}
+
+bool LauncherContext::CheckDiskSpaceForUpdate(DialogCallback callback) {
+  const std::wstring launcher_path = qbase::GetModuleFilePath(nullptr);
+  const std::wstring game_path = GetSettings().gamePath;
+  const std::wstring text =
+      ui::LanguageStringTable::GetInstance()->GetStringById(L"STRING_ERROR_NEED_DISKSPACE_R");
+  // The launcher's drive is tested after the game's even when it is the same
+  // one, and only when the game's passed: at most one prompt per call.
+  if (!CheckDiskSpace(this, game_path, BuildUpdateDiskSpacePrompt(text, GetDriveOfPath(game_path)),
+                      L"STRING_CANCEL", L"STRING_DOWNLOAD_CONTINUE", callback)) {
+    return false;
+  }
+  return CheckDiskSpace(this, launcher_path,
+                        BuildUpdateDiskSpacePrompt(text, GetDriveOfPath(launcher_path)),
+                        L"STRING_CANCEL", L"STRING_DOWNLOAD_CONTINUE", std::move(callback));
+}
+
+bool LauncherContext::CheckDiskSpaceForInstall(DialogCallback callback) {
+  const std::wstring launcher_path = qbase::GetModuleFilePath(nullptr);
+  const std::wstring game_path = GetSettings().gamePath;
+  const ui::LanguageStringTable* table = ui::LanguageStringTable::GetInstance();
+  // A text whose directives are wrong is never used as a format.
+  std::wstring text = table->GetFormatById(L"STRING_ERROR_NEED_DISKSPACE", {L"%ls"});
+  if (text.empty()) text = table->GetStringById(L"STRING_ERROR_NEED_DISKSPACE");
+  const std::wstring prompt = BuildInstallDiskSpacePrompt(text);
+  if (!CheckDiskSpace(this, game_path, prompt, L"", L"STRING_CONFIRM", callback)) return false;
+  return CheckDiskSpace(this, launcher_path, prompt, L"", L"STRING_CONFIRM", std::move(callback));
 }

@@ -8,8 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "base/closure.h"
+#include "base/lock.h"
 #include "launcher/core/autostart_registration.h"
 #include "launcher/core/channel_config.h"
+#include "launcher/core/dialog_requests.h"
+#include "launcher/core/disk_space_check.h"
 #include "launcher/core/download_log.h"
 #include "launcher/core/state.h"
 #include "launcher/core/launcher_settings.h"
@@ -58,9 +62,14 @@ enum class SkinReloadState : int32_t {
   Replaced = 1,  // replaced by the apply step
 };
 
-// The process-wide record of the launcher's state. It has no lock: members are
-// owned by convention (state machine members on the worker thread, window
-// members on the UI thread; the settings are written on the UI thread only).
+class DialogPresenter;
+class StateFactory;
+
+// The process-wide record of the launcher's state. Members are owned by
+// convention (state machine members on the worker thread, window members on
+// the UI thread). The two that both threads use have locks: the settings
+// (written on the UI thread, copied whole by the worker) and the game's
+// window list.
 class LauncherContext {
  public:
   // The process's context, created on first use.
@@ -77,6 +86,17 @@ class LauncherContext {
   void SetAutostartRegistration(const AutostartRegistration& registration) {
     autostart_ = registration;
   }
+  // The first states of a pass and the pre-download come from the update
+  // engine above the core; while none is set, starting them does nothing.
+  // Not owned; set before the framework threads start.
+  void SetStateFactory(StateFactory* factory) { state_factory_ = factory; }
+  // Shows the boxes; while none is set, every box request is dropped. Not
+  // owned; set before the framework threads start.
+  void SetDialogPresenter(DialogPresenter* presenter) { dialog_presenter_ = presenter; }
+  DialogPresenter* dialog_presenter() const { return dialog_presenter_; }
+  // How the disk-space checks ask for free space; the default asks the system.
+  void SetDiskSpaceQuery(DiskSpaceQuery query) { disk_space_query_ = query; }
+  DiskSpaceQuery disk_space_query() const { return disk_space_query_; }
 
   // On the UI thread at start: state files, first-run defaults, edition values.
   // `command_line_language` is the "set_language" code ("" when not given).
@@ -109,6 +129,11 @@ class LauncherContext {
   void LoadGid();
   // Takes the edited settings, saves and registers what changed.
   SettingsChange ApplySettings(const LauncherSettings& edited);
+  // The UI thread replaces the settings whole through SetSettings (or
+  // ApplySettings); other threads read them through GetSettings, a copy that
+  // is never half written.
+  void SetSettings(const LauncherSettings& updated);
+  LauncherSettings GetSettings() const;
 
   // ".\save\setting.json"; a missing or unusable file keeps the built-in values.
   void LoadServiceSettings();
@@ -118,6 +143,114 @@ class LauncherContext {
   // From either thread: the UI thread sends the message to the main window,
   // when one exists by then; otherwise the message is dropped.
   void SendToMainWindow(UINT message, WPARAM wparam, LPARAM lparam);
+  // From either thread: the worker sends the message to the game's windows
+  // (the registered ones, else those carrying the game property, else the one
+  // "UnityWndClass" window). A window that does not answer in time is passed
+  // over, so a hung game never stalls the worker.
+  void SendToGameWindows(UINT message, WPARAM wparam, LPARAM lparam);
+  // From either thread: the worker starts a new pass, unless the same pass
+  // already runs. A launcher pass never starts the game after it; a game pass
+  // does when `start_game` says so, unless `honour_disable_auto_enter` and
+  // the service setting "DisableAutoEnterGame" are both set.
+  void StartLauncherPass();
+  void StartGamePass(bool start_game, bool honour_disable_auto_enter);
+  // From either thread: the worker creates and enters a pre-download beside
+  // the current state unless one exists, or leaves and deletes it.
+  void StartPreDownload();
+  void StopPreDownload();
+  // From either thread: the worker pauses the transfers, or continues them
+  // when they are paused.
+  void PauseDownloads();
+  // From the worker after a launcher update: the UI thread reopens the skin
+  // package, reloads skin, language and channel configuration, then posts
+  // `continuation` back to the worker whatever came of it.
+  void ReloadSkin(qbase::Closure continuation);
+  // On the UI thread: a language code other than the UI's reloads the skin
+  // and the channel configuration for it.
+  void SwitchLanguage(const std::wstring& code);
+
+  // The main window's WM_GAME_REGISTER: appends the window, dropping handles
+  // that are no longer windows. Either thread.
+  void RegisterGameWindow(HWND window);
+  // Rebuilds the list from the top-level windows whose game property holds
+  // their own handle, in z-order. Either thread.
+  void CollectGameWindows();
+  std::vector<HWND> GetGameWindows() const;
+
+  // Dialogs never block their caller: each request is copied and posted to
+  // the UI thread, where the presenter shows it owned by `parent`, or by the
+  // main window when `parent` is null; without either the request is dropped
+  // and its callback never runs. Any thread.
+  // Marks a box open before posting a box of language keys.
+  void ShowMessageBox(ui::Window* parent, const std::wstring& title_key,
+                      const std::wstring& content_key, const std::wstring& first_caption_key,
+                      const std::wstring& second_caption_key, DialogCallback callback,
+                      bool swap_images);
+  void PostMessageBoxRequest(ui::Window* parent, const std::wstring& title_key,
+                             const std::wstring& title_text, const std::wstring& content_key,
+                             const std::wstring& content_text,
+                             const std::wstring& first_caption_key,
+                             const std::wstring& second_caption_key,
+                             const std::wstring& first_caption_text,
+                             const std::wstring& second_caption_text, DialogCallback callback,
+                             bool swap_images);
+  void PostDetailedMessageBoxRequest(
+      ui::Window* parent, const std::wstring& title_key, const std::wstring& title_text,
+      const std::wstring& content_key, const std::wstring& content_text,
+      const std::wstring& detail_key, const std::wstring& detail_text,
+      const std::wstring& first_caption_key, const std::wstring& second_caption_key,
+      const std::wstring& first_caption_text, const std::wstring& second_caption_text,
+      DialogCallback callback, bool swap_images);
+  // A choice owned by the main window, its first option selected.
+  void ShowOptionsBox(const std::wstring& title_key, const std::wstring& group_name,
+                      const std::vector<std::wstring>& option_keys, const std::wstring& button_key,
+                      OptionChoiceCallback callback);
+
+  // Before a game update (worker) and before an install or a start (UI
+  // thread): true when the game folder's drive and then the launcher's each
+  // have 4 GiB free or cannot be queried. Otherwise the first drive short of
+  // space gets a prompt whose answer goes to `callback`, and the result is
+  // false: the caller waits for the answer.
+  bool CheckDiskSpaceForUpdate(DialogCallback callback);
+  bool CheckDiskSpaceForInstall(DialogCallback callback);
+
+  // Reports, from any thread: the arguments are copied, and the report is
+  // built on the worker thread in posting order from what the context, the
+  // download manager and the machine hold then. UI clicks and settings are
+  // queued for the ready state, launcher details and attribution events go
+  // out at once, launcher events as `immediate` says.
+  void ReportUiClick(std::string ui_type, std::string action);
+  void ReportLauncherDetail(std::string action_id, std::string speed, std::string size,
+                            std::string download_time);
+  void ReportLauncherEvent(std::string print_info, std::string speed, std::string size,
+                           std::string action_type, std::string step, bool immediate);
+  void ReportSettings(std::string autostart_text, std::string close_text,
+                      int32_t install_speed_limit, int32_t pre_install_speed_limit);
+  void ReportAttributionEvent(std::string event_name, std::string value1, std::string value2,
+                              std::string value3);
+  // True while the game's instance mutex exists.
+  bool IsGameRunning() const;
+  // Starts the game of the game folder for `slot` (only slot 0 exists) with
+  // the version map's MD5 (UTF-8) on its command line. Either thread.
+  void RunGame(const std::string& md5, int slot);
+  // Appends the free instance slots; returns how many are in use.
+  int GetFreeGameInstanceSlots(std::vector<int>* free_slots) const;
+  // "TOVA.exe" in `folder`, or in the game folder when it is empty.
+  bool GameExecutableExists(const std::wstring& folder) const;
+  // A game update wrote its new map and has not finished.
+  bool HasInterruptedGameUpdate() const;
+  // UI thread: deletes the renamed files, the game's map and the game's user
+  // cache, then updates the game without starting it.
+  void RepairGame();
+  // Brings a game window to the front; false when none is found.
+  bool ActivateGameWindow();
+  // The main window publishes itself (a handle) or withdraws (null).
+  void SetMainWindow(HWND window);
+  // Opens a web link (a key of `links` when `is_key`) in the default browser;
+  // only http and https addresses are opened.
+  void OpenLink(const std::string& text, bool is_key);
+  // How links are opened; the default asks the shell. Set before use.
+  void SetLinkOpener(void (*opener)(HWND owner, const std::string& url)) { link_opener_ = opener; }
 
   // Stores an empty map under the key and returns it.
   VersionMap& ResetVersionMap(const std::string& key);
@@ -125,12 +258,13 @@ class LauncherContext {
   void LoadGameVersion();
 
   ServiceSettings serviceSettings;
+  // Written on the UI thread only through SetSettings or ApplySettings (or
+  // before the worker starts); the worker reads GetSettings.
   LauncherSettings settings;
   DownloadLog downloadLog;
   std::string gid;
   std::string installPackageType;
   HWND mainWindow = nullptr;
-  std::vector<HWND> gameWindows;
   std::map<std::string, VersionMap> versionMaps;
   std::map<std::wstring, std::wstring> fileCopyPairs;  // server name -> local name
   bool stateMachineStarted = false;
@@ -174,4 +308,11 @@ class LauncherContext {
  private:
   LCID (*user_locale_)() = GetUserDefaultLCID;
   AutostartRegistration autostart_;
+  StateFactory* state_factory_ = nullptr;
+  DialogPresenter* dialog_presenter_ = nullptr;
+  void (*link_opener_)(HWND owner, const std::string& url) = nullptr;
+  DiskSpaceQuery disk_space_query_;
+  mutable qbase::Lock settings_lock_;
+  mutable qbase::Lock game_windows_lock_;
+  std::vector<HWND> game_windows_;
 };

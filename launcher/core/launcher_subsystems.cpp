@@ -1,8 +1,13 @@
 #include "launcher/core/launcher_subsystems.h"
 
+#include <map>
+#include <string>
+
 #include "base/string_util.h"
 #include "launcher/core/command_line.h"
 #include "launcher/core/launcher_context.h"
+#include "launcher/core/resource_fonts.h"
+#include "launcher/core/self_replace.h"
 #include "launcher/core/skin_package.h"
 #include "launcher/core/context_download_delegate.h"
 #include "launcher/download/download_manager.h"
@@ -12,6 +17,8 @@
 void LauncherSubsystems::LoadContext() {
   // Empty when "set_language" gave no code that fits.
   LauncherContext::GetInstance()->Init(CommandLineLanguage.text);
+  // Before the UI framework starts: it takes the carried faces.
+  InstallResourceFonts(GetModuleHandleW(nullptr), SystemFontTarget());
 }
 
 void LauncherSubsystems::OpenSkinPackage() { ::OpenSkinPackage(); }
@@ -70,4 +77,18 @@ void LauncherSubsystems::DisableDownloadManager() { DownloadManager::GetInstance
 
 // Starts the self-update helper when the launcher pass updated the launcher,
 // browser or font files, once the self-replacement exists.
-void LauncherSubsystems::HandOffSelfUpdate() {}
+void LauncherSubsystems::HandOffSelfUpdate() {
+  LauncherContext* context = LauncherContext::GetInstance();
+  if (!context->launcherExeUpdated && !context->cefFilesUpdated && !context->fontsUpdated) return;
+  if (context->fontsUpdated) {
+    // The helper can overwrite the fonts only once they are unregistered.
+    std::map<std::wstring, DWORD> failures;
+    UninstallResourceFonts(SystemFontTarget(), &failures);
+  }
+  const bool launcher_changed = context->launcherExeUpdated;
+  // One helper does all three installs; none may be started a second time.
+  context->launcherExeUpdated = false;
+  context->cefFilesUpdated = false;
+  context->fontsUpdated = false;
+  LaunchSelfReplace(L"", launcher_changed);
+}

@@ -52,6 +52,9 @@ class State {
   virtual void OnProbeDone(int32_t /*result*/, std::string /*url*/, bool /*exists*/,
                            std::string /*error*/) {}
   virtual void OnDownloadSpeed(double /*bytes_per_second*/) {}
+  // The pre-download state answers true while its files download, so that a
+  // starting pass can pause them.
+  virtual bool IsDownloading() const { return false; }
 
   UpdateMode mode() const { return mode_; }
 

@@ -11,11 +11,9 @@
 #include "base/md5.h"
 #include "base/json_util.h"
 
-namespace {
-
-// Names come from the network and become paths below a base folder: nothing
-// absolute, with a drive or stream ":", or with a ".." segment may pass, nor a
-// zero byte, which would cut the path short ("a/..\0x" opens as "a/..").
+// Nothing absolute, with a drive or stream ":", or with a ".." segment may
+// pass, nor a zero byte, which would cut the path short ("a/..\0x" opens as
+// "a/..").
 bool IsSafeEntryName(const std::string& name) {
   if (!name.empty() && (name[0] == '/' || name[0] == '\\')) return false;
   if (name.find_first_of(std::string(":\0", 2)) != std::string::npos) return false;
@@ -28,6 +26,8 @@ bool IsSafeEntryName(const std::string& name) {
   }
   return true;
 }
+
+namespace {
 
 bool ReadEntry(const Json::Value& value, FileEntry* entry, std::string* error) {
   if (value.isNull()) return true;

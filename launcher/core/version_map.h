@@ -17,6 +17,10 @@ struct FileEntry {
 // in byte order of the names.
 using VersionMap = std::map<std::string, FileEntry>;
 
+// Names from the network and from lists on disk become paths below a base
+// folder; true when the name stays inside it.
+bool IsSafeEntryName(const std::string& name);
+
 // Parses either shape of a map document ({"version", "list": {...}} or the
 // entries at the root). False, with the map untouched and `error` saying why,
 // for an empty text, text that is not JSON, a document of the wrong shape, or an

@@ -13,7 +13,7 @@
 
 namespace {
 
-constexpr char kAttributionUrl[] = "https://attribution.qelgames.com/v1/adjust";
+constexpr char kAttributionUrl[] = LAUNCHER_ATTRIBUTION_URL;
 constexpr char kTrackUrl[] =
     "https://track.qelgames.com/track/json_track?token=7d41c09e3ab52f68e0d9b174";
 constexpr char kReportContentType[] = "Content-Type:application/json; charset=UTF-8";
