@@ -19,6 +19,9 @@ all when `count` is absent): "refuse" (close without answer), "status"
 "redirect" (302 to `location`), "throttle" (`rate` bytes per second),
 "stall" (send `after` bytes, then nothing until the client leaves), "short"
 (a complete 206 reply that carries only the first `after` bytes asked for).
+A directory service is scripted the same way: its replies ("get/urls",
+"pre_download" below a host prefix) are "status" 200 with the reply as `body`;
+a rule's path never carries the query.
 """
 
 import argparse

@@ -1,0 +1,455 @@
+#pragma once
+
+// The C interface of the browser runtime library "qoz_libcef.dll".
+//
+// Objects that cross the interface are structures of function pointers whose
+// first member is a cef_base_t. Each is reference counted by its implementer.
+// An object passed as an argument, in either direction, is lent for the call:
+// whoever keeps it takes a reference of its own. A pointer returned by a
+// getter carries a reference for the caller. Strings are UTF-16 and owned by
+// their holder (see the string functions at the end).
+
+#include <stddef.h>
+#include <stdint.h>
+#include <windows.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+#ifdef QOZ_LIBCEF_BUILD
+#define QOZ_CEF_EXPORT __declspec(dllexport)
+#else
+#define QOZ_CEF_EXPORT __declspec(dllimport)
+#endif
+
+// Strings.
+typedef wchar_t char16;
+typedef struct _cef_string_utf16_t {
+  char16* str;
+  size_t length;
+  // Frees str; null when the string does not own it.
+  void (*dtor)(char16* str);
+} cef_string_utf16_t;
+typedef cef_string_utf16_t cef_string_t;
+// A string allocated by the runtime, freed with cef_string_userfree_utf16_free.
+typedef cef_string_utf16_t* cef_string_userfree_t;
+
+typedef struct _cef_string_list_t* cef_string_list_t;
+
+typedef enum {
+  TID_UI = 0,
+  // The thread that runs the page-side hooks of the application object.
+  TID_RENDERER = 1,
+} cef_thread_id_t;
+
+typedef enum {
+  PID_BROWSER = 0,
+  PID_RENDERER = 1,
+} cef_process_id_t;
+
+typedef enum {
+  PET_VIEW = 0,
+  PET_POPUP = 1,
+} cef_paint_element_type_t;
+
+typedef enum {
+  WOD_UNKNOWN = 0,
+  WOD_CURRENT_TAB = 1,
+  WOD_NEW_FOREGROUND_TAB = 2,
+  WOD_NEW_BACKGROUND_TAB = 3,
+  WOD_NEW_POPUP = 4,
+  WOD_NEW_WINDOW = 5,
+} cef_window_open_disposition_t;
+
+typedef enum {
+  JSDIALOGTYPE_ALERT = 0,
+  JSDIALOGTYPE_CONFIRM = 1,
+  JSDIALOGTYPE_PROMPT = 2,
+} cef_jsdialog_type_t;
+
+typedef enum {
+  // A key went down; no character follows from it alone.
+  KEYEVENT_RAWKEYDOWN = 0,
+  KEYEVENT_KEYDOWN = 1,
+  KEYEVENT_KEYUP = 2,
+  // The character a key produced.
+  KEYEVENT_CHAR = 3,
+} cef_key_event_type_t;
+
+typedef enum {
+  EVENTFLAG_NONE = 0,
+  EVENTFLAG_SHIFT_DOWN = 1 << 1,
+  EVENTFLAG_CONTROL_DOWN = 1 << 2,
+  EVENTFLAG_ALT_DOWN = 1 << 3,
+  EVENTFLAG_LEFT_MOUSE_BUTTON = 1 << 4,
+  EVENTFLAG_MIDDLE_MOUSE_BUTTON = 1 << 5,
+  EVENTFLAG_RIGHT_MOUSE_BUTTON = 1 << 6,
+} cef_event_flags_t;
+
+typedef enum {
+  MBT_LEFT = 0,
+  MBT_MIDDLE = 1,
+  MBT_RIGHT = 2,
+} cef_mouse_button_type_t;
+
+typedef struct _cef_mouse_event_t {
+  // View coordinates.
+  int x;
+  int y;
+  // cef_event_flags_t bits.
+  uint32_t modifiers;
+} cef_mouse_event_t;
+
+typedef struct _cef_key_event_t {
+  cef_key_event_type_t type;
+  uint32_t modifiers;
+  // The Windows virtual-key code.
+  int windows_key_code;
+  int native_key_code;
+  int is_system_key;
+  // KEYEVENT_CHAR: one UTF-16 unit; a surrogate pair comes as two events.
+  char16 character;
+  char16 unmodified_character;
+  int focus_on_editable_field;
+} cef_key_event_t;
+
+typedef enum {
+  TS_ABNORMAL_TERMINATION = 0,
+  TS_PROCESS_WAS_KILLED = 1,
+  TS_PROCESS_CRASHED = 2,
+} cef_termination_status_t;
+
+typedef struct _cef_rect_t {
+  int x;
+  int y;
+  int width;
+  int height;
+} cef_rect_t;
+
+typedef struct _cef_base_t {
+  size_t size;
+  void(__stdcall* add_ref)(struct _cef_base_t* self);
+  // Returns 1 when this release destroyed the object.
+  int(__stdcall* release)(struct _cef_base_t* self);
+  int(__stdcall* has_one_ref)(struct _cef_base_t* self);
+} cef_base_t;
+
+typedef struct _cef_main_args_t {
+  HINSTANCE instance;
+} cef_main_args_t;
+
+typedef struct _cef_settings_t {
+  // sizeof(cef_settings_t).
+  size_t size;
+  int single_process;
+  int no_sandbox;
+  cef_string_t browser_subprocess_path;
+  int multi_threaded_message_loop;
+  int windowless_rendering_enabled;
+  // The browser profile; a folder the runtime creates when missing.
+  cef_string_t cache_path;
+  // The host browser's output goes here.
+  cef_string_t log_file;
+  int log_severity;
+  int remote_debugging_port;
+  cef_string_t user_agent;
+  cef_string_t locale;
+} cef_settings_t;
+
+typedef struct _cef_window_info_t {
+  HWND parent_window;
+  // Child-window browsers: position and size in the parent's client area.
+  int x;
+  int y;
+  int width;
+  int height;
+  int windowless_rendering_enabled;
+  // Off-screen frames keep the page's transparency instead of white.
+  int transparent_painting_enabled;
+  HWND window;
+} cef_window_info_t;
+
+typedef struct _cef_browser_settings_t {
+  size_t size;
+} cef_browser_settings_t;
+
+typedef struct _cef_popup_features_t {
+  int x;
+  int y;
+  int width;
+  int height;
+} cef_popup_features_t;
+
+struct _cef_browser_t;
+struct _cef_browser_host_t;
+struct _cef_client_t;
+struct _cef_frame_t;
+
+typedef struct _cef_task_t {
+  cef_base_t base;
+  void(__stdcall* execute)(struct _cef_task_t* self);
+} cef_task_t;
+
+typedef struct _cef_command_line_t {
+  cef_base_t base;
+  void(__stdcall* append_switch)(struct _cef_command_line_t* self, const cef_string_t* name);
+  void(__stdcall* append_switch_with_value)(struct _cef_command_line_t* self,
+                                            const cef_string_t* name, const cef_string_t* value);
+} cef_command_line_t;
+
+typedef struct _cef_scheme_registrar_t {
+  cef_base_t base;
+} cef_scheme_registrar_t;
+
+typedef struct _cef_completion_callback_t {
+  cef_base_t base;
+  void(__stdcall* on_complete)(struct _cef_completion_callback_t* self);
+} cef_completion_callback_t;
+
+typedef struct _cef_cookie_manager_t {
+  cef_base_t base;
+  // The schemes whose responses may set cookies; the runtime always keeps
+  // them for "http" and "https".
+  void(__stdcall* set_supported_schemes)(struct _cef_cookie_manager_t* self,
+                                         cef_string_list_t schemes,
+                                         cef_completion_callback_t* callback);
+} cef_cookie_manager_t;
+
+typedef struct _cef_browser_process_handler_t {
+  cef_base_t base;
+  // On TID_UI once the runtime has started.
+  void(__stdcall* on_context_initialized)(struct _cef_browser_process_handler_t* self);
+} cef_browser_process_handler_t;
+
+typedef struct _cef_render_process_handler_t {
+  cef_base_t base;
+} cef_render_process_handler_t;
+
+typedef struct _cef_app_t {
+  cef_base_t base;
+  // process_type is empty for the browser process.
+  void(__stdcall* on_before_command_line_processing)(struct _cef_app_t* self,
+                                                     const cef_string_t* process_type,
+                                                     cef_command_line_t* command_line);
+  void(__stdcall* on_register_custom_schemes)(struct _cef_app_t* self,
+                                              cef_scheme_registrar_t* registrar);
+  cef_browser_process_handler_t*(__stdcall* get_browser_process_handler)(struct _cef_app_t* self);
+  cef_render_process_handler_t*(__stdcall* get_render_process_handler)(struct _cef_app_t* self);
+} cef_app_t;
+
+typedef struct _cef_frame_t {
+  cef_base_t base;
+  void(__stdcall* load_url)(struct _cef_frame_t* self, const cef_string_t* url);
+  // The frame's current address; free it with cef_string_userfree_utf16_free.
+  cef_string_userfree_t(__stdcall* get_url)(struct _cef_frame_t* self);
+  int(__stdcall* is_main)(struct _cef_frame_t* self);
+  int64_t(__stdcall* get_identifier)(struct _cef_frame_t* self);
+  struct _cef_browser_t*(__stdcall* get_browser)(struct _cef_frame_t* self);
+  void(__stdcall* execute_java_script)(struct _cef_frame_t* self, const cef_string_t* code,
+                                       const cef_string_t* script_url, int start_line);
+} cef_frame_t;
+
+typedef struct _cef_browser_host_t {
+  cef_base_t base;
+  struct _cef_browser_t*(__stdcall* get_browser)(struct _cef_browser_host_t* self);
+  // Closes the browser; its client hears on_before_close.
+  void(__stdcall* close_browser)(struct _cef_browser_host_t* self, int force_close);
+  // Off-screen: asks the client for the view rectangle again.
+  void(__stdcall* was_resized)(struct _cef_browser_host_t* self);
+  // Off-screen: a hidden browser delivers no frames; showing it paints.
+  void(__stdcall* was_hidden)(struct _cef_browser_host_t* self, int hidden);
+  // Off-screen: paints the whole view again.
+  void(__stdcall* invalidate)(struct _cef_browser_host_t* self, cef_paint_element_type_t type);
+  HWND(__stdcall* get_window_handle)(struct _cef_browser_host_t* self);
+  void(__stdcall* send_key_event)(struct _cef_browser_host_t* self, const cef_key_event_t* event);
+  void(__stdcall* send_mouse_click_event)(struct _cef_browser_host_t* self,
+                                          const cef_mouse_event_t* event,
+                                          cef_mouse_button_type_t type, int mouse_up,
+                                          int click_count);
+  void(__stdcall* send_mouse_move_event)(struct _cef_browser_host_t* self,
+                                         const cef_mouse_event_t* event, int mouse_leave);
+  // Deltas in pixels, positive for scrolling up (y) or left (x).
+  void(__stdcall* send_mouse_wheel_event)(struct _cef_browser_host_t* self,
+                                          const cef_mouse_event_t* event, int delta_x, int delta_y);
+  void(__stdcall* send_focus_event)(struct _cef_browser_host_t* self, int set_focus);
+  void(__stdcall* send_capture_lost_event)(struct _cef_browser_host_t* self);
+} cef_browser_host_t;
+
+typedef struct _cef_browser_t {
+  cef_base_t base;
+  cef_browser_host_t*(__stdcall* get_host)(struct _cef_browser_t* self);
+  int(__stdcall* can_go_back)(struct _cef_browser_t* self);
+  void(__stdcall* go_back)(struct _cef_browser_t* self);
+  int(__stdcall* can_go_forward)(struct _cef_browser_t* self);
+  void(__stdcall* go_forward)(struct _cef_browser_t* self);
+  int(__stdcall* is_loading)(struct _cef_browser_t* self);
+  void(__stdcall* reload)(struct _cef_browser_t* self);
+  void(__stdcall* stop_load)(struct _cef_browser_t* self);
+  // Unique in the process, from 1 up.
+  int(__stdcall* get_identifier)(struct _cef_browser_t* self);
+  int(__stdcall* is_same)(struct _cef_browser_t* self, struct _cef_browser_t* that);
+  cef_frame_t*(__stdcall* get_main_frame)(struct _cef_browser_t* self);
+} cef_browser_t;
+
+typedef struct _cef_life_span_handler_t {
+  cef_base_t base;
+  // Returns 1 to cancel the pop-up.
+  int(__stdcall* on_before_popup)(struct _cef_life_span_handler_t* self, cef_browser_t* browser,
+                                  cef_frame_t* frame, const cef_string_t* target_url,
+                                  const cef_string_t* target_frame_name,
+                                  cef_window_open_disposition_t target_disposition,
+                                  int user_gesture, const cef_popup_features_t* features,
+                                  cef_window_info_t* window_info, struct _cef_client_t** client,
+                                  cef_browser_settings_t* settings, int* no_javascript_access);
+  void(__stdcall* on_after_created)(struct _cef_life_span_handler_t* self, cef_browser_t* browser);
+  void(__stdcall* on_before_close)(struct _cef_life_span_handler_t* self, cef_browser_t* browser);
+} cef_life_span_handler_t;
+
+typedef struct _cef_render_handler_t {
+  cef_base_t base;
+  int(__stdcall* get_root_screen_rect)(struct _cef_render_handler_t* self, cef_browser_t* browser,
+                                       cef_rect_t* rect);
+  // The view's size in pixels (x and y are ignored); 0 leaves it unchanged.
+  int(__stdcall* get_view_rect)(struct _cef_render_handler_t* self, cef_browser_t* browser,
+                                cef_rect_t* rect);
+  int(__stdcall* get_screen_point)(struct _cef_render_handler_t* self, cef_browser_t* browser,
+                                   int view_x, int view_y, int* screen_x, int* screen_y);
+  void(__stdcall* on_popup_show)(struct _cef_render_handler_t* self, cef_browser_t* browser,
+                                 int show);
+  void(__stdcall* on_popup_size)(struct _cef_render_handler_t* self, cef_browser_t* browser,
+                                 const cef_rect_t* rect);
+  // On TID_UI. buffer: width x height premultiplied BGRA pixels, top row
+  // first, valid during the call.
+  void(__stdcall* on_paint)(struct _cef_render_handler_t* self, cef_browser_t* browser,
+                            cef_paint_element_type_t type, size_t dirty_rects_count,
+                            const cef_rect_t* dirty_rects, const void* buffer, int width,
+                            int height);
+  void(__stdcall* on_cursor_change)(struct _cef_render_handler_t* self, cef_browser_t* browser,
+                                    HCURSOR cursor);
+} cef_render_handler_t;
+
+typedef struct _cef_display_handler_t {
+  cef_base_t base;
+  void(__stdcall* on_address_change)(struct _cef_display_handler_t* self, cef_browser_t* browser,
+                                     cef_frame_t* frame, const cef_string_t* url);
+  void(__stdcall* on_title_change)(struct _cef_display_handler_t* self, cef_browser_t* browser,
+                                   const cef_string_t* title);
+  // Returns 1 to keep the message off the log.
+  int(__stdcall* on_console_message)(struct _cef_display_handler_t* self, cef_browser_t* browser,
+                                     const cef_string_t* message, const cef_string_t* source,
+                                     int line);
+} cef_display_handler_t;
+
+typedef struct _cef_load_handler_t {
+  cef_base_t base;
+  void(__stdcall* on_loading_state_change)(struct _cef_load_handler_t* self, cef_browser_t* browser,
+                                           int is_loading, int can_go_back, int can_go_forward);
+  void(__stdcall* on_load_start)(struct _cef_load_handler_t* self, cef_browser_t* browser,
+                                 cef_frame_t* frame);
+  void(__stdcall* on_load_end)(struct _cef_load_handler_t* self, cef_browser_t* browser,
+                               cef_frame_t* frame, int http_status_code);
+  // error_code: a negative network error number.
+  void(__stdcall* on_load_error)(struct _cef_load_handler_t* self, cef_browser_t* browser,
+                                 cef_frame_t* frame, int error_code, const cef_string_t* error_text,
+                                 const cef_string_t* failed_url);
+} cef_load_handler_t;
+
+typedef struct _cef_jsdialog_callback_t {
+  cef_base_t base;
+  // Closes the dialog: success is OK (1) or cancel (0); user_input answers a
+  // prompt.
+  void(__stdcall* cont)(struct _cef_jsdialog_callback_t* self, int success,
+                        const cef_string_t* user_input);
+} cef_jsdialog_callback_t;
+
+typedef struct _cef_jsdialog_handler_t {
+  cef_base_t base;
+  // Returns 1 to close the dialog later through `callback`. Returning 0 with
+  // *suppress_message set closes it at once as cancelled; the runtime shows
+  // no dialog of its own either way.
+  int(__stdcall* on_jsdialog)(struct _cef_jsdialog_handler_t* self, cef_browser_t* browser,
+                              const cef_string_t* origin_url, cef_jsdialog_type_t dialog_type,
+                              const cef_string_t* message_text,
+                              const cef_string_t* default_prompt_text,
+                              cef_jsdialog_callback_t* callback, int* suppress_message);
+} cef_jsdialog_handler_t;
+
+typedef struct _cef_request_handler_t {
+  cef_base_t base;
+  void(__stdcall* on_render_process_terminated)(struct _cef_request_handler_t* self,
+                                                cef_browser_t* browser,
+                                                cef_termination_status_t status);
+} cef_request_handler_t;
+
+typedef struct _cef_client_t {
+  cef_base_t base;
+  cef_display_handler_t*(__stdcall* get_display_handler)(struct _cef_client_t* self);
+  cef_life_span_handler_t*(__stdcall* get_life_span_handler)(struct _cef_client_t* self);
+  cef_load_handler_t*(__stdcall* get_load_handler)(struct _cef_client_t* self);
+  cef_render_handler_t*(__stdcall* get_render_handler)(struct _cef_client_t* self);
+  cef_request_handler_t*(__stdcall* get_request_handler)(struct _cef_client_t* self);
+  cef_jsdialog_handler_t*(__stdcall* get_jsdialog_handler)(struct _cef_client_t* self);
+} cef_client_t;
+
+// Start-up and shut-down.
+
+// A hash of this interface; a caller built for another interface must not
+// call further. entry 0: the whole interface.
+QOZ_CEF_EXPORT const char* cef_api_hash(int entry);
+QOZ_CEF_EXPORT void cef_enable_highdpi_support(void);
+// -1 in the browser process, whose command line names no process type; in a
+// sub-process, its exit code once its work is done.
+QOZ_CEF_EXPORT int cef_execute_process(const cef_main_args_t* args, cef_app_t* application,
+                                       void* windows_sandbox_info);
+// 1 when the runtime started. Start-up hooks of `application` run during the
+// call; the runtime keeps a reference to it until cef_shutdown.
+QOZ_CEF_EXPORT int cef_initialize(const cef_main_args_t* args, const cef_settings_t* settings,
+                                  cef_app_t* application, void* windows_sandbox_info);
+// Closes every browser, ends the host browser and releases every object the
+// runtime holds. Harmless when the runtime did not start.
+QOZ_CEF_EXPORT void cef_shutdown(void);
+QOZ_CEF_EXPORT void cef_do_message_loop_work(void);
+
+// Threads.
+QOZ_CEF_EXPORT int cef_currently_on(cef_thread_id_t thread_id);
+// 1 when posted; the runtime holds the task until it has run, or until
+// shut-down drops it.
+QOZ_CEF_EXPORT int cef_post_task(cef_thread_id_t thread_id, cef_task_t* task);
+
+// Creates a browser asynchronously; its client hears on_after_created on
+// TID_UI. 1 when the request was accepted.
+QOZ_CEF_EXPORT int cef_browser_host_create_browser(const cef_window_info_t* window_info,
+                                                   cef_client_t* client, const cef_string_t* url,
+                                                   const cef_browser_settings_t* settings,
+                                                   void* request_context);
+
+// Cookies. The caller owns the returned reference; null before start-up.
+QOZ_CEF_EXPORT cef_cookie_manager_t* cef_cookie_manager_get_global_manager(
+    cef_completion_callback_t* callback);
+
+// String functions. A set with copy != 0 makes the target own a copy.
+QOZ_CEF_EXPORT int cef_string_utf16_set(const char16* source, size_t length,
+                                        cef_string_utf16_t* output, int copy);
+QOZ_CEF_EXPORT void cef_string_utf16_clear(cef_string_utf16_t* text);
+QOZ_CEF_EXPORT int cef_string_utf16_cmp(const cef_string_utf16_t* first,
+                                        const cef_string_utf16_t* second);
+QOZ_CEF_EXPORT int cef_string_wide_to_utf16(const wchar_t* source, size_t length,
+                                            cef_string_utf16_t* output);
+QOZ_CEF_EXPORT int cef_string_utf8_to_utf16(const char* source, size_t length,
+                                            cef_string_utf16_t* output);
+QOZ_CEF_EXPORT cef_string_userfree_t cef_string_userfree_utf16_alloc(void);
+QOZ_CEF_EXPORT void cef_string_userfree_utf16_free(cef_string_userfree_t text);
+
+QOZ_CEF_EXPORT cef_string_list_t cef_string_list_alloc(void);
+QOZ_CEF_EXPORT size_t cef_string_list_size(cef_string_list_t list);
+// Copies entry `index` into `value`; 0 when there is no such entry.
+QOZ_CEF_EXPORT int cef_string_list_value(cef_string_list_t list, size_t index, cef_string_t* value);
+QOZ_CEF_EXPORT void cef_string_list_append(cef_string_list_t list, const cef_string_t* value);
+QOZ_CEF_EXPORT void cef_string_list_clear(cef_string_list_t list);
+QOZ_CEF_EXPORT void cef_string_list_free(cef_string_list_t list);
+QOZ_CEF_EXPORT cef_string_list_t cef_string_list_copy(cef_string_list_t list);
+
+#ifdef __cplusplus
+}
+#endif

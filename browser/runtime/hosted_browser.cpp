@@ -1,0 +1,661 @@
+#include "browser/runtime/hosted_browser.h"
+
+#include <atomic>
+#include <utility>
+
+#include "browser/runtime/base64.h"
+#include "browser/runtime/png_decoder.h"
+#include "browser/runtime/runtime.h"
+
+namespace qoz_runtime {
+
+namespace {
+
+std::wstring ToWide(const std::string& text) {
+  if (text.empty()) return std::wstring();
+  const int size =
+      MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  std::wstring wide(static_cast<size_t>(size > 0 ? size : 0), L'\0');
+  if (size > 0) {
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &wide[0], size);
+  }
+  return wide;
+}
+
+std::string ToUtf8(const std::wstring& text) {
+  if (text.empty()) return std::string();
+  const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                       nullptr, 0, nullptr, nullptr);
+  std::string narrow(static_cast<size_t>(size > 0 ? size : 0), '\0');
+  if (size > 0) {
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &narrow[0], size,
+                        nullptr, nullptr);
+  }
+  return narrow;
+}
+
+std::wstring FromCef(const cef_string_t* text) {
+  return text != nullptr && text->str != nullptr ? std::wstring(text->str, text->length)
+                                                 : std::wstring();
+}
+
+// A string lent to a callback for the duration of the call.
+class LentString {
+ public:
+  explicit LentString(const std::wstring& text) : text_(text) {
+    value_.str = const_cast<wchar_t*>(text_.c_str());
+    value_.length = text_.size();
+  }
+  const cef_string_t* get() const { return &value_; }
+
+ private:
+  std::wstring text_;
+  cef_string_t value_ = {};
+};
+
+// The client's answer to one page dialog; the first answer closes it.
+class DialogCallback : public CefRefCounted {
+ public:
+  explicit DialogCallback(cef_browser_t* browser) : browser_(browser) {
+    callback_.get()->cont = [](cef_jsdialog_callback_t* self, int success,
+                               const cef_string_t* user_input) {
+      DialogCallback* callback =
+          CefInterface<cef_jsdialog_callback_t>::OwnerOf<DialogCallback>(self);
+      if (callback->answered_.exchange(true)) return;
+      CefRefPtr<cef_browser_t> browser = callback->browser_;
+      const std::wstring input = FromCef(user_input);
+      Runtime::Get().PostTask(TID_UI, [browser, success, input] {
+        CefInterface<cef_browser_t>::OwnerOf<HostedBrowser>(browser.get())
+            ->CloseDialog(success != 0, input);
+      });
+    };
+  }
+  cef_jsdialog_callback_t* get() { return callback_.get(); }
+
+ private:
+  CefInterface<cef_jsdialog_callback_t> callback_{this};
+  CefRefPtr<cef_browser_t> browser_;
+  std::atomic<bool> answered_{false};
+};
+
+// The network error numbers of the failures a page load reports most.
+int ErrorCodeOf(const std::string& text) {
+  static const std::map<std::string, int> kCodes = {
+      {"net::ERR_FAILED", -2},
+      {"net::ERR_ABORTED", -3},
+      {"net::ERR_INVALID_ARGUMENT", -4},
+      {"net::ERR_FILE_NOT_FOUND", -6},
+      {"net::ERR_TIMED_OUT", -7},
+      {"net::ERR_ACCESS_DENIED", -10},
+      {"net::ERR_BLOCKED_BY_CLIENT", -20},
+      {"net::ERR_BLOCKED_BY_RESPONSE", -27},
+      {"net::ERR_CONNECTION_CLOSED", -100},
+      {"net::ERR_CONNECTION_RESET", -101},
+      {"net::ERR_CONNECTION_REFUSED", -102},
+      {"net::ERR_CONNECTION_ABORTED", -103},
+      {"net::ERR_CONNECTION_FAILED", -104},
+      {"net::ERR_NAME_NOT_RESOLVED", -105},
+      {"net::ERR_INTERNET_DISCONNECTED", -106},
+      {"net::ERR_ADDRESS_UNREACHABLE", -109},
+      {"net::ERR_CONNECTION_TIMED_OUT", -118},
+      {"net::ERR_EMPTY_RESPONSE", -324},
+      {"net::ERR_INVALID_URL", -300},
+      {"net::ERR_DISALLOWED_URL_SCHEME", -301},
+      {"net::ERR_UNKNOWN_URL_SCHEME", -302},
+  };
+  const auto found = kCodes.find(text);
+  return found != kCodes.end() ? found->second : -2;
+}
+
+// The page reports its title through this binding: the host browser's own
+// target notices carry the address, not the document's title.
+constexpr char kTitleBinding[] = "__qozTitleChanged";
+constexpr char kTitleScript[] =
+    "(() => {"
+    "  if (window !== window.top) return;"
+    "  let last = null;"
+    "  const check = () => {"
+    "    if (document.title === last) return;"
+    "    last = document.title;"
+    "    window.__qozTitleChanged(last);"
+    "  };"
+    "  new MutationObserver(check).observe(document,"
+    "      {subtree: true, childList: true, characterData: true});"
+    "  document.addEventListener('DOMContentLoaded', check);"
+    "})();";
+// Longer titles are cut: the payload is page input.
+constexpr size_t kMaxTitleLength = 4096;
+
+}  // namespace
+
+HostedBrowser::HostedBrowser(int id, cef_client_t* client, const cef_window_info_t& window_info,
+                             const std::wstring& url)
+    : id_(id),
+      transparent_(window_info.transparent_painting_enabled != 0),
+      parent_window_(window_info.parent_window),
+      client_(client),
+      pending_url_(url) {
+  cef_browser_t* b = browser_.get();
+  b->get_host = [](cef_browser_t* self) { return From(self)->host_.AddRefAndGet(); };
+  b->can_go_back = [](cef_browser_t* self) {
+    HostedBrowser* browser = From(self);
+    std::lock_guard<std::mutex> hold(browser->lock_);
+    return browser->can_go_back_ ? 1 : 0;
+  };
+  b->go_back = [](cef_browser_t* self) {
+    From(self)->OnUiThread([](HostedBrowser* browser) {
+      browser->Send("Runtime.evaluate", [] {
+        Json::Value params;
+        params["expression"] = "history.back()";
+        return params;
+      }());
+    });
+  };
+  b->can_go_forward = [](cef_browser_t* self) {
+    HostedBrowser* browser = From(self);
+    std::lock_guard<std::mutex> hold(browser->lock_);
+    return browser->can_go_forward_ ? 1 : 0;
+  };
+  b->go_forward = [](cef_browser_t* self) {
+    From(self)->OnUiThread([](HostedBrowser* browser) {
+      browser->Send("Runtime.evaluate", [] {
+        Json::Value params;
+        params["expression"] = "history.forward()";
+        return params;
+      }());
+    });
+  };
+  b->is_loading = [](cef_browser_t* self) {
+    HostedBrowser* browser = From(self);
+    std::lock_guard<std::mutex> hold(browser->lock_);
+    return browser->loading_ ? 1 : 0;
+  };
+  b->reload = [](cef_browser_t* self) {
+    From(self)->OnUiThread([](HostedBrowser* browser) { browser->Send("Page.reload"); });
+  };
+  b->stop_load = [](cef_browser_t* self) {
+    From(self)->OnUiThread([](HostedBrowser* browser) { browser->Send("Page.stopLoading"); });
+  };
+  b->get_identifier = [](cef_browser_t* self) { return From(self)->id_; };
+  b->is_same = [](cef_browser_t* self, cef_browser_t* that) {
+    return that != nullptr && From(self) == From(that) ? 1 : 0;
+  };
+  b->get_main_frame = [](cef_browser_t* self) { return From(self)->main_frame_.AddRefAndGet(); };
+
+  cef_browser_host_t* h = host_.get();
+  h->get_browser = [](cef_browser_host_t* self) { return FromHost(self)->browser_.AddRefAndGet(); };
+  h->close_browser = [](cef_browser_host_t* self, int) {
+    FromHost(self)->OnUiThread([](HostedBrowser* browser) { browser->Close(); });
+  };
+  h->was_resized = [](cef_browser_host_t* self) {
+    FromHost(self)->OnUiThread([](HostedBrowser* browser) { browser->ApplyViewSize(); });
+  };
+  h->was_hidden = [](cef_browser_host_t* self, int hidden) {
+    FromHost(self)->OnUiThread(
+        [hidden](HostedBrowser* browser) { browser->SetHidden(hidden != 0); });
+  };
+  h->invalidate = [](cef_browser_host_t* self, cef_paint_element_type_t) {
+    FromHost(self)->OnUiThread([](HostedBrowser* browser) { browser->RequestFullFrame(); });
+  };
+  h->get_window_handle = [](cef_browser_host_t*) -> HWND { return nullptr; };
+  h->send_key_event = [](cef_browser_host_t* self, const cef_key_event_t* event) {
+    if (event == nullptr) return;
+    const cef_key_event_t copy = *event;
+    FromHost(self)->OnUiThread([copy](HostedBrowser* browser) {
+      if (auto params = browser->key_events_.Translate(copy)) {
+        browser->Send("Input.dispatchKeyEvent", *params);
+      }
+    });
+  };
+  h->send_mouse_click_event = [](cef_browser_host_t* self, const cef_mouse_event_t* event,
+                                 cef_mouse_button_type_t type, int mouse_up, int click_count) {
+    if (event == nullptr) return;
+    Json::Value params = MousePressParams(*event, type, mouse_up != 0, click_count);
+    FromHost(self)->OnUiThread(
+        [params](HostedBrowser* browser) { browser->Send("Input.dispatchMouseEvent", params); });
+  };
+  h->send_mouse_move_event = [](cef_browser_host_t* self, const cef_mouse_event_t* event, int) {
+    if (event == nullptr) return;
+    Json::Value params = MouseMoveParams(*event);
+    FromHost(self)->OnUiThread(
+        [params](HostedBrowser* browser) { browser->Send("Input.dispatchMouseEvent", params); });
+  };
+  h->send_mouse_wheel_event = [](cef_browser_host_t* self, const cef_mouse_event_t* event,
+                                 int delta_x, int delta_y) {
+    if (event == nullptr) return;
+    Json::Value params = MouseWheelParams(*event, delta_x, delta_y);
+    FromHost(self)->OnUiThread(
+        [params](HostedBrowser* browser) { browser->Send("Input.dispatchMouseEvent", params); });
+  };
+  h->send_focus_event = [](cef_browser_host_t* self, int set_focus) {
+    FromHost(self)->OnUiThread([set_focus](HostedBrowser* browser) {
+      Json::Value params;
+      params["isFocused"] = set_focus != 0;
+      browser->Send("Emulation.setFocusEmulationEnabled", params);
+    });
+  };
+  h->send_capture_lost_event = [](cef_browser_host_t*) {};
+
+  cef_frame_t* f = main_frame_.get();
+  f->load_url = [](cef_frame_t* self, const cef_string_t* url) {
+    const std::wstring address = FromCef(url);
+    FromFrame(self)->OnUiThread([address](HostedBrowser* browser) { browser->Navigate(address); });
+  };
+  f->get_url = [](cef_frame_t* self) {
+    HostedBrowser* browser = FromFrame(self);
+    cef_string_userfree_t result = cef_string_userfree_utf16_alloc();
+    std::lock_guard<std::mutex> hold(browser->lock_);
+    cef_string_utf16_set(browser->url_.data(), browser->url_.size(), result, 1);
+    return result;
+  };
+  f->is_main = [](cef_frame_t*) { return 1; };
+  f->get_identifier = [](cef_frame_t* self) { return static_cast<int64_t>(FromFrame(self)->id_); };
+  f->get_browser = [](cef_frame_t* self) { return FromFrame(self)->browser_.AddRefAndGet(); };
+  f->execute_java_script = [](cef_frame_t* self, const cef_string_t* code, const cef_string_t*,
+                              int) {
+    const std::string script = ToUtf8(FromCef(code));
+    FromFrame(self)->OnUiThread([script](HostedBrowser* browser) {
+      Json::Value params;
+      params["expression"] = script;
+      browser->Send("Runtime.evaluate", params);
+    });
+  };
+}
+
+HostedBrowser* HostedBrowser::From(cef_browser_t* self) {
+  return CefInterface<cef_browser_t>::OwnerOf<HostedBrowser>(self);
+}
+HostedBrowser* HostedBrowser::FromHost(cef_browser_host_t* self) {
+  return CefInterface<cef_browser_host_t>::OwnerOf<HostedBrowser>(self);
+}
+HostedBrowser* HostedBrowser::FromFrame(cef_frame_t* self) {
+  return CefInterface<cef_frame_t>::OwnerOf<HostedBrowser>(self);
+}
+
+void HostedBrowser::OnUiThread(std::function<void(HostedBrowser*)> step) {
+  CefRefPtr<cef_browser_t> hold(browser_.get());
+  Runtime::Get().PostTask(TID_UI, [hold, step] { step(From(hold.get())); });
+}
+
+template <typename Handler>
+CefRefPtr<Handler> HostedBrowser::GetHandler(
+    Handler* (__stdcall* cef_client_t::*getter)(cef_client_t*)) {
+  if (!client_ || client_.get()->*getter == nullptr) return CefRefPtr<Handler>();
+  return CefRefPtr<Handler>::Adopt((client_.get()->*getter)(client_.get()));
+}
+
+void HostedBrowser::Send(const std::string& method, Json::Value params) {
+  if (session_.empty() || closed_) return;
+  Runtime::Get().SendCommand(session_, method, std::move(params));
+}
+
+void HostedBrowser::Create() {
+  Json::Value params;
+  params["url"] = "about:blank";
+  AddRef();
+  Runtime::Get().SendCommand("", "Target.createTarget", params,
+                             [this](const Json::Value& result, bool ok) {
+                               const std::string target = result["targetId"].asString();
+                               if (!ok || target.empty()) {
+                                 Finish();
+                               } else {
+                                 // The page's session may have come first.
+                                 target_id_ = target;
+                                 const std::string session = Runtime::Get().ClaimSession(target);
+                                 if (!session.empty()) OnAttached(session);
+                               }
+                               Release();
+                             });
+}
+
+void HostedBrowser::OnAttached(const std::string& session) {
+  if (closed_ || !session_.empty()) return;
+  session_ = session;
+  Runtime::Get().RegisterSession(this, session);
+  Send("Page.enable");
+  Send("Network.enable");
+  Send("Runtime.enable");
+  Json::Value binding;
+  binding["name"] = kTitleBinding;
+  Send("Runtime.addBinding", binding);
+  Json::Value script;
+  script["source"] = kTitleScript;
+  Send("Page.addScriptToEvaluateOnNewDocument", script);
+  if (transparent_) {
+    Json::Value color;
+    color["color"]["r"] = 0;
+    color["color"]["g"] = 0;
+    color["color"]["b"] = 0;
+    color["color"]["a"] = 0;
+    Send("Emulation.setDefaultBackgroundColorOverride", color);
+  }
+  ApplyViewSize();
+  Json::Value screencast;
+  screencast["format"] = "png";
+  Send("Page.startScreencast", screencast);
+  // A new page waits for its set-up before it runs.
+  Send("Runtime.runIfWaitingForDebugger");
+  // The page takes commands in order: once the frame tree answers, every
+  // set-up command above is in effect, and a navigation cannot overtake them.
+  AddRef();
+  Runtime::Get().SendCommand(session_, "Page.getFrameTree", Json::Value(Json::objectValue),
+                             [this](const Json::Value&, bool) {
+                               OnReady();
+                               Release();
+                             });
+}
+
+void HostedBrowser::OnReady() {
+  if (closed_) return;
+  created_ = true;
+  if (auto handler = GetHandler(&cef_client_t::get_life_span_handler)) {
+    if (handler->on_after_created) handler->on_after_created(handler.get(), browser_.get());
+  }
+  if (close_requested_) {
+    close_requested_ = false;
+    Close();
+    return;
+  }
+  if (!pending_url_.empty()) Navigate(std::exchange(pending_url_, std::wstring()));
+}
+
+void HostedBrowser::Navigate(const std::wstring& url) {
+  if (closed_) return;
+  if (session_.empty()) {
+    pending_url_ = url;
+    return;
+  }
+  Json::Value params;
+  params["url"] = ToUtf8(url);
+  Send("Page.navigate", params);
+}
+
+void HostedBrowser::Close() {
+  if (closed_) return;
+  if (!created_) {
+    close_requested_ = true;
+    return;
+  }
+  Json::Value params;
+  params["targetId"] = target_id_;
+  AddRef();
+  Runtime::Get().SendCommand("", "Target.closeTarget", params, [this](const Json::Value&, bool ok) {
+    // A target the host browser no longer has is closed all the same.
+    if (!ok) Finish();
+    Release();
+  });
+}
+
+void HostedBrowser::OnDetached() { Finish(); }
+
+void HostedBrowser::Finish() {
+  if (closed_) return;
+  closed_ = true;
+  CefRefPtr<cef_browser_t> hold(browser_.get());
+  Runtime::Get().ForgetBrowser(this);
+  if (created_) {
+    if (auto handler = GetHandler(&cef_client_t::get_life_span_handler)) {
+      if (handler->on_before_close) handler->on_before_close(handler.get(), browser_.get());
+    }
+  }
+  client_.reset();
+}
+
+void HostedBrowser::ApplyViewSize() {
+  if (closed_) return;
+  auto handler = GetHandler(&cef_client_t::get_render_handler);
+  if (!handler || handler->get_view_rect == nullptr) return;
+  cef_rect_t rect = {};
+  if (!handler->get_view_rect(handler.get(), browser_.get(), &rect)) return;
+  // An empty view keeps the last size: the host browser reads 0 as "no
+  // override".
+  if (rect.width <= 0 || rect.height <= 0) return;
+  if (rect.width == view_width_ && rect.height == view_height_) return;
+  view_width_ = rect.width;
+  view_height_ = rect.height;
+  Json::Value metrics;
+  metrics["width"] = rect.width;
+  metrics["height"] = rect.height;
+  metrics["deviceScaleFactor"] = 1;
+  metrics["mobile"] = false;
+  if (session_.empty()) return;
+  // A static page sends no frame of its own after a resize.
+  AddRef();
+  Runtime::Get().SendCommand(session_, "Emulation.setDeviceMetricsOverride", metrics,
+                             [this](const Json::Value&, bool ok) {
+                               if (ok && created_) RequestFullFrame();
+                               Release();
+                             });
+}
+
+void HostedBrowser::SetHidden(bool hidden) {
+  if (closed_ || hidden == hidden_) {
+    if (!hidden && !closed_) RequestFullFrame();
+    return;
+  }
+  hidden_ = hidden;
+  if (hidden) {
+    Send("Page.stopScreencast");
+    return;
+  }
+  Json::Value screencast;
+  screencast["format"] = "png";
+  Send("Page.startScreencast", screencast);
+  RequestFullFrame();
+}
+
+void HostedBrowser::RequestFullFrame() {
+  if (closed_ || session_.empty() || hidden_) return;
+  Json::Value params;
+  params["format"] = "png";
+  AddRef();
+  Runtime::Get().SendCommand(session_, "Page.captureScreenshot", params,
+                             [this](const Json::Value& result, bool ok) {
+                               if (ok) Paint(result["data"].asString());
+                               Release();
+                             });
+}
+
+void HostedBrowser::Paint(const std::string& base64_png) {
+  if (closed_ || hidden_) return;
+  const std::optional<std::string> png = DecodeBase64(base64_png);
+  if (!png) return;
+  const std::optional<DecodedImage> image = Runtime::Get().png_decoder().Decode(*png);
+  if (!image) return;
+  auto handler = GetHandler(&cef_client_t::get_render_handler);
+  if (!handler || handler->on_paint == nullptr) return;
+  const cef_rect_t dirty = {0, 0, image->width, image->height};
+  handler->on_paint(handler.get(), browser_.get(), PET_VIEW, 1, &dirty, image->pixels.data(),
+                    image->width, image->height);
+}
+
+void HostedBrowser::SetLoading(bool loading) {
+  bool back = false;
+  bool forward = false;
+  {
+    std::lock_guard<std::mutex> hold(lock_);
+    if (loading_ == loading) return;
+    loading_ = loading;
+    back = can_go_back_;
+    forward = can_go_forward_;
+  }
+  if (auto handler = GetHandler(&cef_client_t::get_load_handler)) {
+    if (handler->on_loading_state_change) {
+      handler->on_loading_state_change(handler.get(), browser_.get(), loading ? 1 : 0, back ? 1 : 0,
+                                       forward ? 1 : 0);
+    }
+  }
+}
+
+void HostedBrowser::SetUrl(const std::wstring& url) {
+  {
+    std::lock_guard<std::mutex> hold(lock_);
+    url_ = url;
+  }
+  if (auto handler = GetHandler(&cef_client_t::get_display_handler)) {
+    if (handler->on_address_change) {
+      LentString address(url);
+      handler->on_address_change(handler.get(), browser_.get(), main_frame_.get(), address.get());
+    }
+  }
+}
+
+void HostedBrowser::RefreshHistory() {
+  AddRef();
+  Runtime::Get().SendCommand(
+      session_, "Page.getNavigationHistory", Json::Value(Json::objectValue),
+      [this](const Json::Value& result, bool ok) {
+        if (ok && result["currentIndex"].isInt() && result["entries"].isArray()) {
+          const int index = result["currentIndex"].asInt();
+          const int count = static_cast<int>(result["entries"].size());
+          std::lock_guard<std::mutex> hold(lock_);
+          can_go_back_ = index > 0;
+          can_go_forward_ = index + 1 < count;
+        }
+        Release();
+      });
+}
+
+void HostedBrowser::OnEvent(const std::string& method, const Json::Value& params) {
+  if (closed_) return;
+  if (method == "Page.screencastFrame") {
+    Paint(params["data"].asString());
+    Json::Value ack;
+    ack["sessionId"] = params["sessionId"];
+    Send("Page.screencastFrameAck", ack);
+  } else if (method == "Page.frameStartedLoading") {
+    if (params["frameId"].asString() == target_id_) SetLoading(true);
+  } else if (method == "Page.frameStoppedLoading") {
+    if (params["frameId"].asString() == target_id_) SetLoading(false);
+  } else if (method == "Page.frameNavigated") {
+    const Json::Value& frame = params["frame"];
+    if (frame.isMember("parentId")) return;
+    const std::string url = frame["url"].asString() + frame["urlFragment"].asString();
+    // The host browser's own error page stands for the failed address.
+    error_page_ = url.compare(0, 15, "chrome-error://") == 0;
+    if (error_page_) return;
+    SetUrl(ToWide(url));
+    RefreshHistory();
+    if (auto handler = GetHandler(&cef_client_t::get_load_handler)) {
+      if (handler->on_load_start)
+        handler->on_load_start(handler.get(), browser_.get(), main_frame_.get());
+    }
+  } else if (method == "Page.navigatedWithinDocument") {
+    if (params["frameId"].asString() != target_id_) return;
+    SetUrl(ToWide(params["url"].asString()));
+    RefreshHistory();
+  } else if (method == "Page.loadEventFired") {
+    if (error_page_) return;
+    if (auto handler = GetHandler(&cef_client_t::get_load_handler)) {
+      if (handler->on_load_end) {
+        handler->on_load_end(handler.get(), browser_.get(), main_frame_.get(), document_status_);
+      }
+    }
+  } else if (method == "Network.requestWillBeSent") {
+    if (params["type"].asString() == "Document" && params["frameId"].asString() == target_id_) {
+      document_requests_[params["requestId"].asString()] = params["request"]["url"].asString();
+      document_status_ = 0;
+    }
+  } else if (method == "Network.responseReceived") {
+    if (document_requests_.count(params["requestId"].asString()) != 0) {
+      document_status_ = params["response"]["status"].asInt();
+    }
+  } else if (method == "Network.loadingFinished") {
+    document_requests_.erase(params["requestId"].asString());
+  } else if (method == "Network.loadingFailed") {
+    const auto found = document_requests_.find(params["requestId"].asString());
+    if (found == document_requests_.end()) return;
+    const std::string failed_url = found->second;
+    document_requests_.erase(found);
+    const std::string error_text = params["errorText"].asString();
+    if (auto handler = GetHandler(&cef_client_t::get_load_handler)) {
+      if (handler->on_load_error) {
+        LentString text(ToWide(error_text));
+        LentString url(ToWide(failed_url));
+        handler->on_load_error(handler.get(), browser_.get(), main_frame_.get(),
+                               ErrorCodeOf(error_text), text.get(), url.get());
+      }
+    }
+  } else if (method == "Runtime.bindingCalled") {
+    if (params["name"].asString() == kTitleBinding && params["payload"].isString()) {
+      std::string title = params["payload"].asString();
+      if (title.size() > kMaxTitleLength) title.resize(kMaxTitleLength);
+      SetTitle(ToWide(title));
+    }
+  } else if (method == "Page.javascriptDialogOpening") {
+    OnDialogOpening(params);
+  } else if (method == "Inspector.targetCrashed") {
+    if (auto handler = GetHandler(&cef_client_t::get_request_handler)) {
+      if (handler->on_render_process_terminated) {
+        handler->on_render_process_terminated(handler.get(), browser_.get(), TS_PROCESS_CRASHED);
+      }
+    }
+  }
+}
+
+void HostedBrowser::SetTitle(const std::wstring& title) {
+  if (title == title_) return;
+  title_ = title;
+  if (auto handler = GetHandler(&cef_client_t::get_display_handler)) {
+    if (handler->on_title_change) {
+      LentString text(title);
+      handler->on_title_change(handler.get(), browser_.get(), text.get());
+    }
+  }
+}
+
+}  // namespace qoz_runtime
+
+namespace qoz_runtime {
+
+void HostedBrowser::OnDialogOpening(const Json::Value& params) {
+  const std::string type = params["type"].asString();
+  // Leaving a page is never held up.
+  if (type == "beforeunload") {
+    CloseDialog(true, std::wstring());
+    return;
+  }
+  const cef_jsdialog_type_t dialog_type = type == "confirm"  ? JSDIALOGTYPE_CONFIRM
+                                          : type == "prompt" ? JSDIALOGTYPE_PROMPT
+                                                             : JSDIALOGTYPE_ALERT;
+  int suppress = 0;
+  bool later = false;
+  if (auto handler = GetHandler(&cef_client_t::get_jsdialog_handler)) {
+    if (handler->on_jsdialog != nullptr) {
+      DialogCallback* callback = new DialogCallback(browser_.get());
+      CefRefPtr<cef_jsdialog_callback_t> hold(callback->get());
+      LentString origin(ToWide(params["url"].asString()));
+      LentString message(ToWide(params["message"].asString()));
+      LentString prompt(ToWide(params["defaultPrompt"].asString()));
+      later = handler->on_jsdialog(handler.get(), browser_.get(), origin.get(), dialog_type,
+                                   message.get(), prompt.get(), callback->get(), &suppress) != 0;
+    }
+  }
+  // The runtime shows no dialog of its own: unanswered, it is cancelled.
+  if (!later) CloseDialog(false, std::wstring());
+}
+
+void HostedBrowser::CloseDialog(bool accept, const std::wstring& prompt_text) {
+  Json::Value params;
+  params["accept"] = accept;
+  params["promptText"] = ToUtf8(prompt_text);
+  Send("Page.handleJavaScriptDialog", params);
+}
+
+void HostedBrowser::OnPopupRequested(const std::wstring& url) {
+  if (closed_) return;
+  auto handler = GetHandler(&cef_client_t::get_life_span_handler);
+  if (!handler || handler->on_before_popup == nullptr) return;
+  LentString target(url);
+  LentString no_name{std::wstring()};
+  cef_popup_features_t features = {};
+  cef_window_info_t window_info = {};
+  cef_client_t* client = nullptr;
+  cef_browser_settings_t settings = {sizeof(cef_browser_settings_t)};
+  int no_javascript_access = 0;
+  handler->on_before_popup(handler.get(), browser_.get(), main_frame_.get(), target.get(),
+                           no_name.get(), WOD_NEW_FOREGROUND_TAB, 0, &features, &window_info,
+                           &client, &settings, &no_javascript_access);
+}
+
+}  // namespace qoz_runtime

@@ -1,0 +1,104 @@
+#pragma once
+
+#include <functional>
+#include <map>
+#include <mutex>
+#include <string>
+
+#include <json/json.h>
+
+#include "browser/runtime/cef_capi.h"
+#include "browser/runtime/cef_ref_counted.h"
+#include "browser/runtime/cef_ref_ptr.h"
+#include "browser/runtime/input_events.h"
+
+namespace qoz_runtime {
+
+// One browser: a page target of the host browser driven through its own
+// protocol session, seen by the client as a browser, its host and its main
+// frame. Its state lives on the UI thread; the C entry points post there.
+class HostedBrowser : public CefRefCounted {
+ public:
+  HostedBrowser(int id, cef_client_t* client, const cef_window_info_t& window_info,
+                const std::wstring& url);
+
+  cef_browser_t* browser() { return browser_.get(); }
+  int id() const { return id_; }
+  // UI thread; empty until the host browser made the page.
+  const std::string& target_id() const { return target_id_; }
+
+  // UI thread.
+  void Create();
+  // The host browser attached the page's own session.
+  void OnAttached(const std::string& session);
+  void OnEvent(const std::string& method, const Json::Value& params);
+  void OnDetached();
+  // Closes the browser without asking the host browser (shut-down).
+  void Finish();
+  // A page of this browser asked for a pop-up of `url`: the client hears of
+  // it; the runtime never opens one.
+  void OnPopupRequested(const std::wstring& url);
+  // Closes the page's open dialog: OK or cancel, and the prompt's answer.
+  void CloseDialog(bool accept, const std::wstring& prompt_text);
+
+ private:
+  ~HostedBrowser() override = default;
+
+  template <typename Handler>
+  CefRefPtr<Handler> GetHandler(Handler* (__stdcall* cef_client_t::*getter)(cef_client_t*));
+
+  void OnReady();
+  void Navigate(const std::wstring& url);
+  void Close();
+  void ApplyViewSize();
+  void SetHidden(bool hidden);
+  void RequestFullFrame();
+  void Paint(const std::string& base64_png);
+  void SetLoading(bool loading);
+  void SetUrl(const std::wstring& url);
+  void SetTitle(const std::wstring& title);
+  void RefreshHistory();
+  void OnDialogOpening(const Json::Value& params);
+  void Send(const std::string& method, Json::Value params = Json::Value(Json::objectValue));
+
+  static HostedBrowser* From(cef_browser_t* self);
+  static HostedBrowser* FromHost(cef_browser_host_t* self);
+  static HostedBrowser* FromFrame(cef_frame_t* self);
+  // Runs `step` on the UI thread, holding a reference meanwhile.
+  void OnUiThread(std::function<void(HostedBrowser*)> step);
+
+  CefInterface<cef_browser_t> browser_{this};
+  CefInterface<cef_browser_host_t> host_{this};
+  CefInterface<cef_frame_t> main_frame_{this};
+
+  const int id_;
+  const bool transparent_;
+  const HWND parent_window_;
+
+  // Read from any thread.
+  std::mutex lock_;
+  std::wstring url_;
+  bool loading_ = false;
+  bool can_go_back_ = false;
+  bool can_go_forward_ = false;
+
+  // UI thread only.
+  CefRefPtr<cef_client_t> client_;
+  std::wstring pending_url_;
+  std::string target_id_;
+  std::string session_;
+  std::wstring title_;
+  bool created_ = false;
+  bool close_requested_ = false;
+  bool closed_ = false;
+  bool hidden_ = false;
+  int view_width_ = 0;
+  int view_height_ = 0;
+  int document_status_ = 0;
+  bool error_page_ = false;
+  KeyEventTranslator key_events_;
+  // Main-frame document requests by request id: their addresses.
+  std::map<std::string, std::string> document_requests_;
+};
+
+}  // namespace qoz_runtime

@@ -1,0 +1,120 @@
+#!/usr/bin/env python3
+"""Runs a browser test program beside a local page server.
+
+  page_server.py -- COMMAND...
+
+Serves the test pages over plain HTTP on 127.0.0.1 and runs COMMAND with
+  QOZ_TEST_PAGE_URL   http://127.0.0.1:PORT
+  QOZ_TEST_DEAD_URL   http://127.0.0.1:PORT where nothing listens
+Pages:
+  /color/RRGGBB             the whole view in one colour
+  /color/RRGGBBAA           the same over a transparent page background
+  /title/TEXT               a page whose title is TEXT
+  /popup/KIND               a click anywhere asks for a pop-up of /title/KIND:
+                            KIND open (window.open), blank (a link with
+                            target=_blank) or noopener (window.open, noopener)
+  /dialogs                  runs alert, confirm and prompt; the title shows
+                            what each returned
+  /input                    the title describes the last input event
+  /missing                  404 with a small page
+  anything else             404
+The server stops when COMMAND ends; its exit status is returned.
+"""
+
+import http.server
+import os
+import socket
+import subprocess
+import sys
+import threading
+import urllib.parse
+
+STYLE = "html,body{margin:0;height:100%;overflow:hidden}"
+
+
+def page(body_style, title="page", body=""):
+    return ("<!doctype html><html><head><meta charset=utf-8><title>%s</title>"
+            "<style>%s body{%s}</style></head><body>%s</body></html>"
+            % (title, STYLE, body_style, body)).encode("utf-8")
+
+
+class Handler(http.server.BaseHTTPRequestHandler):
+    def log_message(self, *args):
+        pass
+
+    def reply(self, status, content):
+        self.send_response(status)
+        self.send_header("Content-Type", "text/html; charset=utf-8")
+        self.send_header("Content-Length", str(len(content)))
+        self.send_header("Cache-Control", "no-store")
+        self.end_headers()
+        self.wfile.write(content)
+
+    def do_GET(self):
+        parts = self.path.split("/")
+        if len(parts) == 3 and parts[1] == "color" and len(parts[2]) in (6, 8):
+            colour = parts[2]
+            if len(colour) == 6:
+                style = "background:#%s" % colour
+            else:
+                alpha = int(colour[6:], 16) / 255.0
+                style = "background:rgba(%d,%d,%d,%.4f)" % (
+                    int(colour[0:2], 16), int(colour[2:4], 16), int(colour[4:6], 16), alpha)
+            self.reply(200, page(style, title=colour))
+        elif len(parts) == 3 and parts[1] == "popup" and parts[2] in POPUP_ACTIONS:
+            body = ("<a id=link href='/title/blank' target=_blank></a>"
+                    "<script>addEventListener('click', () => %s)</script>"
+                    % POPUP_ACTIONS[parts[2]])
+            self.reply(200, page("background:#fff", title="popup", body=body))
+        elif self.path == "/dialogs":
+            self.reply(200, page("background:#fff", title="dialogs", body=DIALOGS))
+        elif self.path == "/input":
+            self.reply(200, page("background:#fff", title="input", body=INPUT))
+        elif len(parts) == 3 and parts[1] == "title":
+            self.reply(200, page("background:#fff", title=urllib.parse.unquote(parts[2])))
+        else:
+            self.reply(404, page("background:#fff", title="missing", body="not here"))
+
+
+POPUP_ACTIONS = {
+    "open": "window.open('/title/open')",
+    "blank": "document.getElementById('link').click()",
+    "noopener": "window.open('/title/noopener', '_blank', 'noopener')",
+}
+
+DIALOGS = """<script>
+const answers = [alert('a'), confirm('c'), prompt('p', 'default')];
+document.title = answers.map(String).join(' ');
+</script>"""
+
+INPUT = """<script>
+const show = text => { document.title = text; };
+addEventListener('mousedown', e => show('down ' + e.clientX + ' ' + e.clientY + ' ' + e.button + ' ' + e.detail));
+addEventListener('mouseup', e => show('up ' + e.clientX + ' ' + e.clientY + ' ' + e.button + ' ' + e.detail));
+addEventListener('keydown', e => show('keydown ' + e.key + ' ' + e.code + ' ' + e.keyCode));
+addEventListener('keypress', e => show('char ' + e.key));
+addEventListener('wheel', e => show('wheel ' + (e.deltaY > 0 ? 'down' : 'up')));
+</script><div style="height:5000px"></div>"""
+
+
+def free_port():
+    with socket.socket() as probe:
+        probe.bind(("127.0.0.1", 0))
+        return probe.getsockname()[1]
+
+
+def main():
+    command = sys.argv[sys.argv.index("--") + 1:]
+    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
+    threading.Thread(target=server.serve_forever, daemon=True).start()
+    env = dict(os.environ)
+    env["QOZ_TEST_PAGE_URL"] = "http://127.0.0.1:%d" % server.server_address[1]
+    env["QOZ_TEST_DEAD_URL"] = "http://127.0.0.1:%d" % free_port()
+    try:
+        return subprocess.call(command, env=env)
+    finally:
+        server.shutdown()
+
+
+if __name__ == "__main__":
+    sys.exit(main())

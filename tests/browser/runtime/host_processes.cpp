@@ -1,0 +1,64 @@
+#include "tests/browser/runtime/host_processes.h"
+
+#include <windows.h>
+
+namespace test_support {
+
+namespace {
+
+std::string ReadWhole(const std::wstring& path) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return std::string();
+  std::string bytes;
+  char buffer[4096];
+  DWORD read = 0;
+  while (ReadFile(file, buffer, sizeof(buffer), &read, nullptr) && read > 0) {
+    bytes.append(buffer, read);
+  }
+  CloseHandle(file);
+  return bytes;
+}
+
+}  // namespace
+
+std::string HostPathOf(const std::wstring& windows_path) {
+  using UnixNameFunction = char*(__cdecl*)(const wchar_t*);
+  auto function = reinterpret_cast<UnixNameFunction>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+  if (function == nullptr) return std::string();
+  char* name = function(windows_path.c_str());
+  if (name == nullptr) return std::string();
+  std::string result(name);
+  HeapFree(GetProcessHeap(), 0, name);
+  return result;
+}
+
+int CountHostProcesses(const std::string& needle) {
+  return static_cast<int>(HostCommandLines(needle).size());
+}
+
+std::vector<std::string> HostCommandLines(const std::string& needle) {
+  std::vector<std::string> found;
+  WIN32_FIND_DATAW entry;
+  HANDLE search = FindFirstFileW(L"Z:\\proc\\*", &entry);
+  if (search == INVALID_HANDLE_VALUE) return found;
+  do {
+    const std::wstring name = entry.cFileName;
+    if (name.empty() || name.find_first_not_of(L"0123456789") != std::wstring::npos) continue;
+    std::string command_line = ReadWhole(L"Z:\\proc\\" + name + L"\\cmdline");
+    for (char& c : command_line) {
+      if (c == '\0') c = ' ';
+    }
+    // The shell that watches the browser names the profile too; count only
+    // the browser's own processes.
+    if (command_line.find(needle) != std::string::npos &&
+        command_line.find("host_browser.sh") == std::string::npos) {
+      found.push_back(command_line);
+    }
+  } while (FindNextFileW(search, &entry));
+  FindClose(search);
+  return found;
+}
+
+}  // namespace test_support

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace test_support {
+
+// The host's processes whose command line holds `needle` (a profile folder's
+// host path, say), read from the host's process table through the Wine
+// drive that maps the host's root.
+int CountHostProcesses(const std::string& needle);
+
+// The command lines of those processes, arguments separated by spaces.
+std::vector<std::string> HostCommandLines(const std::string& needle);
+
+// The host path of a Windows path; empty when there is none.
+std::string HostPathOf(const std::wstring& windows_path);
+
+}  // namespace test_support

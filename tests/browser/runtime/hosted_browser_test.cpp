@@ -1,0 +1,207 @@
+#include <cstdlib>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "browser/runtime/cef_capi.h"
+#include "tests/browser/runtime/recording_client.h"
+#include "tests/support/scratch_dir.h"
+
+namespace {
+
+using test_support::ClientEvents;
+using test_support::RecordingClient;
+
+std::string PageUrl(const std::string& path) {
+  const char* base = std::getenv("QOZ_TEST_PAGE_URL");
+  return std::string(base != nullptr ? base : "") + path;
+}
+
+struct Pixel {
+  int blue, green, red, alpha;
+};
+
+Pixel PixelAt(const ClientEvents& events, int x, int y) {
+  const size_t at = (static_cast<size_t>(y) * events.frame_width + x) * 4;
+  return {events.frame[at], events.frame[at + 1], events.frame[at + 2], events.frame[at + 3]};
+}
+
+bool Near(const Pixel& pixel, const Pixel& expected) {
+  return std::abs(pixel.blue - expected.blue) <= 2 && std::abs(pixel.green - expected.green) <= 2 &&
+         std::abs(pixel.red - expected.red) <= 2 && std::abs(pixel.alpha - expected.alpha) <= 2;
+}
+
+// A frame of the given size whose every corner and centre has `expected`.
+std::function<bool(const ClientEvents&)> FrameOf(int width, int height, Pixel expected) {
+  return [=](const ClientEvents& events) {
+    if (events.frame_width != width || events.frame_height != height) return false;
+    for (const auto& [x, y] : {std::pair<int, int>{0, 0},
+                               {width - 1, 0},
+                               {0, height - 1},
+                               {width - 1, height - 1},
+                               {width / 2, height / 2}}) {
+      if (!Near(PixelAt(events, x, y), expected)) return false;
+    }
+    return true;
+  };
+}
+
+// One host browser for the whole program: it takes seconds to start.
+class HostedBrowserTest : public testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    scratch_ = new test_support::ScratchDir();
+    cef_settings_t settings = {};
+    settings.size = sizeof(settings);
+    settings.no_sandbox = 1;
+    settings.multi_threaded_message_loop = 1;
+    settings.windowless_rendering_enabled = 1;
+    const std::wstring profile = scratch_->Child(L"profile");
+    const std::wstring log = scratch_->Child(L"cef.log");
+    cef_string_wide_to_utf16(profile.c_str(), profile.size(), &settings.cache_path);
+    cef_string_wide_to_utf16(log.c_str(), log.size(), &settings.log_file);
+    cef_main_args_t args = {GetModuleHandleW(nullptr)};
+    started_ = cef_initialize(&args, &settings, nullptr, nullptr) == 1;
+    cef_string_utf16_clear(&settings.cache_path);
+    cef_string_utf16_clear(&settings.log_file);
+  }
+  static void TearDownTestSuite() {
+    cef_shutdown();
+    delete scratch_;
+  }
+
+  void SetUp() override { ASSERT_TRUE(started_); }
+
+  // A browser of `client` showing `url`, created and painted once.
+  static CefRefPtr<cef_browser_t> Open(RecordingClient* client, const std::string& url,
+                                       bool transparent = false) {
+    cef_window_info_t info = {};
+    info.windowless_rendering_enabled = 1;
+    info.transparent_painting_enabled = transparent ? 1 : 0;
+    test_support::CefText address(url);
+    if (!cef_browser_host_create_browser(&info, client->client(), address.get(), nullptr,
+                                         nullptr)) {
+      return CefRefPtr<cef_browser_t>();
+    }
+    if (!client->WaitForLine("created")) return CefRefPtr<cef_browser_t>();
+    return client->browser();
+  }
+
+  static void Load(cef_browser_t* browser, const std::string& url) {
+    CefRefPtr<cef_frame_t> frame = CefRefPtr<cef_frame_t>::Adopt(browser->get_main_frame(browser));
+    test_support::CefText address(url);
+    frame->load_url(frame.get(), address.get());
+  }
+
+  static void Close(RecordingClient* client, cef_browser_t* browser) {
+    CefRefPtr<cef_browser_host_t> host =
+        CefRefPtr<cef_browser_host_t>::Adopt(browser->get_host(browser));
+    host->close_browser(host.get(), 1);
+    EXPECT_TRUE(client->WaitForLine("closed")) << client->Describe();
+  }
+
+  static test_support::ScratchDir* scratch_;
+  static bool started_;
+};
+
+test_support::ScratchDir* HostedBrowserTest::scratch_ = nullptr;
+bool HostedBrowserTest::started_ = false;
+
+TEST_F(HostedBrowserTest, PaintsThePageAndFollowsTheViewSize) {
+  RecordingClient* client = new RecordingClient();
+  CefRefPtr<cef_client_t> hold(client->client());
+  client->SetViewSize(200, 100);
+  CefRefPtr<cef_browser_t> browser = Open(client, PageUrl("/color/336699"));
+  ASSERT_TRUE(browser);
+  EXPECT_TRUE(client->WaitFor(FrameOf(200, 100, {0x99, 0x66, 0x33, 0xFF})));
+  EXPECT_TRUE(client->WaitForLine("title 336699")) << client->Describe();
+
+  client->SetViewSize(120, 80);
+  CefRefPtr<cef_browser_host_t> host =
+      CefRefPtr<cef_browser_host_t>::Adopt(browser->get_host(browser.get()));
+  host->was_resized(host.get());
+  EXPECT_TRUE(client->WaitFor(FrameOf(120, 80, {0x99, 0x66, 0x33, 0xFF})));
+
+  // A hidden browser paints nothing; shown again, it paints at once.
+  host->was_hidden(host.get(), 1);
+  Load(browser.get(), PageUrl("/color/00ff00"));
+  EXPECT_TRUE(client->WaitForLine("title 00ff00")) << client->Describe();
+  EXPECT_TRUE(FrameOf(120, 80, {0x99, 0x66, 0x33, 0xFF})(client->Snapshot()));
+  host->was_hidden(host.get(), 0);
+  EXPECT_TRUE(client->WaitFor(FrameOf(120, 80, {0x00, 0xFF, 0x00, 0xFF})));
+
+  // An empty view keeps the last size.
+  client->SetViewSize(0, 0);
+  host->was_resized(host.get());
+  host->invalidate(host.get(), PET_VIEW);
+  const int frames = client->Snapshot().frames;
+  EXPECT_TRUE(
+      client->WaitFor([frames](const ClientEvents& events) { return events.frames > frames; }));
+  EXPECT_TRUE(FrameOf(120, 80, {0x00, 0xFF, 0x00, 0xFF})(client->Snapshot()));
+
+  Close(client, browser.get());
+}
+
+TEST_F(HostedBrowserTest, HalfTransparentColoursArrivePremultiplied) {
+  RecordingClient* client = new RecordingClient();
+  CefRefPtr<cef_client_t> hold(client->client());
+  client->SetViewSize(64, 64);
+  CefRefPtr<cef_browser_t> browser = Open(client, PageUrl("/color/ff000080"), true);
+  ASSERT_TRUE(browser);
+  EXPECT_TRUE(client->WaitFor(FrameOf(64, 64, {0x00, 0x00, 0x80, 0x80}))) << [&] {
+    const ClientEvents events = client->Snapshot();
+    if (events.frame_width == 0) return std::string("no frame");
+    const Pixel p = PixelAt(events, events.frame_width / 2, events.frame_height / 2);
+    return std::to_string(events.frame_width) + "x" + std::to_string(events.frame_height) +
+           " centre BGRA " + std::to_string(p.blue) + " " + std::to_string(p.green) + " " +
+           std::to_string(p.red) + " " + std::to_string(p.alpha);
+  }();
+  Close(client, browser.get());
+}
+
+TEST_F(HostedBrowserTest, ReportsLoadsByTheirOutcome) {
+  RecordingClient* client = new RecordingClient();
+  CefRefPtr<cef_client_t> hold(client->client());
+  client->SetViewSize(100, 100);
+  CefRefPtr<cef_browser_t> browser = Open(client, "");
+  ASSERT_TRUE(browser);
+  const char* dead = std::getenv("QOZ_TEST_DEAD_URL");
+  ASSERT_NE(dead, nullptr);
+  struct Case {
+    std::string url;
+    std::string outcome;
+  };
+  const Case cases[] = {
+      {PageUrl("/color/123456"), "load_end 200"},
+      {PageUrl("/missing"), "load_end 404"},
+      {std::string(dead) + "/gone", "load_error -102 " + std::string(dead) + "/gone"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.url);
+    Load(browser.get(), c.url);
+    EXPECT_TRUE(client->WaitForLine(c.outcome)) << client->Describe();
+  }
+  // The error page that stands for the failed load still ends loading.
+  EXPECT_TRUE(client->WaitFor([](const ClientEvents& events) {
+    return !events.lines.empty() && events.lines.back() == "loading 0";
+  })) << client->Describe();
+  const ClientEvents events = client->Snapshot();
+  int starts = 0;
+  int addresses = 0;
+  for (const std::string& line : events.lines) {
+    if (line == "load_start") ++starts;
+    if (line == "address " + cases[0].url || line == "address " + cases[1].url) ++addresses;
+  }
+  // The failed load starts no page and keeps no address of its own.
+  EXPECT_EQ(2, starts) << client->Describe();
+  EXPECT_EQ(2, addresses);
+  CefRefPtr<cef_frame_t> frame =
+      CefRefPtr<cef_frame_t>::Adopt(browser->get_main_frame(browser.get()));
+  cef_string_userfree_t url = frame->get_url(frame.get());
+  EXPECT_EQ(cases[1].url, test_support::ToUtf8(url));
+  cef_string_userfree_utf16_free(url);
+  EXPECT_EQ(0, browser->is_loading(browser.get()));
+  Close(client, browser.get());
+}
+
+}  // namespace

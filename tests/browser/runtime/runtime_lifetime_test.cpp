@@ -1,0 +1,128 @@
+#include <windows.h>
+
+#include <cstdlib>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "browser/runtime/cef_capi.h"
+#include "tests/browser/runtime/host_processes.h"
+#include "tests/browser/runtime/recording_client.h"
+#include "tests/support/scratch_dir.h"
+
+namespace {
+
+using test_support::RecordingClient;
+
+bool Initialize(const std::wstring& profile) {
+  cef_settings_t settings = {};
+  settings.size = sizeof(settings);
+  settings.no_sandbox = 1;
+  settings.multi_threaded_message_loop = 1;
+  settings.windowless_rendering_enabled = 1;
+  cef_string_wide_to_utf16(profile.c_str(), profile.size(), &settings.cache_path);
+  cef_main_args_t args = {GetModuleHandleW(nullptr)};
+  const bool started = cef_initialize(&args, &settings, nullptr, nullptr) == 1;
+  cef_string_utf16_clear(&settings.cache_path);
+  return started;
+}
+
+// The host browser's processes of one profile folder.
+int HostBrowsersOf(const std::wstring& profile) {
+  return test_support::CountHostProcesses("--user-data-dir=" + test_support::HostPathOf(profile));
+}
+
+bool WaitForHostBrowsers(const std::wstring& profile, bool running) {
+  for (int i = 0; i < 600; ++i) {
+    if ((HostBrowsersOf(profile) > 0) == running) return true;
+    Sleep(100);
+  }
+  return false;
+}
+
+TEST(RuntimeLifetimeTest, WithoutTheHostBrowserNothingStarts) {
+  test_support::ScratchDir scratch;
+  SetEnvironmentVariableW(L"QOZ_CEF_HOST_BROWSER", L"/nonexistent/chromium");
+  EXPECT_FALSE(Initialize(scratch.Child(L"profile")));
+  SetEnvironmentVariableW(L"QOZ_CEF_HOST_BROWSER", nullptr);
+  // After a failed start every call is harmless.
+  RecordingClient* client = new RecordingClient();
+  CefRefPtr<cef_client_t> hold(client->client());
+  cef_window_info_t info = {};
+  EXPECT_EQ(0, cef_browser_host_create_browser(&info, client->client(), nullptr, nullptr, nullptr));
+  EXPECT_EQ(0, cef_currently_on(TID_UI));
+  cef_shutdown();
+}
+
+TEST(RuntimeLifetimeTest, ShutdownEndsTheHostBrowserAndReleasesEverything) {
+  test_support::ScratchDir scratch;
+  const std::wstring profile = scratch.Child(L"profile");
+  ASSERT_TRUE(Initialize(profile));
+  EXPECT_GT(HostBrowsersOf(profile), 0);
+  {
+    RecordingClient* client = new RecordingClient();
+    CefRefPtr<cef_client_t> hold(client->client());
+    client->SetViewSize(50, 50);
+    cef_window_info_t info = {};
+    info.windowless_rendering_enabled = 1;
+    test_support::CefText url("about:blank");
+    ASSERT_EQ(
+        1, cef_browser_host_create_browser(&info, client->client(), url.get(), nullptr, nullptr));
+    ASSERT_TRUE(client->WaitForLine("created"));
+    cef_shutdown();
+    // A browser still open at shut-down is closed on the way.
+    EXPECT_TRUE(client->WaitForLine("closed", 0)) << client->Describe();
+  }
+  EXPECT_EQ(0, RecordingClient::live_objects());
+  EXPECT_EQ(0, HostBrowsersOf(profile));
+}
+
+// The launcher's process ending without shut-down must not leave the host
+// browser behind, and the next start on the same profile must not meet the
+// lock the killed browser left.
+TEST(RuntimeLifetimeTest, AKilledProcessLeavesNoHostBrowserAndTheProfileRestarts) {
+  test_support::ScratchDir scratch;
+  const std::wstring profile = scratch.Child(L"profile");
+  wchar_t self[MAX_PATH];
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
+  std::wstring command =
+      L"\"" + std::wstring(self) + L"\" --gtest_filter=RuntimeHolder.HoldsTheRuntime";
+  SetEnvironmentVariableW(L"QOZ_TEST_HOLD_PROFILE", profile.c_str());
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION process = {};
+  ASSERT_TRUE(CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                             &startup, &process));
+  SetEnvironmentVariableW(L"QOZ_TEST_HOLD_PROFILE", nullptr);
+  CloseHandle(process.hThread);
+  EXPECT_TRUE(WaitForHostBrowsers(profile, true));
+  TerminateProcess(process.hProcess, 9);
+  WaitForSingleObject(process.hProcess, INFINITE);
+  CloseHandle(process.hProcess);
+  EXPECT_TRUE(WaitForHostBrowsers(profile, false));
+
+  ASSERT_TRUE(Initialize(profile));
+  RecordingClient* client = new RecordingClient();
+  CefRefPtr<cef_client_t> hold(client->client());
+  client->SetViewSize(50, 50);
+  cef_window_info_t info = {};
+  info.windowless_rendering_enabled = 1;
+  test_support::CefText url("about:blank");
+  ASSERT_EQ(1,
+            cef_browser_host_create_browser(&info, client->client(), url.get(), nullptr, nullptr));
+  EXPECT_TRUE(client->WaitForLine("created"));
+  cef_shutdown();
+  EXPECT_TRUE(WaitForHostBrowsers(profile, false));
+}
+
+// Not a test of its own: the process the test above starts and kills. It
+// holds a started runtime until it is ended from outside.
+TEST(RuntimeHolder, HoldsTheRuntime) {
+  wchar_t profile[MAX_PATH];
+  const DWORD length = GetEnvironmentVariableW(L"QOZ_TEST_HOLD_PROFILE", profile, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) GTEST_SKIP() << "started only by the test above";
+  ASSERT_TRUE(Initialize(profile));
+  Sleep(INFINITE);
+}
+
+}  // namespace
