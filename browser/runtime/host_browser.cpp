@@ -6,6 +6,8 @@
 
 #include <fstream>
 
+#include "browser/runtime/text_convert.h"
+
 namespace qoz_runtime {
 
 namespace {
@@ -159,11 +161,7 @@ bool HostBrowser::Start(const HostBrowserOptions& options) {
   const std::string host_script = ToHostPath(script_path);
   if (host_script.empty()) return false;
   // Host paths are UTF-8; the command line carries them as UTF-16.
-  const int wide_size = MultiByteToWideChar(CP_UTF8, 0, host_script.c_str(), -1, nullptr, 0);
-  std::wstring wide_script(static_cast<size_t>(wide_size > 0 ? wide_size - 1 : 0), L'\0');
-  if (wide_size > 1) {
-    MultiByteToWideChar(CP_UTF8, 0, host_script.c_str(), -1, &wide_script[0], wide_size);
-  }
+  const std::wstring wide_script = ToWide(host_script);
   std::wstring command_line = L"\"" + bash + L"\" \"" + wide_script + L"\"";
 
   STARTUPINFOW startup = {};

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "browser/runtime/hosted_browser.h"
+#include "browser/runtime/text_convert.h"
 
 namespace qoz_runtime {
 
@@ -13,33 +14,6 @@ constexpr char kDefaultHostBrowser[] = "/usr/bin/chromium";
 constexpr wchar_t kHostBrowserVariable[] = L"QOZ_CEF_HOST_BROWSER";
 // Generous: the host browser saves its profile before it ends.
 constexpr unsigned kBrowserEndLimitMs = 20000;
-
-std::wstring FromCef(const cef_string_t& text) {
-  return text.str != nullptr ? std::wstring(text.str, text.length) : std::wstring();
-}
-
-std::string ToUtf8(const std::wstring& text) {
-  if (text.empty()) return std::string();
-  const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                       nullptr, 0, nullptr, nullptr);
-  std::string narrow(static_cast<size_t>(size > 0 ? size : 0), '\0');
-  if (size > 0) {
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &narrow[0], size,
-                        nullptr, nullptr);
-  }
-  return narrow;
-}
-
-std::wstring ToWide(const std::string& text) {
-  if (text.empty()) return std::wstring();
-  const int size =
-      MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring wide(static_cast<size_t>(size > 0 ? size : 0), L'\0');
-  if (size > 0) {
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &wide[0], size);
-  }
-  return wide;
-}
 
 std::string HostBrowserProgram() {
   wchar_t value[1024];
@@ -70,8 +44,8 @@ class SwitchCollector : public CefRefCounted {
   }
   void Append(const cef_string_t* name, const cef_string_t* value) {
     if (name == nullptr || name->length == 0) return;
-    std::string argument = "--" + ToUtf8(FromCef(*name));
-    if (value != nullptr) argument += "=" + ToUtf8(FromCef(*value));
+    std::string argument = "--" + ToUtf8(FromCef(name));
+    if (value != nullptr) argument += "=" + ToUtf8(FromCef(value));
     arguments_.push_back(argument);
   }
 
@@ -115,13 +89,13 @@ bool Runtime::Initialize(const cef_settings_t& settings, cef_app_t* application)
 
   HostBrowserOptions options;
   options.executable = HostBrowserProgram();
-  options.profile_folder = FromCef(settings.cache_path);
+  options.profile_folder = FromCef(&settings.cache_path);
   if (options.profile_folder.empty()) {
     wchar_t temp[MAX_PATH + 1];
     const DWORD length = GetTempPathW(MAX_PATH + 1, temp);
     options.profile_folder = std::wstring(temp, length) + L"qoz_cef_profile";
   }
-  options.log_file = FromCef(settings.log_file);
+  options.log_file = FromCef(&settings.log_file);
   options.arguments = {"--headless",
                        "--remote-debugging-port=0",
                        "--no-first-run",
@@ -134,10 +108,10 @@ bool Runtime::Initialize(const cef_settings_t& settings, cef_app_t* application)
                        "--disable-features=site-per-process,IsolateOrigins"};
   if (settings.no_sandbox) options.arguments.push_back("--no-sandbox");
   if (settings.user_agent.length > 0) {
-    options.arguments.push_back("--user-agent=" + ToUtf8(FromCef(settings.user_agent)));
+    options.arguments.push_back("--user-agent=" + ToUtf8(FromCef(&settings.user_agent)));
   }
   if (settings.locale.length > 0) {
-    options.arguments.push_back("--lang=" + ToUtf8(FromCef(settings.locale)));
+    options.arguments.push_back("--lang=" + ToUtf8(FromCef(&settings.locale)));
   }
   options.arguments.insert(options.arguments.end(), application_switches.begin(),
                            application_switches.end());

@@ -406,15 +406,17 @@ void LauncherContext::ShowMessageBox(ui::Window* parent, const std::wstring& tit
                         second_caption_key, L"", L"", std::move(callback), swap_images);
 }
 
-void LauncherContext::PostMessageBoxRequest(
-    ui::Window* parent, const std::wstring& title_key, const std::wstring& title_text,
-    const std::wstring& content_key, const std::wstring& content_text,
-    const std::wstring& first_caption_key, const std::wstring& second_caption_key,
-    const std::wstring& first_caption_text, const std::wstring& second_caption_text,
-    DialogCallback callback, bool swap_images) {
+namespace {
+
+MessageBoxRequest MakeMessageBoxRequest(
+    LauncherContext* context, ui::Window* parent, const std::wstring& title_key,
+    const std::wstring& title_text, const std::wstring& content_key,
+    const std::wstring& content_text, const std::wstring& first_caption_key,
+    const std::wstring& second_caption_key, const std::wstring& first_caption_text,
+    const std::wstring& second_caption_text, DialogCallback callback, bool swap_images) {
   MessageBoxRequest request;
   request.parent = parent;
-  request.context = this;
+  request.context = context;
   request.titleKey = title_key;
   request.titleText = title_text;
   request.contentKey = content_key;
@@ -425,6 +427,21 @@ void LauncherContext::PostMessageBoxRequest(
   request.secondCaptionText = second_caption_text;
   request.callback = std::move(callback);
   request.swapImages = swap_images;
+  return request;
+}
+
+}  // namespace
+
+void LauncherContext::PostMessageBoxRequest(
+    ui::Window* parent, const std::wstring& title_key, const std::wstring& title_text,
+    const std::wstring& content_key, const std::wstring& content_text,
+    const std::wstring& first_caption_key, const std::wstring& second_caption_key,
+    const std::wstring& first_caption_text, const std::wstring& second_caption_text,
+    DialogCallback callback, bool swap_images) {
+  const MessageBoxRequest request =
+      MakeMessageBoxRequest(this, parent, title_key, title_text, content_key, content_text,
+                            first_caption_key, second_caption_key, first_caption_text,
+                            second_caption_text, std::move(callback), swap_images);
   qbase::ThreadRegistry::PostTask(qbase::kMainThreadId, [request] { request.Show(); });
 }
 
@@ -436,20 +453,12 @@ void LauncherContext::PostDetailedMessageBoxRequest(
     const std::wstring& first_caption_text, const std::wstring& second_caption_text,
     DialogCallback callback, bool swap_images) {
   DetailedMessageBoxRequest request;
-  request.parent = parent;
-  request.context = this;
-  request.titleKey = title_key;
-  request.titleText = title_text;
-  request.contentKey = content_key;
-  request.contentText = content_text;
+  static_cast<MessageBoxRequest&>(request) =
+      MakeMessageBoxRequest(this, parent, title_key, title_text, content_key, content_text,
+                            first_caption_key, second_caption_key, first_caption_text,
+                            second_caption_text, std::move(callback), swap_images);
   request.detailKey = detail_key;
   request.detailText = detail_text;
-  request.firstCaptionKey = first_caption_key;
-  request.secondCaptionKey = second_caption_key;
-  request.firstCaptionText = first_caption_text;
-  request.secondCaptionText = second_caption_text;
-  request.callback = std::move(callback);
-  request.swapImages = swap_images;
   qbase::ThreadRegistry::PostTask(qbase::kMainThreadId, [request] { request.Show(); });
 }
 

@@ -97,4 +97,12 @@ bool PathExists(const std::wstring& path) {
   return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+std::wstring HostPathInWine(const std::wstring& host_path) {
+  std::wstring path = L"Z:" + host_path;
+  for (wchar_t& c : path) {
+    if (c == L'/') c = L'\\';
+  }
+  return path;
+}
+
 }  // namespace test_support

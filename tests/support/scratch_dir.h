@@ -41,5 +41,7 @@ bool FileExists(const std::wstring& path);
 bool IsDirectory(const std::wstring& path);
 // A file, a folder or a link.
 bool PathExists(const std::wstring& path);
+// A host (Linux) path as Wine sees it: on Z:, with back-slashes.
+std::wstring HostPathInWine(const std::wstring& host_path);
 
 }  // namespace test_support

@@ -1,15 +1,13 @@
 #pragma once
 
-#include "ui/box/layout.h"
+#include "ui/box/stack_layout.h"
 
 namespace ui {
 
-// Children side by side, left to right; stretching widths share what the
-// fixed ones leave. Floating children are placed alone and take no room.
-class HLayout : public Layout {
+// Children side by side, left to right.
+class HLayout : public StackLayout {
  public:
-  SIZE ArrangeChildren(const std::vector<Control*>& items, RECT rect) override;
-  SIZE EstimateChildrenSize(const std::vector<Control*>& items, SIZE available) override;
+  HLayout() : StackLayout(Axis::Horizontal) {}
 };
 
 }  // namespace ui

@@ -9,6 +9,23 @@
 
 namespace ui {
 
+namespace {
+
+// Where a span of `size` starts between `start` and `end` by an alignment:
+// start 0, centre 1, end 2 (the values of both alignment types agree).
+int32_t AlignedStart(int32_t alignment, int32_t start, int32_t end, int32_t size) {
+  switch (alignment) {
+    case kHorAlignCenter:
+      return start + (end - size - start) / 2;
+    case kHorAlignRight:
+      return end - size;
+    default:
+      return start;
+  }
+}
+
+}  // namespace
+
 int32_t LimitSize(int32_t size, int32_t minimum, int32_t maximum) {
   size = std::max(size, minimum);
   if (maximum >= 0) size = std::min(size, maximum);
@@ -74,38 +91,10 @@ SIZE Layout::PlaceFloatingChild(Control* control, RECT rect) {
   int32_t cy = estimate.cy == kSizeStretch ? std::max<int32_t>(0, available.cy) : estimate.cy;
   cy = LimitSize(cy, control->GetMinHeight(), control->GetMaxHeight());
 
-  int32_t x0 = 0;
-  int32_t x1 = 0;
-  switch (control->GetHorAlignType()) {
-    case kHorAlignLeft:
-      x0 = left;
-      x1 = x0 + cx;
-      break;
-    case kHorAlignRight:
-      x1 = right;
-      x0 = x1 - cx;
-      break;
-    case kHorAlignCenter:
-      x0 = left + (right - cx - left) / 2;
-      x1 = x0 + cx;
-      break;
-  }
-  int32_t y0 = 0;
-  int32_t y1 = 0;
-  switch (control->GetVerAlignType()) {
-    case kVerAlignTop:
-      y0 = top;
-      y1 = y0 + cy;
-      break;
-    case kVerAlignBottom:
-      y1 = bottom;
-      y0 = y1 - cy;
-      break;
-    case kVerAlignCenter:
-      y0 = top + (bottom - cy - top) / 2;
-      y1 = y0 + cy;
-      break;
-  }
+  const int32_t x0 = AlignedStart(control->GetHorAlignType(), left, right, cx);
+  const int32_t y0 = AlignedStart(control->GetVerAlignType(), top, bottom, cy);
+  const int32_t x1 = x0 + cx;
+  const int32_t y1 = y0 + cy;
   control->SetPos({x0, y0, x1, y1});
   return {x1 - x0, y1 - y0};
 }

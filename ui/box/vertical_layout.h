@@ -1,15 +1,13 @@
 #pragma once
 
-#include "ui/box/layout.h"
+#include "ui/box/stack_layout.h"
 
 namespace ui {
 
-// Children stacked top to bottom; stretching heights share what the fixed
-// ones leave. Floating children are placed alone and take no room.
-class VLayout : public Layout {
+// Children one below another, top to bottom.
+class VLayout : public StackLayout {
  public:
-  SIZE ArrangeChildren(const std::vector<Control*>& items, RECT rect) override;
-  SIZE EstimateChildrenSize(const std::vector<Control*>& items, SIZE available) override;
+  VLayout() : StackLayout(Axis::Vertical) {}
 };
 
 }  // namespace ui

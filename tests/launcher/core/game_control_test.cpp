@@ -13,6 +13,7 @@
 #include "launcher/core/launcher_context.h"
 #include "tests/support/scoped_current_folder.h"
 #include "tests/support/scratch_dir.h"
+#include "tests/support/wait_for.h"
 
 namespace {
 
@@ -20,24 +21,8 @@ using test_support::FileExists;
 using test_support::IsDirectory;
 using test_support::ScratchDir;
 using test_support::TryReadFileBytes;
+using test_support::WaitFor;
 using test_support::WriteFileBytes;
-
-std::wstring WindowsPath(const wchar_t* unix_path) {
-  std::wstring path = std::wstring(L"Z:") + unix_path;
-  for (wchar_t& c : path) {
-    if (c == L'/') c = L'\\';
-  }
-  return path;
-}
-
-template <typename Predicate>
-bool WaitFor(Predicate done) {
-  for (int i = 0; i < 1200; ++i) {
-    if (done()) return true;
-    Sleep(100);
-  }
-  return done();
-}
 
 TEST(GameCommandLineTest, TailAndIdentityRules) {
   const struct {
@@ -83,7 +68,8 @@ class GameControlTest : public testing::Test {
 // The stand-in game records its command line in "fake_game.log" beside itself.
 TEST_F(GameControlTest, StartsTheGameFromAFolderWithBlanksWithinOneInstance) {
   ASSERT_TRUE(CreateDirectoryW(dir_.Child(L"Corvandel Game").c_str(), nullptr));
-  ASSERT_TRUE(CopyFileW(WindowsPath(FAKE_GAME_EXE).c_str(), GamePath(L"TOVA.exe").c_str(), FALSE));
+  ASSERT_TRUE(CopyFileW(test_support::HostPathInWine(FAKE_GAME_EXE).c_str(),
+                        GamePath(L"TOVA.exe").c_str(), FALSE));
   WriteFileBytes(GamePath(L"save\\log.txt"), "old log");
   context_.deleteLogTxt = true;
   EXPECT_TRUE(context_.GameExecutableExists(L""));

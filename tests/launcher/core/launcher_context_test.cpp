@@ -15,6 +15,7 @@
 #include "base/thread_registry.h"
 #include "base/folder_util.h"
 #include "launcher/core/launcher_folders.h"
+#include "tests/support/main_window_thread.h"
 #include "tests/support/scoped_current_folder.h"
 #include "tests/support/scratch_dir.h"
 #include "ui/resources/global_manager.h"
@@ -352,33 +353,6 @@ LRESULT CALLBACK RecordingWindowProc(HWND window, UINT message, WPARAM wparam, L
   return DefWindowProcW(window, message, wparam, lparam);
 }
 
-// Stands in for the UI thread: registered as thread 0 with a window of its own.
-class UiThread : public qbase::FrameworkThread {
- public:
-  UiThread() : qbase::FrameworkThread("UiThread") {}
-  ~UiThread() override { Stop(); }
-
-  HWND window = nullptr;
-  DWORD threadId = 0;
-
- protected:
-  void Init() override {
-    qbase::ThreadRegistry::RegisterThread(qbase::kMainThreadId);
-    threadId = GetCurrentThreadId();
-    WNDCLASSW window_class = {};
-    window_class.lpfnWndProc = RecordingWindowProc;
-    window_class.hInstance = GetModuleHandleW(nullptr);
-    window_class.lpszClassName = L"LauncherContextTestWindow";
-    RegisterClassW(&window_class);
-    window = CreateWindowExW(0, window_class.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE,
-                             nullptr, window_class.hInstance, nullptr);
-  }
-  void Cleanup() override {
-    DestroyWindow(window);
-    qbase::ThreadRegistry::UnregisterThread();
-  }
-};
-
 // Waits until every task posted to thread 0 before this call has run.
 void DrainMainThread() {
   HANDLE done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
@@ -393,7 +367,7 @@ TEST(LauncherContextPostingTest, SendToMainWindowRunsOnTheUiThread) {
   LauncherContext context;
   context.SendToMainWindow(WM_APP + 1, 1, 1);  // no thread 0 yet: dropped
 
-  UiThread ui_thread;
+  test_support::MainWindowThread ui_thread(L"LauncherContextTestWindow", RecordingWindowProc);
   ASSERT_TRUE(ui_thread.Start(qbase::MessageLoop::Type::kUI));
   ASSERT_NE(ui_thread.window, nullptr);
   context.SendToMainWindow(WM_APP + 2, 2, 2);  // no main window yet: dropped

@@ -13,6 +13,7 @@
 #include "base/scoped_handle.h"
 #include "tests/support/scoped_current_folder.h"
 #include "tests/support/scratch_dir.h"
+#include "tests/support/wait_for.h"
 
 namespace {
 
@@ -21,25 +22,8 @@ using test_support::ReadFileBytes;
 using test_support::ScopedCurrentFolder;
 using test_support::ScratchDir;
 using test_support::TryReadFileBytes;
+using test_support::WaitFor;
 using test_support::WriteFileBytes;
-
-std::wstring BuiltLauncherPath() {
-  std::wstring path = L"Z:" LAUNCHER_EXE;
-  for (wchar_t& c : path) {
-    if (c == L'/') c = L'\\';
-  }
-  return path;
-}
-
-// Polls `done` until it holds or a generous limit passes.
-template <typename Predicate>
-bool WaitFor(Predicate done) {
-  for (int i = 0; i < 1200; ++i) {
-    if (done()) return true;
-    Sleep(100);
-  }
-  return done();
-}
 
 TEST(SelfReplaceTest, HelperArguments) {
   EXPECT_EQ(BuildReplaceArguments(L".\\launcher.exe", true),
@@ -81,7 +65,8 @@ TEST(SelfReplaceTest, PendingBrowserFilesKeepOnlyTheFailedNames) {
 TEST(SelfReplaceTest, HelperReplacesTheLauncherAndDeletesItself) {
   ScratchDir dir;
   ScopedCurrentFolder current(dir.path());
-  ASSERT_TRUE(CopyFileW(BuiltLauncherPath().c_str(), dir.Child(L"launcher.exe").c_str(), FALSE));
+  ASSERT_TRUE(CopyFileW(test_support::HostPathInWine(LAUNCHER_EXE).c_str(),
+                        dir.Child(L"launcher.exe").c_str(), FALSE));
   WriteFileBytes(dir.Child(L"update\\launcher.exe"), "the new launcher");
   WriteFileBytes(dir.Child(L"update\\cef\\qoz_libcef.dll"), "new dll");
   ASSERT_TRUE(WriteStringListFile(".\\update\\cef_update.txt", {"cef/qoz_libcef.dll"}));

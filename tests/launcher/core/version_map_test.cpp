@@ -354,11 +354,7 @@ void ExpectMapMatchesFiles(const std::wstring& map_path, const std::wstring& fol
 }
 
 TEST(VersionMapToolTest, LauncherExeWritesMapsOfItsOwnFolder) {
-  // The built launcher.exe, as a Windows path (Wine maps Z: to the root).
-  std::wstring built = L"Z:" LAUNCHER_EXE;
-  for (wchar_t& unit : built) {
-    if (unit == L'/') unit = L'\\';
-  }
+  const std::wstring built = test_support::HostPathInWine(LAUNCHER_EXE);
   ASSERT_TRUE(test_support::FileExists(built)) << "build the launcher target first";
   test_support::ScratchDir dir;
   const std::wstring launcher = dir.Child(L"launcher.exe");

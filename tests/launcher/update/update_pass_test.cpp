@@ -34,6 +34,7 @@
 #include "launcher/update/exception_state.h"
 #include "launcher/update/prepare_state.h"
 #include "tests/launcher/download/download_test_env.h"
+#include "tests/support/main_window_thread.h"
 
 namespace {
 
@@ -206,30 +207,6 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM
   return DefWindowProcW(window, message, wparam, lparam);
 }
 
-// Thread 0 with a window standing in for the main window.
-class UiThread : public qbase::FrameworkThread {
- public:
-  UiThread() : qbase::FrameworkThread("UiThread") {}
-  ~UiThread() override { Stop(); }
-  HWND window = nullptr;
-
- protected:
-  void Init() override {
-    qbase::ThreadRegistry::RegisterThread(qbase::kMainThreadId);
-    WNDCLASSW window_class = {};
-    window_class.lpfnWndProc = MainWindowProc;
-    window_class.hInstance = GetModuleHandleW(nullptr);
-    window_class.lpszClassName = L"UpdatePassTestMainWindow";
-    RegisterClassW(&window_class);
-    window = CreateWindowExW(0, window_class.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE,
-                             nullptr, window_class.hInstance, nullptr);
-  }
-  void Cleanup() override {
-    DestroyWindow(window);
-    qbase::ThreadRegistry::UnregisterThread();
-  }
-};
-
 // Runs `task` on `thread` and waits for it.
 void RunOn(int thread, const std::function<void()>& task) {
   HANDLE done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
@@ -251,7 +228,7 @@ bool PlentyOfSpace(const std::wstring&, uint64_t* total, uint64_t* free) {
 class UpdatePassTest : public testing::Test {
  protected:
   static void SetUpTestSuite() {
-    ui_thread_ = new UiThread;
+    ui_thread_ = new test_support::MainWindowThread(L"UpdatePassTestMainWindow", MainWindowProc);
     ASSERT_TRUE(ui_thread_->Start(qbase::MessageLoop::Type::kUI));
     LauncherContext::GetInstance()->mainWindow = ui_thread_->window;
     LauncherContext::GetInstance()->SetDiskSpaceQuery(&PlentyOfSpace);
@@ -358,7 +335,7 @@ class UpdatePassTest : public testing::Test {
     return g_received;
   }
 
-  static UiThread* ui_thread_;
+  static test_support::MainWindowThread* ui_thread_;
   static WorkerLifecycle lifecycle_;
   static MiscThread* worker_;
   static int test_number_;
@@ -369,7 +346,7 @@ class UpdatePassTest : public testing::Test {
   RecordingWorld world;
 };
 
-UiThread* UpdatePassTest::ui_thread_ = nullptr;
+test_support::MainWindowThread* UpdatePassTest::ui_thread_ = nullptr;
 WorkerLifecycle UpdatePassTest::lifecycle_;
 MiscThread* UpdatePassTest::worker_ = nullptr;
 int UpdatePassTest::test_number_ = 0;
