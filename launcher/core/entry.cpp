@@ -17,10 +17,14 @@
 namespace {
 
 void RunLauncher() {
-  const bool use_browser = qoz_comp::CefManager::GetInstance()->PrepareCefEnvironment();
-  if (use_browser) OleInitialize(nullptr);
-  // The browser runtime starts here, and shuts down after MainThread, once
-  // the browser component exists.
+  qoz_comp::CefManager* browser = qoz_comp::CefManager::GetInstance();
+  const bool use_browser = browser->PrepareCefEnvironment();
+  if (use_browser) {
+    OleInitialize(nullptr);
+    // A runtime that does not start leaves the notice page's placeholder.
+    qoz_comp::CefSettings settings;
+    browser->Initialize(qbase::GetCurrentModuleDirectory() + L"cef_temp\\", &settings);
+  }
   curl_global_init(CURL_GLOBAL_ALL);
   {
     LauncherSubsystems subsystems;
@@ -28,7 +32,10 @@ void RunLauncher() {
     main_thread.RunOnCurrentThread(qbase::MessageLoop::Type::kUI);
   }
   curl_global_cleanup();
-  if (use_browser) OleUninitialize();
+  if (use_browser) {
+    browser->Shutdown();
+    OleUninitialize();
+  }
 }
 
 }  // namespace

@@ -12,11 +12,26 @@
 #include "launcher/core/context_download_delegate.h"
 #include "launcher/download/download_manager.h"
 #include "launcher/core/window_messages.h"
+#include "launcher/update/context_update_world.h"
+#include "launcher/update/update_state_factory.h"
+#include "ui/box/markup_builder.h"
+#include "ui/control/control_classes.h"
 #include "ui/resources/global_manager.h"
+
+namespace {
+
+// The states live above the context, which starts passes through this.
+UpdateStateFactory* StateFactoryInstance() {
+  static UpdateStateFactory factory(ContextUpdateWorld::GetInstance());
+  return &factory;
+}
+
+}  // namespace
 
 void LauncherSubsystems::LoadContext() {
   // Empty when "set_language" gave no code that fits.
   LauncherContext::GetInstance()->Init(CommandLineLanguage.text);
+  LauncherContext::GetInstance()->SetStateFactory(StateFactoryInstance());
   // Before the UI framework starts: it takes the carried faces.
   InstallResourceFonts(GetModuleHandleW(nullptr), SystemFontTarget());
 }
@@ -27,6 +42,10 @@ void LauncherSubsystems::StartUiFramework() {
   std::wstring language;
   qbase::MultiByteToWide(LauncherContext::GetInstance()->settings.language, qbase::kCodePageAnsi,
                          &language);
+  // The skin's "global.xml" and its control classes are built by the markup
+  // builder, which sits above the global tables.
+  ui::RegisterControlClasses();
+  ui::GlobalManager::globalResourceLoader = &ui::MarkupBuilder::LoadGlobalResource;
   ui::GlobalManager::Startup(L"resources\\", nullptr, L"themes\\default", language);
 }
 
@@ -55,9 +74,13 @@ void LauncherSubsystems::InitVersionState() {
 }
 
 // State steps and transfer completions take turns, never overlapping. The
-// launcher pass will start on the first tick once its first state exists.
+// launcher pass starts on the first tick.
 void LauncherSubsystems::WorkerTick() {
   LauncherContext* context = LauncherContext::GetInstance();
+  if (!context->stateMachineStarted) {
+    context->stateMachineStarted = true;
+    context->ChangeState(StateFactoryInstance()->CreatePrepareState(UpdateMode::Launcher));
+  }
   // An Update that moves on destroys its state as its last act.
   if (context->currentState) context->currentState->Update();
   if (context->preDownloadState) context->preDownloadState->Update();

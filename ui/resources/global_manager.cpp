@@ -21,6 +21,7 @@ std::wstring GlobalManager::channel = L"AppStore";
 std::unique_ptr<ZipHandle> GlobalManager::resourceZip;
 std::unique_ptr<IRenderFactory> GlobalManager::renderFactory;
 CreateControlCallback GlobalManager::createControlCallback;
+std::function<void()> GlobalManager::globalResourceLoader;
 std::vector<Window*> GlobalManager::windowList;
 std::map<std::wstring, std::unique_ptr<FontInfo>> GlobalManager::fonts;
 std::wstring GlobalManager::defaultFontId;
@@ -259,9 +260,14 @@ void GlobalManager::Startup(const std::wstring& resource_root,
                   &systemBoldFontUsable, &systemItalicFontUsable);
   ProbeFaceFamily(buttonFontFace, buttonBoldFontFace, buttonItalicFontFace, &buttonFontUsable,
                   &buttonBoldFontUsable, &buttonItalicFontUsable);
+  LoadGlobalResource();
   language = language_code;
   LoadLanguageFile(resource_root + L"lang\\" + language_code + L".ini");
   InitCommonControlsByOrdinal();
+}
+
+void GlobalManager::LoadGlobalResource() {
+  if (globalResourceLoader) globalResourceLoader();
 }
 
 void GlobalManager::Shutdown() {
@@ -290,6 +296,7 @@ void GlobalManager::ReloadSkin(const std::wstring& resource_path,
   classes.clear();
   imageCache.clear();
   if (!resource_path.empty()) SetResourcePath(resource_path);
+  LoadGlobalResource();
   if (resourceZip) {
     LoadLanguageFile(L"resources\\lang\\" + language + L".ini");
   } else {

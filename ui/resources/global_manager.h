@@ -52,10 +52,16 @@ class GlobalManager {
   // Once, after the UI loop has ended.
   static void Shutdown();
 
+  // Builds "global.xml" into the font, colour and class tables through
+  // `globalResourceLoader`; nothing while the markup builder above has not
+  // set it. Called by Startup and ReloadSkin.
+  static void LoadGlobalResource();
+
   // Keeps the path with a trailing separator ("\" added unless it ends in one).
   static void SetResourcePath(const std::wstring& path);
-  // Empties fonts, colours and classes and reloads the language file of
-  // `language`; an empty path keeps the resource directory.
+  // Empties fonts, colours and classes and loads "global.xml" and the
+  // language file of `language` again; an empty path keeps the resource
+  // directory.
   static void ReloadSkin(const std::wstring& resource_path,
                          const std::function<void()>& completion);
 
@@ -93,6 +99,8 @@ class GlobalManager {
   static std::unique_ptr<ZipHandle> resourceZip;
   static std::unique_ptr<IRenderFactory> renderFactory;
   static CreateControlCallback createControlCallback;
+  // Set once by the markup builder's owner before Startup.
+  static std::function<void()> globalResourceLoader;
   static std::vector<Window*> windowList;  // not owned, in creation order
   static std::map<std::wstring, std::unique_ptr<FontInfo>> fonts;
   static std::wstring defaultFontId;

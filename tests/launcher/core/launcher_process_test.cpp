@@ -18,15 +18,6 @@ using qbase::ScopedHandle;
 using test_support::FileExists;
 using test_support::ScratchDir;
 
-// The built launcher.exe, as a Windows path (Wine maps Z: to the root).
-std::wstring BuiltLauncherPath() {
-  std::wstring path = L"Z:" LAUNCHER_EXE;
-  for (wchar_t& c : path) {
-    if (c == L'/') c = L'\\';
-  }
-  return path;
-}
-
 // Waits for `handle` while dispatching this thread's messages, so windows of
 // the test answer the launcher meanwhile.
 bool WaitPumping(HANDLE handle, DWORD timeout_ms) {
@@ -141,8 +132,15 @@ class LauncherProcessTest : public testing::Test {
  protected:
   void SetUp() override {
     exe_ = scratch_.Child(L"launcher.exe");
-    ASSERT_TRUE(CopyFileW(BuiltLauncherPath().c_str(), exe_.c_str(), FALSE))
-        << "launcher.exe not found at " << testing::PrintToString(BuiltLauncherPath());
+    ASSERT_TRUE(CopyFileW(test_support::HostPathInWine(LAUNCHER_EXE).c_str(), exe_.c_str(), FALSE))
+        << "launcher.exe not found at "
+        << testing::PrintToString(test_support::HostPathInWine(LAUNCHER_EXE));
+    // The launcher pass starts on its own: its services are a closed local
+    // port, so nothing leaves the machine and every request fails at once.
+    test_support::WriteFileBytes(
+        scratch_.Child(L"save\\setting.json"),
+        R"({"GateURLs": ["https://127.0.0.1:9/"], "DlcURLs": ["https://127.0.0.1:9/"],)"
+        R"( "TrackURL": "https://127.0.0.1:9/"})");
   }
 
   // A first launcher whose UI loop runs.

@@ -147,8 +147,14 @@ TEST_F(DownloadManagerTest, ResumeAfterCancelAsksOnlyForThePendingRanges) {
   manager.SetActiveUrls({GetServers().faultUrl});
   const std::string path = LocalPath("resume/big.bin");
   Queue("resume/big.bin", path, md5, size);
-  // Long enough for both ranges to save their offsets at least once.
-  PollUntil([] { return false; }, 3);
+  // Until both ranges have saved progress of their own, however slow the machine.
+  ASSERT_TRUE(PollUntil([&] {
+    std::string text;
+    std::vector<ChunkInfo> chunks;
+    return test_support::TryReadFileBytes(Wide(path + ".cfg"), &text) &&
+           ParseResumeText(text, md5, size, &chunks) == ResumeState::Pending &&
+           chunks.size() == 2 && chunks[0].begin > 0 && chunks[1].begin > kMiB32;
+  }));
   manager.CancelAll(DownloadMode::Game);
   EXPECT_TRUE(results.empty());
 

@@ -290,6 +290,18 @@ TEST_F(MarkupBuilderTest, GlobalResourcesFillTheGlobalTables) {
   EXPECT_EQ(root->GetBkColor(), L"ink");
 }
 
+// Through the framework's hook, a reload empties the tables and builds
+// "global.xml" again.
+TEST_F(MarkupBuilderTest, ReloadingTheSkinBuildsTheGlobalResourcesAgain) {
+  WriteLayout(L"global.xml", "<Global><TextColor name=\"ink\" value=\"#ff333333\"/></Global>");
+  GlobalManager::globalResourceLoader = &MarkupBuilder::LoadGlobalResource;
+  GlobalManager::AddTextColor(L"stale", L"#ff000000");
+  GlobalManager::ReloadSkin(L"", nullptr);
+  GlobalManager::globalResourceLoader = nullptr;
+  EXPECT_EQ(GlobalManager::textColors.count(L"stale"), 0u);
+  EXPECT_EQ(GlobalManager::textColors.at(L"ink"), 0xff333333u);
+}
+
 TEST_F(MarkupBuilderTest, FillsAGivenBoxFromAFragment) {
   WriteLayout(L"page.xml",
               "<Fragment><Class name=\"x\"/><HBox name=\"ignored_name\" width=\"90\">"
