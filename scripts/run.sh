@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # Builds launcher.exe (only it) and runs it under Wine from its own folder
 # (build/run), on the current X display, or on a private Xvfb display when
-# there is none.
+# there is none, against the demo content service: a generated game
+# (scripts/demo/make_demo_content.py, into build/demo) served by the local
+# test servers of tests/support (scripts/demo/run_demo.py). The servers stop
+# when launcher.exe ends.
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 BUILD=${LAUNCHER_BUILD_DIR:-$ROOT/build}
@@ -10,16 +13,21 @@ bash "$ROOT/scripts/build.sh" "$BUILD" launcher
 RUN_DIR=$BUILD/run
 mkdir -p "$RUN_DIR"
 cp "$BUILD/launcher/launcher.exe" "$RUN_DIR/"
+python3 "$ROOT/scripts/demo/make_demo_content.py" --out "$BUILD/demo" \
+  --launcher "$RUN_DIR/launcher.exe"
 export LAUNCHER_WINE_STATE=$BUILD/wine
 if [ -n "${DISPLAY:-}" ]; then export LAUNCHER_KEEP_DISPLAY=1; fi
-cd "$RUN_DIR"
 echo "Starting launcher.exe in its folder $RUN_DIR; press Ctrl-C to stop it."
 # The program runs in the background: bash runs a trap only once the
 # foreground command ends, and launcher.exe, which has no console, outlives a
-# SIGINT. Stopping the Wine world ends it.
+# SIGINT. Stopping the Wine world ends it, and the servers stop after it. In a
+# session of its own, Ctrl-C does not stop the servers before that.
 trap '"$ROOT/scripts/wine-run.sh" --stop' INT TERM HUP
 set +e
-"$ROOT/scripts/wine-run.sh" ./launcher.exe "$@" &
+setsid -w python3 "$ROOT/tests/support/download_test_servers.py" \
+  --state "$BUILD/download-test-servers" -- \
+  python3 "$ROOT/scripts/demo/run_demo.py" --demo "$BUILD/demo" --run-dir "$RUN_DIR" -- \
+  "$ROOT/scripts/wine-run.sh" ./launcher.exe "$@" &
 launcher=$!
 wait $launcher
 status=$?
@@ -29,5 +37,5 @@ while kill -0 $launcher 2>/dev/null; do
   status=$?
 done
 "$ROOT/scripts/wine-run.sh" --stop
-echo "launcher.exe exited with $status"
+echo "launcher.exe exited with $status; the requests it made: $RUN_DIR/demo-requests.log"
 exit $status

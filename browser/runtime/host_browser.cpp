@@ -112,7 +112,20 @@ HostBrowser::~HostBrowser() {
 }
 
 bool HostBrowser::Start(const HostBrowserOptions& options) {
+  bool ended_early = false;
+  if (StartOnce(options, &ended_early)) return true;
+  // A browser that ends at once may have met what a killed run left in the
+  // profile, which the shell clears for the next start: one more try.
+  return ended_early && StartOnce(options, &ended_early);
+}
+
+bool HostBrowser::StartOnce(const HostBrowserOptions& options, bool* ended_early) {
+  *ended_early = false;
   shell_output_.clear();
+  if (listener_ != INVALID_SOCKET) {
+    closesocket(listener_);
+    listener_ = INVALID_SOCKET;
+  }
   std::wstring profile = options.profile_folder;
   while (!profile.empty() && (profile.back() == L'\\' || profile.back() == L'/'))
     profile.pop_back();
@@ -187,7 +200,10 @@ bool HostBrowser::Start(const HostBrowserOptions& options) {
   const std::wstring port_file = profile + L"\\DevToolsActivePort";
   const DWORD start = GetTickCount();
   while (GetTickCount() - start < kStartLimitMs) {
-    if (!PollShell(50)) break;
+    if (!PollShell(50)) {
+      *ended_early = true;
+      break;
+    }
     if (ReadPortFile(port_file, &debugging_port_, &debugging_path_)) return true;
   }
   Stop();

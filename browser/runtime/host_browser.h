@@ -42,6 +42,8 @@ class HostBrowser {
   void Stop();
 
  private:
+  // One start; `ended_early` tells a browser that ended before it listened.
+  bool StartOnce(const HostBrowserOptions& options, bool* ended_early);
   // Reads what the shell reported; false once it is gone.
   bool PollShell(DWORD wait_ms);
 

@@ -256,6 +256,20 @@ class LauncherContext {
   VersionMap& ResetVersionMap(const std::string& key);
   void LoadLauncherVersion();
   void LoadGameVersion();
+  // True when a remote map named a version other than the installed one.
+  bool IsGameUpdateAvailable() const;
+  // The game folder's "version_map.txt" into the local game map; false when
+  // it cannot be read or parsed.
+  bool LoadLocalGameVersionMap();
+  // -1 without a pre-download version; 0 when its folder holds the finished
+  // map of that version, which is then loaded; 1 otherwise.
+  int CheckPreDownloadComplete();
+  // Deletes the pre-download folders of versions not newer than the installed
+  // game and returns how many are kept; -1 without an installed version, -2
+  // when that version is not a version text.
+  int PrunePreDownloadFolders();
+  // The pre-download of `preDownloadVersion` has started and not finished.
+  bool IsPreDownloadInProgress() const;
 
   ServiceSettings serviceSettings;
   // Written on the UI thread only through SetSettings or ApplySettings (or

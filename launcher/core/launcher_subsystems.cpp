@@ -14,6 +14,7 @@
 #include "launcher/core/window_messages.h"
 #include "launcher/update/context_update_world.h"
 #include "launcher/update/update_state_factory.h"
+#include "ui/box/builder_cache.h"
 #include "ui/box/markup_builder.h"
 #include "ui/control/control_classes.h"
 #include "ui/resources/global_manager.h"
@@ -46,6 +47,7 @@ void LauncherSubsystems::StartUiFramework() {
   // builder, which sits above the global tables.
   ui::RegisterControlClasses();
   ui::GlobalManager::globalResourceLoader = &ui::MarkupBuilder::LoadGlobalResource;
+  ui::BuilderCache::Install();
   ui::GlobalManager::Startup(L"resources\\", nullptr, L"themes\\default", language);
 }
 

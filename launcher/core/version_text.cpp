@@ -59,6 +59,22 @@ bool ParseVersionTriple(const std::string& text, int* a, int* c, int* b) {
   return true;
 }
 
+bool IsVersionFolderName(const std::string& text) {
+  int groups = 0;
+  size_t digits = 0;
+  for (const char c : text) {
+    if (c >= '0' && c <= '9') {
+      ++digits;
+    } else if (c == '_' && digits > 0) {
+      ++groups;
+      digits = 0;
+    } else {
+      return false;
+    }
+  }
+  return digits > 0 && groups == 2;
+}
+
 VersionComparison CompareVersions(const std::string& version, const std::string& reference,
                                   const std::string& dependence) {
   if (version.empty()) return VersionComparison::VersionEmpty;

@@ -11,6 +11,11 @@
 // false unless there are exactly three pieces that each read as a 32-bit number.
 bool ParseVersionTriple(const std::string& text, int* a, int* c, int* b);
 
+// True for a version text that may name a folder: three runs of decimal
+// digits joined by "_", nothing else. Versions from the network name folders
+// only when they pass.
+bool IsVersionFolderName(const std::string& text);
+
 // Results of CompareVersions, in the order they are tested; the numbers go
 // into reports.
 enum class VersionComparison : int32_t {

@@ -20,6 +20,13 @@ constexpr UINT WM_REFRESH_CONTENT = 2226;
 constexpr UINT WM_REFRESH_GAME_BUTTON = 2325;
 constexpr UINT WM_PREDOWNLOAD_STATUS = 2326;
 constexpr UINT WM_PREDOWNLOAD_TICK = 2425;
+// The pre-download widget's pages: the first parameter of WM_PREDOWNLOAD_STATUS.
+enum class PreDownloadPage : WPARAM {
+  None = 0,
+  Offer = 1,
+  Download = 2,
+  Finish = 3,
+};
 constexpr UINT WM_GAME_REGISTER = 2525;
 constexpr UINT WM_GAME_QUERY_PREDOWNLOAD = 2526;
 constexpr UINT WM_GAME_PREDOWNLOAD_STATE = 2527;

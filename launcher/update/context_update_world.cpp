@@ -1,12 +1,21 @@
 #include "launcher/update/context_update_world.h"
 
+#include <map>
+#include <memory>
 #include <utility>
 
 #include "base/string_util.h"
 #include "base/thread_registry.h"
+#include "launcher/core/dialog_presenter.h"
 #include "launcher/core/launcher_context.h"
 #include "launcher/core/public_address.h"
+#include "launcher/core/resource_fonts.h"
+#include "launcher/core/self_replace.h"
 #include "launcher/download/download_manager.h"
+#include "launcher/update/download_files_state.h"
+#include "launcher/update/enter_game_state.h"
+#include "launcher/update/pre_download_state.h"
+#include "ui/resources/global_manager.h"
 #include "ui/resources/language_string_table.h"
 
 ContextUpdateWorld* ContextUpdateWorld::GetInstance() {
@@ -36,8 +45,9 @@ void ContextUpdateWorld::SetContentHosts(const std::vector<std::string>& hosts) 
 }
 
 void ContextUpdateWorld::Request(const std::string& path, StateId tag) {
-  DownloadManager::GetInstance().DownloadMemory(path, "", ForwardRequestDone,
-                                                static_cast<int32_t>(tag));
+  DownloadManager::GetInstance().DownloadMemory(
+      path, "", tag == StateId::PreDownload ? ForwardPreDownloadRequestDone : ForwardRequestDone,
+      static_cast<int32_t>(tag));
 }
 
 void ContextUpdateWorld::LookUpPublicAddress() {
@@ -66,11 +76,11 @@ void ContextUpdateWorld::ChangeState(std::unique_ptr<State> next) {
 }
 
 std::unique_ptr<State> ContextUpdateWorld::MakeDownloadFilesState(UpdateMode mode) {
-  return later_states_.downloadFiles ? later_states_.downloadFiles(mode) : nullptr;
+  return std::make_unique<DownloadFilesState>(mode, this);
 }
 
 std::unique_ptr<State> ContextUpdateWorld::MakeEnterGameState() {
-  return later_states_.enterGame ? later_states_.enterGame() : nullptr;
+  return std::make_unique<EnterGameState>(this);
 }
 
 void ContextUpdateWorld::PostToWorker(std::function<void()> task) {
@@ -106,4 +116,93 @@ void ContextUpdateWorld::ReloadSkin(std::function<void()> continuation) {
 
 void ContextUpdateWorld::StartGamePass() {
   LauncherContext::GetInstance()->StartGamePass(true, true);
+}
+
+const qbase::Clock& ContextUpdateWorld::ReadyClock() { return qbase::SystemClock(); }
+
+void ContextUpdateWorld::SendQueuedReport() { DownloadManager::GetInstance().SendQueuedReport(); }
+
+void ContextUpdateWorld::StartLauncherPass() {
+  LauncherContext::GetInstance()->StartLauncherPass();
+}
+
+void ContextUpdateWorld::StartPreDownload() { LauncherContext::GetInstance()->StartPreDownload(); }
+
+void ContextUpdateWorld::StopPreDownload() { LauncherContext::GetInstance()->StopPreDownload(); }
+
+void ContextUpdateWorld::ShowMessageBox(const std::wstring& title_key,
+                                        const std::wstring& content_key,
+                                        const std::wstring& first_caption_key,
+                                        const std::wstring& second_caption_key,
+                                        DialogCallback callback) {
+  LauncherContext::GetInstance()->ShowMessageBox(nullptr, title_key, content_key, first_caption_key,
+                                                 second_caption_key, std::move(callback), false);
+}
+
+void ContextUpdateWorld::RunSelfUpdate() {
+  LauncherContext* context = LauncherContext::GetInstance();
+  DialogPresenter* presenter = context->dialog_presenter();
+  if (context->mainWindow == nullptr || presenter == nullptr) return;
+  bool known = false;
+  for (ui::Window* window : ui::GlobalManager::windowList) {
+    known |= presenter->GetWindowHandle(window) == context->mainWindow;
+  }
+  if (!known) return;
+  const bool launcher_changed = context->launcherExeUpdated;
+  if (context->fontsUpdated) {
+    // The helper can overwrite the fonts only once they are unregistered.
+    std::map<std::wstring, DWORD> failures;
+    UninstallResourceFonts(SystemFontTarget(), &failures);
+  }
+  // This helper does all three installs: the one the shut-down would start
+  // must not race it.
+  context->launcherExeUpdated = false;
+  context->cefFilesUpdated = false;
+  context->fontsUpdated = false;
+  PostMessageW(context->mainWindow, WM_CLOSE, 0, 0);
+  LaunchSelfReplace(L".\\launcher.exe", launcher_changed);
+}
+
+bool ContextUpdateWorld::Probe(const std::string& path, StateId tag) {
+  return DownloadManager::GetInstance().ProbeFile(
+      path, "", tag == StateId::PreDownload ? ForwardPreDownloadProbeDone : ForwardProbeDone,
+      static_cast<int32_t>(tag));
+}
+
+void ContextUpdateWorld::DownloadFile(const std::string& url, const std::string& target,
+                                      const std::string& md5, int64_t size, StateId tag) {
+  const bool pre_download = tag == StateId::PreDownload;
+  DownloadManager::GetInstance().DownloadFile(
+      url, target, md5, size,
+      pre_download ? ForwardPreDownloadFileDownloaded : ForwardFileDownloaded,
+      pre_download ? ForwardPreDownloadSpeed : ForwardDownloadSpeed, static_cast<int32_t>(tag));
+}
+
+void ContextUpdateWorld::CancelTransfers(DownloadMode mode) {
+  DownloadManager::GetInstance().CancelAll(mode);
+}
+
+void ContextUpdateWorld::ResetTransferStatistics() {
+  DownloadManager::GetInstance().ResetStatistics();
+}
+
+void ContextUpdateWorld::SetTransferTotal(int64_t bytes) {
+  DownloadManager::GetInstance().SetTotalBytes(bytes);
+}
+
+int64_t ContextUpdateWorld::TransferredBytes() {
+  return DownloadManager::GetInstance().done_bytes();
+}
+
+void ContextUpdateWorld::AddSpeedSample(double bytes_per_second) {
+  DownloadManager::GetInstance().AddSpeedSample(bytes_per_second);
+}
+
+void ContextUpdateWorld::ReportTransferStatistics(const std::string& action) {
+  DownloadManager::GetInstance().ReportTransferStatistics(action);
+}
+
+void ContextUpdateWorld::ReportDownloadSummary(const std::string& action_id,
+                                               const std::string& event, bool only_when_active) {
+  DownloadManager::GetInstance().ReportDownloadSummary(action_id, event, only_when_active);
 }

@@ -12,15 +12,6 @@ class ContextUpdateWorld : public UpdateWorld {
   // The process's world, the one the states use unless given another.
   static ContextUpdateWorld* GetInstance();
 
-  // The states after the download stage's entry. Until they are given, the
-  // pass stops where it would enter them, with no current state.
-  struct LaterStates {
-    std::function<std::unique_ptr<State>(UpdateMode)> downloadFiles;
-    std::function<std::unique_ptr<State>()> enterGame;
-  };
-  // Before the worker's first pass.
-  void SetLaterStates(LaterStates states) { later_states_ = std::move(states); }
-
   void SendToMainWindow(UINT message, WPARAM wparam, LPARAM lparam) override;
   void SendToGameWindows(UINT message, WPARAM wparam, LPARAM lparam) override;
   void CollectGameWindows() override;
@@ -39,7 +30,24 @@ class ContextUpdateWorld : public UpdateWorld {
   void ShowUpdateError(const UpdateErrorDialog& dialog) override;
   void ReloadSkin(std::function<void()> continuation) override;
   void StartGamePass() override;
-
- private:
-  LaterStates later_states_;
+  const qbase::Clock& ReadyClock() override;
+  void SendQueuedReport() override;
+  void StartLauncherPass() override;
+  void StartPreDownload() override;
+  void StopPreDownload() override;
+  void ShowMessageBox(const std::wstring& title_key, const std::wstring& content_key,
+                      const std::wstring& first_caption_key, const std::wstring& second_caption_key,
+                      DialogCallback callback) override;
+  void RunSelfUpdate() override;
+  bool Probe(const std::string& path, StateId tag) override;
+  void DownloadFile(const std::string& url, const std::string& target, const std::string& md5,
+                    int64_t size, StateId tag) override;
+  void CancelTransfers(DownloadMode mode) override;
+  void ResetTransferStatistics() override;
+  void SetTransferTotal(int64_t bytes) override;
+  int64_t TransferredBytes() override;
+  void AddSpeedSample(double bytes_per_second) override;
+  void ReportTransferStatistics(const std::string& action) override;
+  void ReportDownloadSummary(const std::string& action_id, const std::string& event,
+                             bool only_when_active) override;
 };

@@ -12,7 +12,6 @@ class UpdateStateFactory : public StateFactory {
   explicit UpdateStateFactory(UpdateWorld* world) : world_(world) {}
 
   std::unique_ptr<State> CreatePrepareState(UpdateMode mode) override;
-  // Null until the pre-download state exists.
   std::unique_ptr<State> CreatePreDownloadState() override;
 
  private:

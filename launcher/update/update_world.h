@@ -2,13 +2,16 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "base/clock.h"
 #include "launcher/core/dialog_requests.h"
 #include "launcher/core/state.h"
+#include "launcher/download/download_task.h"
 
 // Which host list the next requests go to.
 enum class HostList {
@@ -73,4 +76,40 @@ class UpdateWorld {
   // The retry of the error dialog: a game pass that starts the game at its
   // end unless "setting.json" disables that.
   virtual void StartGamePass() = 0;
+
+  // The ready state's timers and the apply stage's slices read this clock.
+  virtual const qbase::Clock& ReadyClock() = 0;
+  // At most one queued report goes out.
+  virtual void SendQueuedReport() = 0;
+  // The periodic check of the launcher's own files.
+  virtual void StartLauncherPass() = 0;
+  // The worker creates the pre-download state beside the machine unless one
+  // exists, or leaves and deletes it.
+  virtual void StartPreDownload() = 0;
+  virtual void StopPreDownload() = 0;
+  // A box of language keys owned by the main window; `callback` may be empty.
+  virtual void ShowMessageBox(const std::wstring& title_key, const std::wstring& content_key,
+                              const std::wstring& first_caption_key,
+                              const std::wstring& second_caption_key, DialogCallback callback) = 0;
+  // UI thread: closes the main window and hands the waiting launcher files
+  // to the self-update helper, which starts the launcher again.
+  virtual void RunSelfUpdate() = 0;
+
+  // The pre-download's transfers. Results of `tag` StateId::PreDownload reach
+  // the pre-download state beside the machine; a probe answers before the
+  // call returns, and false means it could not be asked (no hosts).
+  virtual bool Probe(const std::string& path, StateId tag) = 0;
+  virtual void DownloadFile(const std::string& url, const std::string& target,
+                            const std::string& md5, int64_t size, StateId tag) = 0;
+  // Ends every transfer without a result; the mode's speed limit applies next.
+  virtual void CancelTransfers(DownloadMode mode) = 0;
+  virtual void ResetTransferStatistics() = 0;
+  virtual void SetTransferTotal(int64_t bytes) = 0;
+  virtual int64_t TransferredBytes() = 0;
+  virtual void AddSpeedSample(double bytes_per_second) = 0;
+  virtual void ReportTransferStatistics(const std::string& action) = 0;
+  // The download run's summary for the report and attribution event; with
+  // `only_when_active` nothing is reported while no transfer moved bytes.
+  virtual void ReportDownloadSummary(const std::string& action_id, const std::string& event,
+                                     bool only_when_active) = 0;
 };

@@ -11,6 +11,10 @@
 
 #include "base/string_util.h"
 #include "ui/box/box.h"
+#include "ui/box/horizontal_layout.h"
+#include "ui/box/scroll_bar.h"
+#include "ui/box/tab_box.h"
+#include "ui/box/vertical_layout.h"
 #include "ui/core/control.h"
 #include "ui/core/dpi_manager.h"
 #include "ui/core/markup_event_handler.h"
@@ -245,6 +249,10 @@ Control* MarkupBuilder::CreateControlByClass(const std::wstring& class_name) {
   if (class_name == L"HBox") return new HBox;
   if (class_name == L"VBox") return new VBox;
   if (class_name == L"TileBox") return new TileBox;
+  if (class_name == L"ScrollBar") return new ScrollBar;
+  if (class_name == L"TabBox") return new TabBox;
+  if (class_name == L"HTabBox") return new TabBox(std::make_unique<HLayout>());
+  if (class_name == L"VTabBox") return new TabBox(std::make_unique<VLayout>());
   const auto& classes = RegisteredClasses();
   const auto found = classes.find(class_name);
   return found != classes.end() && found->second ? found->second() : nullptr;

@@ -1,10 +1,20 @@
 #include "ui/control/control_classes.h"
 
+#include <memory>
+
+#include "ui/box/horizontal_layout.h"
 #include "ui/box/markup_builder.h"
+#include "ui/box/tile_layout.h"
+#include "ui/box/vertical_layout.h"
 #include "ui/control/button.h"
 #include "ui/control/check_box.h"
+#include "ui/control/circle_progress.h"
 #include "ui/control/label.h"
+#include "ui/control/list_box.h"
+#include "ui/control/list_container_element.h"
 #include "ui/control/option.h"
+#include "ui/control/progress.h"
+#include "ui/control/slider.h"
 
 namespace ui {
 
@@ -26,6 +36,17 @@ void RegisterControlClasses() {
   Register<CheckBoxBox>(L"CheckBoxBox");
   Register<Option>(L"Option");
   Register<OptionBox>(L"OptionBox");
+  Register<ListContainerElement>(L"ListContainerElement");
+  Register<ListBox>(L"ListBox");
+  MarkupBuilder::RegisterControlClass(L"VListBox",
+                                      [] { return new ListBox(std::make_unique<VLayout>()); });
+  MarkupBuilder::RegisterControlClass(L"HListBox",
+                                      [] { return new ListBox(std::make_unique<HLayout>()); });
+  MarkupBuilder::RegisterControlClass(L"TileListBox",
+                                      [] { return new ListBox(std::make_unique<TileLayout>()); });
+  Register<Progress>(L"Progress");
+  Register<Slider>(L"Slider");
+  Register<CircleProgress>(L"CircleProgress");
 }
 
 }  // namespace ui

@@ -22,6 +22,8 @@ std::unique_ptr<ZipHandle> GlobalManager::resourceZip;
 std::unique_ptr<IRenderFactory> GlobalManager::renderFactory;
 CreateControlCallback GlobalManager::createControlCallback;
 std::function<void()> GlobalManager::globalResourceLoader;
+LayoutBuilder GlobalManager::layoutBuilder;
+std::function<void()> GlobalManager::layoutCacheClearer;
 std::vector<Window*> GlobalManager::windowList;
 std::map<std::wstring, std::unique_ptr<FontInfo>> GlobalManager::fonts;
 std::wstring GlobalManager::defaultFontId;
@@ -270,6 +272,21 @@ void GlobalManager::LoadGlobalResource() {
   if (globalResourceLoader) globalResourceLoader();
 }
 
+Box* GlobalManager::CreateBoxWithCache(const std::wstring& path,
+                                       const CreateControlCallback& callback) {
+  return layoutBuilder ? layoutBuilder(path, callback, nullptr, true) : nullptr;
+}
+
+bool GlobalManager::FillBox(Box* box, const std::wstring& path,
+                            const CreateControlCallback& callback) {
+  return box && layoutBuilder && layoutBuilder(path, callback, box, false);
+}
+
+bool GlobalManager::FillBoxWithCache(Box* box, const std::wstring& path,
+                                     const CreateControlCallback& callback) {
+  return box && layoutBuilder && layoutBuilder(path, callback, box, true);
+}
+
 void GlobalManager::Shutdown() {
   CloseResourceZip();
   renderFactory.reset();
@@ -295,6 +312,8 @@ void GlobalManager::ReloadSkin(const std::wstring& resource_path,
   textColors.clear();
   classes.clear();
   imageCache.clear();
+  // Layouts parsed from the old skin would outlive it.
+  if (layoutCacheClearer) layoutCacheClearer();
   if (!resource_path.empty()) SetResourcePath(resource_path);
   LoadGlobalResource();
   if (resourceZip) {

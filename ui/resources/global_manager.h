@@ -18,6 +18,7 @@
 
 namespace ui {
 
+class Box;
 class Control;
 class ImageInfo;
 class IRenderFactory;
@@ -25,6 +26,13 @@ class Window;
 
 // Asked by the markup builder for a class name it does not know; empty means none.
 using CreateControlCallback = std::function<Control*(const std::wstring& class_name)>;
+
+// Builds a layout file into `box`, or into a new box without a window when
+// `box` is null, from the document kept for the path when `cached` (parsed
+// and kept on first use). The box built, or null when the file cannot be
+// read or built.
+using LayoutBuilder = std::function<Box*(
+    const std::wstring& path, const CreateControlCallback& callback, Box* box, bool cached)>;
 
 // One font of the font table, owned by the table.
 struct FontInfo {
@@ -57,11 +65,22 @@ class GlobalManager {
   // set it. Called by Startup and ReloadSkin.
   static void LoadGlobalResource();
 
+  // A new box built from a layout file, without window or parent, now the
+  // caller's (a raw pointer: the box type lives above this library); null
+  // when the file cannot be read or holds no box, or while `layoutBuilder` is
+  // not set.
+  static Box* CreateBoxWithCache(const std::wstring& path, const CreateControlCallback& callback);
+  // Builds a layout file's controls into the box, on the box's window; false
+  // when the file cannot be read or built. The cached form parses a path once.
+  static bool FillBox(Box* box, const std::wstring& path, const CreateControlCallback& callback);
+  static bool FillBoxWithCache(Box* box, const std::wstring& path,
+                               const CreateControlCallback& callback);
+
   // Keeps the path with a trailing separator ("\" added unless it ends in one).
   static void SetResourcePath(const std::wstring& path);
-  // Empties fonts, colours and classes and loads "global.xml" and the
-  // language file of `language` again; an empty path keeps the resource
-  // directory.
+  // Empties fonts, colours, classes and the parsed layouts and loads
+  // "global.xml" and the language file of `language` again; an empty path
+  // keeps the resource directory.
   static void ReloadSkin(const std::wstring& resource_path,
                          const std::function<void()>& completion);
 
@@ -101,6 +120,10 @@ class GlobalManager {
   static CreateControlCallback createControlCallback;
   // Set once by the markup builder's owner before Startup.
   static std::function<void()> globalResourceLoader;
+  // Set likewise: the layout forms above build through the first, and a skin
+  // reload forgets the parsed layouts through the second.
+  static LayoutBuilder layoutBuilder;
+  static std::function<void()> layoutCacheClearer;
   static std::vector<Window*> windowList;  // not owned, in creation order
   static std::map<std::wstring, std::unique_ptr<FontInfo>> fonts;
   static std::wstring defaultFontId;

@@ -38,6 +38,19 @@ TEST(VersionTextTest, ParseVersionTriple) {
   }
 }
 
+TEST(VersionTextTest, OnlyPlainVersionTextsNameFolders) {
+  const struct {
+    const char* text;
+    bool ok;
+  } cases[] = {
+      {"10077_3_2", true}, {"0_0_0", true},         {"1_2", false},  {"1_2_3_4", false},
+      {"1__3", false},     {"_1_2", false},         {"1_2_", false}, {"", false},
+      {" 1_2_3", false},   {"1_2_3\\..\\x", false}, {"..", false},   {"1_2_3/a", false},
+      {"1_+2_3", false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(IsVersionFolderName(c.text), c.ok) << c.text;
+}
+
 struct CompareCase {
   const char* version;
   const char* reference;

@@ -22,12 +22,56 @@ void FakeUpdateWorld::SetContentHosts(const std::vector<std::string>& hosts) {
 void FakeUpdateWorld::Request(const std::string& path, StateId tag) {
   requests.push_back((activeHosts == HostList::Gate ? "gate:" : "content:") + path);
   Reply reply{-2, "", "404"};
-  auto scripted = replies.find(path);
+  auto scripted = replies.end();
+  // Content hosts may answer the same path differently (this and the next version).
+  if (activeHosts == HostList::Content && !contentHosts.empty()) {
+    scripted = replies.find(contentHosts.front() + path);
+  }
+  if (scripted == replies.end()) scripted = replies.find(path);
   if (scripted == replies.end()) scripted = replies.find(path.substr(0, path.find('?')));
   if (scripted != replies.end()) reply = scripted->second;
   // The download manager hands back the path as joined with an empty body.
+  if (tag == StateId::PreDownload) {
+    // The pre-download's own forwarder reaches the state beside the machine.
+    if (preDownload) {
+      preDownload->OnRequestDone(reply.result, path + "/", reply.body.c_str(),
+                                 static_cast<int32_t>(reply.body.size()), reply.error);
+    }
+    return;
+  }
   ForwardRequestDone(static_cast<int32_t>(tag), reply.result, path + "/", reply.body.c_str(),
                      static_cast<int32_t>(reply.body.size()), reply.error);
+}
+
+void FakeUpdateWorld::ShowMessageBox(const std::wstring& title_key, const std::wstring& content_key,
+                                     const std::wstring& first_caption_key,
+                                     const std::wstring& second_caption_key,
+                                     DialogCallback callback) {
+  boxes.push_back({title_key, content_key, first_caption_key, second_caption_key, callback});
+}
+
+bool FakeUpdateWorld::Probe(const std::string& path, StateId tag) {
+  if (!probeHosts) return false;
+  probes.push_back((activeHosts == HostList::Gate ? "gate:" : "content:") + path);
+  Probed probed;
+  const auto scripted = probeReplies.find(path);
+  if (scripted != probeReplies.end()) probed = scripted->second;
+  const std::string error = probed.result < 0 ? "404" : "";
+  if (tag == StateId::PreDownload) {
+    if (preDownload) preDownload->OnProbeDone(probed.result, path + "/", probed.exists, error);
+    return true;
+  }
+  ForwardProbeDone(static_cast<int32_t>(tag), probed.result, path + "/", probed.exists, error);
+  return true;
+}
+
+void FakeUpdateWorld::DownloadFile(const std::string& url, const std::string& target,
+                                   const std::string& md5, int64_t size, StateId tag) {
+  transfers.push_back({url, target, md5, size, tag});
+}
+
+void FakeUpdateWorld::CancelTransfers(DownloadMode mode) {
+  log.push_back(mode == DownloadMode::PreDownload ? "cancel for pre-download" : "cancel for game");
 }
 
 void FakeUpdateWorld::EndPreDownloadState() {

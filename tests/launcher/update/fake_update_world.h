@@ -11,6 +11,7 @@
 #include "launcher/core/state.h"
 #include "launcher/core/version_map.h"
 #include "launcher/update/update_world.h"
+#include "tests/support/fake_clock.h"
 
 namespace update_test {
 
@@ -92,13 +93,41 @@ class FakeUpdateWorld : public UpdateWorld {
   void ShowUpdateError(const UpdateErrorDialog& dialog) override { dialogs.push_back(dialog); }
   void ReloadSkin(std::function<void()> continuation) override;
   void StartGamePass() override { log.push_back("start game pass"); }
+  const qbase::Clock& ReadyClock() override { return clock; }
+  void SendQueuedReport() override { ++queuedReportsSent; }
+  void StartLauncherPass() override { log.push_back("start launcher pass"); }
+  void StartPreDownload() override { log.push_back("start pre-download"); }
+  void StopPreDownload() override { log.push_back("stop pre-download"); }
+  void ShowMessageBox(const std::wstring& title_key, const std::wstring& content_key,
+                      const std::wstring& first_caption_key, const std::wstring& second_caption_key,
+                      DialogCallback callback) override;
+  void RunSelfUpdate() override { log.push_back("self-update"); }
+  // Answers from `probeReplies`, else as a found file; false when `probeHosts` is off.
+  bool Probe(const std::string& path, StateId tag) override;
+  void DownloadFile(const std::string& url, const std::string& target, const std::string& md5,
+                    int64_t size, StateId tag) override;
+  void CancelTransfers(DownloadMode mode) override;
+  void ResetTransferStatistics() override { log.push_back("reset statistics"); }
+  void SetTransferTotal(int64_t bytes) override { transferTotal = bytes; }
+  int64_t TransferredBytes() override { return transferredBytes; }
+  void AddSpeedSample(double bytes_per_second) override {
+    speedSamples.push_back(bytes_per_second);
+  }
+  void ReportTransferStatistics(const std::string& action) override {
+    log.push_back("statistics " + action);
+  }
+  void ReportDownloadSummary(const std::string& action_id, const std::string& event,
+                             bool only_when_active) override {
+    log.push_back("summary " + action_id + " " + event + (only_when_active ? " active" : ""));
+  }
 
   // The next state handed to ChangeState, kept unentered.
   State* next() const { return next_.get(); }
   std::unique_ptr<State> TakeNext() { return std::move(next_); }
   int changes = 0;
 
-  // By request path, or by the path before its query.
+  // By the first content host and the path, by request path, or by the path
+  // before its query.
   std::map<std::string, Reply> replies;
   std::vector<std::string> requests;  // "gate:" or "content:" and the path
   HostList activeHosts = HostList::Gate;
@@ -113,6 +142,35 @@ class FakeUpdateWorld : public UpdateWorld {
   DialogCallback diskAnswer;
   std::vector<UpdateErrorDialog> dialogs;
   std::function<void()> skinContinuation;
+
+  struct Box {
+    std::wstring title;
+    std::wstring content;
+    std::wstring firstCaption;
+    std::wstring secondCaption;
+    DialogCallback callback;
+  };
+  struct Probed {
+    int32_t result = 0;
+    bool exists = true;
+  };
+  struct Transfer {
+    std::string url;
+    std::string target;
+    std::string md5;
+    int64_t size;
+    StateId tag;
+  };
+  test_support::FakeClock clock;
+  int queuedReportsSent = 0;
+  std::vector<Box> boxes;
+  bool probeHosts = true;
+  std::map<std::string, Probed> probeReplies;
+  std::vector<std::string> probes;  // the paths asked, with the active hosts as requests
+  std::vector<Transfer> transfers;
+  int64_t transferTotal = 0;
+  int64_t transferredBytes = 0;
+  std::vector<double> speedSamples;
 
  private:
   std::unique_ptr<State> next_;

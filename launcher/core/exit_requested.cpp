@@ -1,0 +1,3 @@
+#include "launcher/core/exit_requested.h"
+
+std::atomic<bool> ExitRequested{false};

@@ -1,0 +1,241 @@
+#!/usr/bin/env python3
+"""Writes the demo content service's files: a small generated game in three
+versions, its version maps and patches, the directory replies and the
+launcher's "setting.json".
+
+  make_demo_content.py --out DIR [--launcher PATH]
+
+DIR (build/demo by scripts/run.sh) receives:
+  content/game/      the current version (3_2_8): its files, "version_map.txt",
+                     and under "patchs/3_2_7/" the patches from the previous
+                     version with their "patch_list.txt"
+  content/next/      the next version (3_2_9) for pre-download, whole files
+  content/launcher/  "launcher_version_map.txt": the launcher at PATH (when
+                     given) is current, so the launcher pass ends in the ready
+                     state
+  previous/          the previous version (3_2_7) as installed, with its map
+  replies/get_urls.json, replies/pre_download.json   directory replies
+  setting.json       the launcher's service settings
+The replies and "setting.json" carry the fields @CONTENT_URL@ (the folder
+"content" as served) and @SERVICE_URL@ (the directory service); the demo
+runner fills them in. The same seed always gives the same bytes.
+"""
+
+import argparse
+import hashlib
+import json
+import os
+import random
+import shutil
+import struct
+import sys
+import zlib
+
+PREVIOUS = "3_2_7"
+CURRENT = "3_2_8"
+NEXT = "3_2_9"
+LAUNCHER_VERSION = "1.0.0"
+SEED = 20261210
+
+BLANK_NAME = "TOVA_Data/StreamingAssets/Audio/Sound Banks/Ambient Forest.bank"
+CJK_NAME = "TOVA_Data/Localization/繁體中文/對話字幕.txt"
+
+
+def md5_of(data):
+    return hashlib.md5(data).hexdigest()
+
+
+def previous_files(rng):
+    """The previous version: a few hundred small files in nested folders and
+    a few larger ones."""
+    files = {"TOVA.exe": rng.randbytes(262144), "UnityPlayer.dll": rng.randbytes(131072)}
+    for index in range(24):
+        files["TOVA_Data/Managed/Assembly%02d.dll" % index] = rng.randbytes(rng.randint(2048, 40960))
+    for region in ("Aldmoor", "Brinefall", "Cindervale", "Duskreach"):
+        for area in range(4):
+            for chunk in range(14):
+                name = "TOVA_Data/StreamingAssets/Bundles/%s/Area%d/chunk_%02d.bundle" % (
+                    region, area, chunk)
+                files[name] = rng.randbytes(rng.randint(200, 8192))
+    for language in ("en", "th", "zh_TW"):
+        for table in range(10):
+            name = "TOVA_Data/Localization/%s/table_%d.txt" % (language, table)
+            files[name] = ("%s table %d\n" % (language, table)).encode() * rng.randint(5, 80)
+    files[CJK_NAME] = "第一章：歸來的旅人\n".encode("utf-8") * 40
+    files[BLANK_NAME] = rng.randbytes(65536)
+    files["TOVA_Data/resources.assets"] = rng.randbytes(3 * 1048576)
+    files["TOVA_Data/sharedassets0.assets"] = rng.randbytes(2 * 1048576)
+    files["TOVA_Data/StreamingAssets/Video/intro.usm"] = rng.randbytes(4 * 1048576 + 123)
+    return files
+
+
+def mutated(rng, old, stride):
+    """`old` with every `stride`-th byte changed; also the per-byte
+    difference (new minus old), which a patch's diff block carries."""
+    new = bytearray(old)
+    diff = bytearray(len(old))
+    for position in range(rng.randrange(stride), len(old), stride):
+        delta = rng.randint(1, 255)
+        new[position] = (old[position] + delta) & 0xFF
+        diff[position] = delta
+    return bytes(new), bytes(diff)
+
+
+def patch_number(value):
+    magnitude = abs(value)
+    encoded = bytearray(struct.pack("<Q", magnitude))
+    if value < 0:
+        encoded[7] |= 0x80
+    return bytes(encoded)
+
+
+def new_version_with_patch(rng, old):
+    """A changed file and the patch that makes it from `old`: the first part
+    of the old file with some bytes changed, new bytes, the rest after a
+    skipped stretch of the old file with some bytes changed, and a new tail.
+    Two control triples (add, copy, seek) describe exactly that."""
+    cut = len(old) // 3
+    skipped = min(len(old) - cut, max(1, len(old) // 10))
+    head, head_diff = mutated(rng, old[:cut], 97)
+    rest, rest_diff = mutated(rng, old[cut + skipped:], 131)
+    inserted = rng.randbytes(rng.randint(64, 4096))
+    tail = rng.randbytes(rng.randint(0, 512))
+    new = head + inserted + rest + tail
+    control = (patch_number(len(head)) + patch_number(len(inserted)) + patch_number(skipped) +
+               patch_number(len(rest)) + patch_number(len(tail)) + patch_number(0))
+    payload = (b"BSDIFN40" + patch_number(len(control)) +
+               patch_number(len(head_diff) + len(rest_diff)) + patch_number(len(new)) + control +
+               head_diff + rest_diff + inserted + tail)
+    compressed = zlib.compress(payload, 9)
+    container = struct.pack("<II", len(payload), len(compressed)) + compressed
+    return new, container
+
+
+def current_files(rng, previous):
+    """The current version and the patches from the previous one."""
+    files = dict(previous)
+    patches = {}
+    names = sorted(previous)
+    patched = ["TOVA.exe", "TOVA_Data/resources.assets", BLANK_NAME, CJK_NAME]
+    patched += rng.sample([n for n in names if n not in patched], 30)
+    for name in patched:
+        files[name], patches[name] = new_version_with_patch(rng, previous[name])
+    # Changed without a patch: these come whole.
+    for name in rng.sample([n for n in names if n not in patched], 10):
+        files[name] = rng.randbytes(len(previous[name]) + rng.randint(1, 300))
+    for name in rng.sample([n for n in names if n not in patched and n in files], 5):
+        del files[name]
+    for index in range(12):
+        files["TOVA_Data/StreamingAssets/Bundles/Emberhold/Area0/chunk_%02d.bundle" % index] = (
+            rng.randbytes(rng.randint(200, 8192)))
+    return files, patches
+
+
+def next_files(rng, current):
+    files = dict(current)
+    for name in rng.sample(sorted(current), 20):
+        files[name] = rng.randbytes(max(1, len(current[name]) + rng.randint(-100, 300)))
+    for index in range(6):
+        files["TOVA_Data/StreamingAssets/Bundles/Frostmere/Area0/chunk_%02d.bundle" % index] = (
+            rng.randbytes(rng.randint(200, 8192)))
+    return files
+
+
+def map_text(version, entries):
+    """The flat map form: "version" holds the version text as its "md5"."""
+    document = {"version": {"md5": version}}
+    for name in sorted(entries):
+        data = entries[name]
+        document[name] = {"md5": md5_of(data), "size": len(data)}
+    return json.dumps(document, indent="\t") + "\n"
+
+
+def write(path, data):
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with open(path, "wb") as out:
+        out.write(data.encode("utf-8") if isinstance(data, str) else data)
+
+
+def write_tree(folder, files):
+    for name, data in files.items():
+        write(os.path.join(folder, *name.split("/")), data)
+
+
+def launcher_map(launcher):
+    entries = {}
+    if launcher:
+        with open(launcher, "rb") as source:
+            entries["launcher.exe"] = source.read()
+    document = {"version": LAUNCHER_VERSION, "list": {}}
+    for name, data in entries.items():
+        document["list"][name] = {"md5": md5_of(data), "size": len(data)}
+    return json.dumps(document, indent="\t") + "\n"
+
+
+def directory_replies():
+    others = {
+        "DlcAddr": ["@CONTENT_URL@/launcher/"],
+        "PatchOption": 2,
+        "UseWebExtraParam": False,
+        "DeleteLogTXT": False,
+        "PreDlcCheck": True,
+        "PreDlcAddr": ["@CONTENT_URL@/next/"],
+        "TransToGame": {"channel": "TW", "demo": True},
+    }
+    get_urls = {"DlcAddr": ["@CONTENT_URL@/game/"], "Others": json.dumps(others)}
+    pre_download = {"info": [json.dumps({"TW_pc_addr": ["@CONTENT_URL@/next/"]})]}
+    return json.dumps(get_urls, indent="\t") + "\n", json.dumps(pre_download, indent="\t") + "\n"
+
+
+def setting_json():
+    settings = {
+        "GateURLs": ["@SERVICE_URL@/~gate/"],
+        "TrackURL": "@SERVICE_URL@/~track/track/json_track",
+    }
+    return json.dumps(settings, indent="\t") + "\n"
+
+
+def generate(out, launcher):
+    rng = random.Random(SEED)
+    previous = previous_files(rng)
+    current, patches = current_files(rng, previous)
+    upcoming = next_files(rng, current)
+
+    # Start from nothing, so no file of an earlier run lingers in a map's folder.
+    for part in ("content", "previous", "replies"):
+        shutil.rmtree(os.path.join(out, part), ignore_errors=True)
+    content = os.path.join(out, "content")
+    game = os.path.join(content, "game")
+    write_tree(game, current)
+    write(os.path.join(game, "version_map.txt"), map_text(CURRENT, current))
+    patch_folder = os.path.join(game, "patchs", PREVIOUS)
+    write_tree(patch_folder, {name + ".patch": data for name, data in patches.items()})
+    write(os.path.join(patch_folder, "patch_list.txt"), map_text(PREVIOUS, patches))
+
+    next_folder = os.path.join(content, "next")
+    write_tree(next_folder, upcoming)
+    write(os.path.join(next_folder, "version_map.txt"), map_text(NEXT, upcoming))
+
+    write(os.path.join(content, "launcher", "launcher_version_map.txt"), launcher_map(launcher))
+
+    installed = os.path.join(out, "previous")
+    write_tree(installed, previous)
+    write(os.path.join(installed, "version_map.txt"), map_text(PREVIOUS, previous))
+
+    get_urls, pre_download = directory_replies()
+    write(os.path.join(out, "replies", "get_urls.json"), get_urls)
+    write(os.path.join(out, "replies", "pre_download.json"), pre_download)
+    write(os.path.join(out, "setting.json"), setting_json())
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--out", required=True)
+    parser.add_argument("--launcher", help="launcher.exe to list as current")
+    arguments = parser.parse_args()
+    generate(os.path.abspath(arguments.out), arguments.launcher)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
