@@ -31,10 +31,14 @@
 #include "launcher/update/patch_suffix.h"
 #include "launcher/update/prepare_state.h"
 #include "tests/launcher/download/download_test_env.h"
+#include "tests/launcher/update/pass_worker.h"
 #include "tests/support/main_window_thread.h"
 #include "tests/support/patch_writer.h"
 
 namespace {
+
+using pass_test::RunOn;
+using pass_test::WorkerLifecycle;
 
 using download_test::GetServers;
 using download_test::SeededBytes;
@@ -161,49 +165,6 @@ class RecordingWorld : public ContextUpdateWorld {
   std::vector<Stop> stops_;
   SteppingClock stepping_;
 };
-
-class WorkerLifecycle : public LauncherLifecycle {
- public:
-  void LoadContext() override {}
-  void OpenSkinPackage() override {}
-  void StartUiFramework() override {}
-  void LoadChannelConfig() override {}
-  void CreateMainWindow() override {}
-  void UiTick() override {}
-  void InitVersionState() override {
-    DownloadManager& downloads = DownloadManager::GetInstance();
-    DownloadServiceSettings services;
-    services.gateUrls = {GetServers().faultUrl + "/~gate/"};
-    services.trackUrl = GetServers().faultUrl + "/~track/track/json_track";
-    services.attributionUrl = GetServers().faultUrl + "/~attribution/v1/adjust";
-    downloads.SetServiceSettings(services);
-    downloads.Init();
-    LauncherContext::GetInstance()->InitVersionState();
-  }
-  void WorkerTick() override {
-    LauncherContext* context = LauncherContext::GetInstance();
-    if (context->currentState) context->currentState->Update();
-    DownloadManager::GetInstance().Poll();
-  }
-  void ShutdownContext() override {
-    DownloadManager::GetInstance().Shutdown();
-    LauncherContext::GetInstance()->Shutdown();
-  }
-  void ShutdownUiFramework() override {}
-  void DisableDownloadManager() override {}
-  void SaveDownloadLog() override {}
-  void HandOffSelfUpdate() override {}
-};
-
-void RunOn(int thread, const std::function<void()>& task) {
-  HANDLE done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-  ASSERT_TRUE(qbase::ThreadRegistry::PostTask(thread, [&task, done] {
-    task();
-    SetEvent(done);
-  }));
-  EXPECT_EQ(WaitForSingleObject(done, 120000), WAIT_OBJECT_0);
-  CloseHandle(done);
-}
 
 bool PlentyOfSpace(const std::wstring&, uint64_t* total, uint64_t* free) {
   *total = *free = 1ull << 40;

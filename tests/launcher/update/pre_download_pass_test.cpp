@@ -23,48 +23,22 @@
 #include "launcher/core/window_messages.h"
 #include "launcher/download/download_manager.h"
 #include "launcher/update/context_update_world.h"
+#include "launcher/update/pre_download_state.h"
 #include "launcher/update/update_state_factory.h"
 #include "tests/launcher/download/download_test_env.h"
+#include "tests/launcher/update/pass_worker.h"
 #include "tests/support/main_window_thread.h"
+#include "tests/support/wait_for.h"
 
 namespace {
+
+using pass_test::RunOn;
+using pass_test::WorkerLifecycle;
+using test_support::WaitFor;
 
 using download_test::GetServers;
 
 std::string Md5(const std::string& bytes) { return Md5OfBuffer(bytes.data(), bytes.size()); }
-
-class WorkerLifecycle : public LauncherLifecycle {
- public:
-  void LoadContext() override {}
-  void OpenSkinPackage() override {}
-  void StartUiFramework() override {}
-  void LoadChannelConfig() override {}
-  void CreateMainWindow() override {}
-  void UiTick() override {}
-  void InitVersionState() override {
-    DownloadManager& downloads = DownloadManager::GetInstance();
-    DownloadServiceSettings services;
-    services.gateUrls = {GetServers().faultUrl + "/~gate/"};
-    services.trackUrl = GetServers().faultUrl + "/~track/track/json_track";
-    services.attributionUrl = GetServers().faultUrl + "/~attribution/v1/adjust";
-    downloads.SetServiceSettings(services);
-    downloads.Init();
-  }
-  void WorkerTick() override {
-    LauncherContext* context = LauncherContext::GetInstance();
-    if (context->currentState) context->currentState->Update();
-    if (context->preDownloadState) context->preDownloadState->Update();
-    DownloadManager::GetInstance().Poll();
-  }
-  void ShutdownContext() override {
-    DownloadManager::GetInstance().Shutdown();
-    LauncherContext::GetInstance()->Shutdown();
-  }
-  void ShutdownUiFramework() override {}
-  void DisableDownloadManager() override {}
-  void SaveDownloadLog() override {}
-  void HandOffSelfUpdate() override {}
-};
 
 std::mutex g_pages_mutex;
 std::vector<std::pair<WPARAM, LPARAM>> g_pages;
@@ -75,25 +49,6 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM
     g_pages.push_back({wparam, lparam});
   }
   return DefWindowProcW(window, message, wparam, lparam);
-}
-
-void RunOn(int thread, const std::function<void()>& task) {
-  HANDLE done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-  ASSERT_TRUE(qbase::ThreadRegistry::PostTask(thread, [&task, done] {
-    task();
-    SetEvent(done);
-  }));
-  EXPECT_EQ(WaitForSingleObject(done, 120000), WAIT_OBJECT_0);
-  CloseHandle(done);
-}
-
-template <typename Predicate>
-bool WaitFor(Predicate done) {
-  for (int i = 0; i < 1200; ++i) {
-    if (done()) return true;
-    Sleep(100);
-  }
-  return done();
 }
 
 std::string MapText(const std::string& version,
@@ -119,7 +74,7 @@ TEST(PreDownloadPassTest, TheNextVersionDownloadsIntoItsOwnFolderByContentAcross
   context->mainWindow = ui_thread.window;
   UpdateStateFactory factory(ContextUpdateWorld::GetInstance());
   context->SetStateFactory(&factory);
-  WorkerLifecycle lifecycle;
+  WorkerLifecycle lifecycle(WorkerLifecycle::Options{false, false});
   MiscThread worker(&lifecycle);
   ASSERT_TRUE(worker.Start(qbase::MessageLoop::Type::kDefault));
 
@@ -166,10 +121,13 @@ TEST(PreDownloadPassTest, TheNextVersionDownloadsIntoItsOwnFolderByContentAcross
   DownloadManager& downloads = DownloadManager::GetInstance();
   downloads.SetSpeedLimit(DownloadMode::PreDownload, true, 1);
   context->StartPreDownload();
+  // Until its files are queued: the probe's answer, which queues them, first
+  // cancels what ran, and a pause with it.
   bool downloading = false;
   ASSERT_TRUE(WaitFor([&] {
     RunOn(qbase::kMiscThreadId, [&] {
-      downloading = context->preDownloadState && context->preDownloadState->IsDownloading();
+      auto* state = static_cast<PreDownloadState*>(context->preDownloadState.get());
+      downloading = state && state->IsDownloading() && state->pendingFiles() > 0;
     });
     return downloading;
   }));

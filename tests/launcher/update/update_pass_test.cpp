@@ -34,9 +34,13 @@
 #include "launcher/update/exception_state.h"
 #include "launcher/update/prepare_state.h"
 #include "tests/launcher/download/download_test_env.h"
+#include "tests/launcher/update/pass_worker.h"
 #include "tests/support/main_window_thread.h"
 
 namespace {
+
+using pass_test::RunOn;
+using pass_test::WorkerLifecycle;
 
 using download_test::GetServers;
 
@@ -156,41 +160,6 @@ class RecordingWorld : public ContextUpdateWorld {
   std::vector<std::wstring> dialogs_;
 };
 
-// The worker's subsystems as the launcher sets them up, over the local servers.
-class WorkerLifecycle : public LauncherLifecycle {
- public:
-  void LoadContext() override {}
-  void OpenSkinPackage() override {}
-  void StartUiFramework() override {}
-  void LoadChannelConfig() override {}
-  void CreateMainWindow() override {}
-  void UiTick() override {}
-  void InitVersionState() override {
-    DownloadManager& downloads = DownloadManager::GetInstance();
-    DownloadServiceSettings services;
-    services.gateUrls = {GetServers().deadUrl + "/", GetServers().faultUrl + "/~gate/"};
-    services.trackUrl = GetServers().faultUrl + "/~track/track/json_track";
-    services.attributionUrl = GetServers().faultUrl + "/~attribution/v1/adjust";
-    downloads.SetServiceSettings(services);
-    downloads.Init();
-    LauncherContext::GetInstance()->InitVersionState();
-  }
-  void WorkerTick() override {
-    LauncherContext* context = LauncherContext::GetInstance();
-    if (context->currentState) context->currentState->Update();
-    if (context->preDownloadState) context->preDownloadState->Update();
-    DownloadManager::GetInstance().Poll();
-  }
-  void ShutdownContext() override {
-    DownloadManager::GetInstance().Shutdown();
-    LauncherContext::GetInstance()->Shutdown();
-  }
-  void ShutdownUiFramework() override {}
-  void DisableDownloadManager() override {}
-  void SaveDownloadLog() override {}
-  void HandOffSelfUpdate() override {}
-};
-
 struct Received {
   UINT message;
   WPARAM wparam;
@@ -205,17 +174,6 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM
     g_received.push_back({message, wparam, lparam});
   }
   return DefWindowProcW(window, message, wparam, lparam);
-}
-
-// Runs `task` on `thread` and waits for it.
-void RunOn(int thread, const std::function<void()>& task) {
-  HANDLE done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-  ASSERT_TRUE(qbase::ThreadRegistry::PostTask(thread, [&task, done] {
-    task();
-    SetEvent(done);
-  }));
-  EXPECT_EQ(WaitForSingleObject(done, 120000), WAIT_OBJECT_0);
-  CloseHandle(done);
 }
 
 bool PlentyOfSpace(const std::wstring&, uint64_t* total, uint64_t* free) {
@@ -347,7 +305,7 @@ class UpdatePassTest : public testing::Test {
 };
 
 test_support::MainWindowThread* UpdatePassTest::ui_thread_ = nullptr;
-WorkerLifecycle UpdatePassTest::lifecycle_;
+WorkerLifecycle UpdatePassTest::lifecycle_{WorkerLifecycle::Options{true, true}};
 MiscThread* UpdatePassTest::worker_ = nullptr;
 int UpdatePassTest::test_number_ = 0;
 

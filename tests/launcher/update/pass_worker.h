@@ -1,0 +1,84 @@
+#pragma once
+
+// What the end-to-end pass tests share: the worker's subsystems set up as the
+// launcher sets them up, over the local servers, and a way to run code on a
+// framework thread.
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "base/thread_registry.h"
+#include "launcher/core/launcher_context.h"
+#include "launcher/core/launcher_lifecycle.h"
+#include "launcher/download/download_manager.h"
+#include "tests/launcher/download/download_test_env.h"
+
+namespace pass_test {
+
+class WorkerLifecycle : public LauncherLifecycle {
+ public:
+  struct Options {
+    // A host where nothing listens comes before the directory service.
+    bool deadGateFirst = false;
+    // The start loads the installed versions; a test that sets the game
+    // folder first loads them itself.
+    bool loadVersions = true;
+  };
+
+  WorkerLifecycle() = default;
+  explicit WorkerLifecycle(Options options) : options_(options) {}
+
+  void LoadContext() override {}
+  void OpenSkinPackage() override {}
+  void StartUiFramework() override {}
+  void LoadChannelConfig() override {}
+  void CreateMainWindow() override {}
+  void UiTick() override {}
+  void InitVersionState() override {
+    const download_test::Servers& servers = download_test::GetServers();
+    DownloadManager& downloads = DownloadManager::GetInstance();
+    DownloadServiceSettings services;
+    if (options_.deadGateFirst) services.gateUrls.push_back(servers.deadUrl + "/");
+    services.gateUrls.push_back(servers.faultUrl + "/~gate/");
+    services.trackUrl = servers.faultUrl + "/~track/track/json_track";
+    services.attributionUrl = servers.faultUrl + "/~attribution/v1/adjust";
+    downloads.SetServiceSettings(services);
+    downloads.Init();
+    if (options_.loadVersions) LauncherContext::GetInstance()->InitVersionState();
+  }
+  void WorkerTick() override {
+    LauncherContext* context = LauncherContext::GetInstance();
+    if (context->currentState) context->currentState->Update();
+    if (context->preDownloadState) context->preDownloadState->Update();
+    DownloadManager::GetInstance().Poll();
+  }
+  void ShutdownContext() override {
+    DownloadManager::GetInstance().Shutdown();
+    LauncherContext::GetInstance()->Shutdown();
+  }
+  void ShutdownUiFramework() override {}
+  void DisableDownloadManager() override {}
+  void SaveDownloadLog() override {}
+  void HandOffSelfUpdate() override {}
+
+ private:
+  Options options_;
+};
+
+// Runs `task` on the framework thread `thread` and waits for it.
+inline void RunOn(int thread, const std::function<void()>& task) {
+  HANDLE done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  ASSERT_TRUE(qbase::ThreadRegistry::PostTask(thread, [&task, done] {
+    task();
+    SetEvent(done);
+  }));
+  EXPECT_EQ(WaitForSingleObject(done, 120000), WAIT_OBJECT_0);
+  CloseHandle(done);
+}
+
+}  // namespace pass_test
