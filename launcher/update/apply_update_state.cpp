@@ -66,7 +66,7 @@ bool EndsWith(const std::string& text, const std::string& suffix) {
 }  // namespace
 
 ApplyUpdateState::ApplyUpdateState(UpdateMode mode, UpdateWorld* world)
-    : State(mode), world_(world) {}
+    : UpdateState(mode, world) {}
 
 void ApplyUpdateState::Enter(State* /*previous*/) {
   world_->SendToMainWindow(WM_STATE_CHANGED, 0, 0);

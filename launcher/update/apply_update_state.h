@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "launcher/core/apply_list.h"
-#include "launcher/core/state.h"
+#include "launcher/update/update_state.h"
 #include "launcher/update/update_world.h"
 
 // Puts the files the downloads left in ".\update" in place. The launcher pass
@@ -23,7 +23,7 @@
 // A patch that fails or builds other bytes (the installed file was not the
 // one the patch was made from) is dropped and the whole file downloaded in
 // its place; the name fails only when that download fails too.
-class ApplyUpdateState : public State {
+class ApplyUpdateState : public UpdateState {
  public:
   // The code a failure text carries for a failed in-memory patch, and for a
   // patch whose output did not have the expected MD5.
@@ -72,7 +72,6 @@ class ApplyUpdateState : public State {
   void ApplyGameFile(const std::string& name);
   void FinishGameUpdate();
 
-  UpdateWorld* world_;
   int32_t total_count_ = 0;
   std::deque<std::string> pending_names_;
   std::vector<std::string> failed_names_;

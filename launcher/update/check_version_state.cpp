@@ -23,7 +23,7 @@ bool FileExists(const std::wstring& path) {
 }  // namespace
 
 CheckVersionState::CheckVersionState(UpdateMode mode, UpdateWorld* world)
-    : State(mode), world_(world) {}
+    : UpdateState(mode, world) {}
 
 void CheckVersionState::Enter(State* /*previous*/) {
   world_->SendToMainWindow(WM_STATE_CHANGED, 0, 0);

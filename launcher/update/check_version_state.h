@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "launcher/core/state.h"
 #include "launcher/core/version_map.h"
+#include "launcher/update/update_state.h"
 #include "launcher/update/update_world.h"
 
 // Compares the pass's local and remote version maps into its update map and
@@ -16,7 +16,7 @@
 // else to the downloads; with nothing to fetch the remote map becomes the
 // local one and the pass ends in the ready state, after a skin reload when the
 // skin changed.
-class CheckVersionState : public State {
+class CheckVersionState : public UpdateState {
  public:
   // `world` (not owned) outlives every state.
   CheckVersionState(UpdateMode mode, UpdateWorld* world);
@@ -38,7 +38,6 @@ class CheckVersionState : public State {
   void RemoveDroppedSkin();
   void FinishWithNothingToFetch();
 
-  UpdateWorld* world_;
   std::string local_map_key_;
   std::string remote_map_key_;
   std::string update_map_key_;

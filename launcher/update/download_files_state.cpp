@@ -70,7 +70,7 @@ void MovePartial(const std::string& source, const std::string& target) {
 }  // namespace
 
 DownloadFilesState::DownloadFilesState(UpdateMode mode, UpdateWorld* world)
-    : State(mode), world_(world) {}
+    : UpdateState(mode, world) {}
 
 void DownloadFilesState::Enter(State* /*previous*/) {
   if (mode() == UpdateMode::Launcher) {

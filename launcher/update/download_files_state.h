@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "launcher/core/state.h"
+#include "launcher/update/update_state.h"
 #include "launcher/update/update_world.h"
 
 // Fetches every file of the pass's update map into ".\update": a patch where
@@ -13,7 +13,7 @@
 // already holds. Once every queued transfer has reported, the pass moves on to
 // the apply stage; a failure ends a game pass in the error state and a
 // launcher pass silently in the ready state.
-class DownloadFilesState : public State {
+class DownloadFilesState : public UpdateState {
  public:
   // `world` (not owned) outlives every state.
   DownloadFilesState(UpdateMode mode, UpdateWorld* world);
@@ -40,7 +40,6 @@ class DownloadFilesState : public State {
   int32_t doneCount() const { return done_count_; }
 
  private:
-  UpdateWorld* world_;
   int32_t queued_count_ = 0;
   int32_t done_count_ = 0;
   bool probe_answered_ = false;

@@ -48,7 +48,7 @@ uint32_t EnterGameState::lastContentRefreshTick = 0;
 uint32_t EnterGameState::lastLauncherCheckTick = 0;
 uint32_t EnterGameState::lastPreDownloadQueryTick = 0;
 
-EnterGameState::EnterGameState(UpdateWorld* world) : world_(world) {}
+EnterGameState::EnterGameState(UpdateWorld* world) : UpdateState(world) {}
 
 uint32_t EnterGameState::Now() const {
   return static_cast<uint32_t>(world_->ReadyClock().NowMilliseconds() % kTickModulus);

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "launcher/core/state.h"
 #include "launcher/core/window_messages.h"
+#include "launcher/update/update_state.h"
 #include "launcher/update/update_world.h"
 
 // The ready state, where every pass ends and the engine rests until the next.
@@ -14,7 +14,7 @@
 // start the periodic launcher check, send one queued report, and now and then
 // ask, in a chain of up to five requests, whether the next game version can
 // be pre-downloaded.
-class EnterGameState : public State {
+class EnterGameState : public UpdateState {
  public:
   // Process-wide tick references of the timers, 0 at start: the content
   // refresh lives on across entries, the other two restart with each entry.
@@ -57,7 +57,6 @@ class EnterGameState : public State {
   void FinishPreDownloadQuery();
   void SendPreDownloadPage(PreDownloadPage page);
 
-  UpdateWorld* world_;
   uint32_t refresh_interval_ms_ = kDefaultRefreshIntervalMs;
   uint32_t launcher_check_interval_ms_ = kDefaultLauncherCheckIntervalMs;
   uint32_t pre_download_query_interval_ms_ =

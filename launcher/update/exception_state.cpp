@@ -8,7 +8,7 @@
 
 ExceptionState::ExceptionState(int32_t error_code, std::string error_message,
                                std::string error_detail, bool show_dialog, UpdateWorld* world)
-    : show_dialog_(show_dialog), world_(world) {
+    : UpdateState(world), show_dialog_(show_dialog) {
   errorCode = error_code;
   errorMessage = std::move(error_message);
   errorDetail = std::move(error_detail);

@@ -40,7 +40,7 @@ State* PreDownloadSlot() { return LauncherContext::GetInstance()->preDownloadSta
 
 }  // namespace
 
-PreDownloadState::PreDownloadState(UpdateWorld* world) : world_(world) {}
+PreDownloadState::PreDownloadState(UpdateWorld* world) : UpdateState(world) {}
 
 void PreDownloadState::Enter(State* /*previous*/) {
   if (!DirectoryExistsA(GetPreDownloadDirA())) MakeDirectoriesA(GetPreDownloadDirA());

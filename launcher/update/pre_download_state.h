@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "launcher/core/state.h"
+#include "launcher/update/update_state.h"
 #include "launcher/update/update_world.h"
 
 // Fetches the next game version's files before its release into
@@ -12,7 +12,7 @@
 // the context's own slot, one phase per tick: the pre-download query, the
 // directory request, the next version's map, its patch list, the probe and
 // the downloads, the end; it removes itself when done.
-class PreDownloadState : public State {
+class PreDownloadState : public UpdateState {
  public:
   enum class Phase : int32_t {
     Idle = 0,
@@ -55,7 +55,6 @@ class PreDownloadState : public State {
   void GoTo(Phase phase);
   void SendPage(int32_t page, LPARAM detail);
 
-  UpdateWorld* world_;
   bool files_outstanding_ = false;
   Phase phase_ = Phase::Idle;
   int32_t pending_files_ = 0;

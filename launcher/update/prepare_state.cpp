@@ -39,7 +39,7 @@ bool FileOpensForReading(const std::wstring& path) {
 
 }  // namespace
 
-PrepareState::PrepareState(UpdateMode mode, UpdateWorld* world) : State(mode), world_(world) {}
+PrepareState::PrepareState(UpdateMode mode, UpdateWorld* world) : UpdateState(mode, world) {}
 
 void PrepareState::Enter(State* /*previous*/) {
   LauncherContext* context = LauncherContext::GetInstance();

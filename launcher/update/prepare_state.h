@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "launcher/core/state.h"
+#include "launcher/update/update_state.h"
 #include "launcher/update/update_world.h"
 
 // The first state of every pass: stops a running pre-download, makes the
@@ -14,7 +14,7 @@
 // when the reply carried the remote map, to the remote map request otherwise;
 // a failed game pass ends in the error state, a failed launcher pass silently
 // in the ready state.
-class PrepareState : public State {
+class PrepareState : public UpdateState {
  public:
   // `world` (not owned) outlives every state.
   explicit PrepareState(UpdateMode mode, UpdateWorld* world);
@@ -40,7 +40,6 @@ class PrepareState : public State {
   void SetReplyAsDetail(const std::string& reply);
   void QueueHashes(const std::string& base, const std::vector<std::string>& paths);
 
-  UpdateWorld* world_;
   std::string local_map_key_;
   std::string remote_map_key_;
   std::wstring local_map_path_;

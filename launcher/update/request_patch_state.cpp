@@ -4,7 +4,7 @@
 #include "launcher/update/service_paths.h"
 
 RequestPatchState::RequestPatchState(UpdateMode mode, UpdateWorld* world)
-    : State(mode), world_(world) {}
+    : UpdateState(mode, world) {}
 
 void RequestPatchState::Enter(State* /*previous*/) {
   patch_map_key_ =

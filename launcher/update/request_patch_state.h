@@ -3,13 +3,13 @@
 #include <cstdint>
 #include <string>
 
-#include "launcher/core/state.h"
+#include "launcher/update/update_state.h"
 #include "launcher/update/update_world.h"
 
 // Fetches the pass's patch list ("patch_list.txt" in the patch folder of the
 // installed version) into its patch map, then hands the pass to the downloads.
 // It never fails a pass: without a usable list whole files are fetched.
-class RequestPatchState : public State {
+class RequestPatchState : public UpdateState {
  public:
   // `world` (not owned) outlives every state.
   RequestPatchState(UpdateMode mode, UpdateWorld* world);
@@ -22,6 +22,5 @@ class RequestPatchState : public State {
                      std::string error) override;
 
  private:
-  UpdateWorld* world_;
   std::string patch_map_key_;
 };

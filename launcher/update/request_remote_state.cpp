@@ -38,7 +38,7 @@ std::optional<std::string> AnnouncedVersion(const std::wstring& path) {
 }  // namespace
 
 RequestRemoteState::RequestRemoteState(UpdateMode mode, UpdateWorld* world)
-    : State(mode), world_(world) {}
+    : UpdateState(mode, world) {}
 
 void RequestRemoteState::Enter(State* /*previous*/) {
   world_->SendToMainWindow(WM_STATE_CHANGED, 0, 0);

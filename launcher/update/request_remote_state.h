@@ -3,14 +3,14 @@
 #include <cstdint>
 #include <string>
 
-#include "launcher/core/state.h"
+#include "launcher/update/update_state.h"
 #include "launcher/update/update_world.h"
 
 // Fetches the pass's remote version map from the content hosts when the
 // directory reply did not carry it, keeps a copy beside the local map, records
 // the versions it announces and hands the pass to the version check. Failures
 // end the pass like the first state's.
-class RequestRemoteState : public State {
+class RequestRemoteState : public UpdateState {
  public:
   // `world` (not owned) outlives every state.
   RequestRemoteState(UpdateMode mode, UpdateWorld* world);
@@ -23,7 +23,6 @@ class RequestRemoteState : public State {
                      std::string error) override;
 
  private:
-  UpdateWorld* world_;
   std::string remote_map_key_;
   std::wstring tmp_map_path_;
 };
