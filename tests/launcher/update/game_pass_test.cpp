@@ -166,26 +166,12 @@ class RecordingWorld : public ContextUpdateWorld {
   SteppingClock stepping_;
 };
 
-bool PlentyOfSpace(const std::wstring&, uint64_t* total, uint64_t* free) {
-  *total = *free = 1ull << 40;
-  return true;
-}
-
 class GamePassTest : public testing::Test {
  protected:
   static void SetUpTestSuite() {
-    ui_thread_ = new test_support::MainWindowThread(L"GamePassTestMainWindow", DefWindowProcW);
-    ASSERT_TRUE(ui_thread_->Start(qbase::MessageLoop::Type::kUI));
-    LauncherContext::GetInstance()->mainWindow = ui_thread_->window;
-    LauncherContext::GetInstance()->SetDiskSpaceQuery(&PlentyOfSpace);
-    worker_ = new MiscThread(&lifecycle_);
-    ASSERT_TRUE(worker_->Start(qbase::MessageLoop::Type::kDefault));
+    threads_.Start(L"GamePassTestMainWindow", DefWindowProcW, &lifecycle_);
   }
-  static void TearDownTestSuite() {
-    delete worker_;
-    LauncherContext::GetInstance()->mainWindow = nullptr;
-    delete ui_thread_;
-  }
+  static void TearDownTestSuite() { threads_.Stop(); }
 
   GamePassTest() {
     download_test::ResetFaultHost();
@@ -268,9 +254,8 @@ class GamePassTest : public testing::Test {
     return left;
   }
 
-  static test_support::MainWindowThread* ui_thread_;
   static WorkerLifecycle lifecycle_;
-  static MiscThread* worker_;
+  static pass_test::PassThreads threads_;
   static int test_number_;
 
   test_support::ScratchDir scratch;
@@ -279,9 +264,8 @@ class GamePassTest : public testing::Test {
   RecordingWorld world;
 };
 
-test_support::MainWindowThread* GamePassTest::ui_thread_ = nullptr;
 WorkerLifecycle GamePassTest::lifecycle_;
-MiscThread* GamePassTest::worker_ = nullptr;
+pass_test::PassThreads GamePassTest::threads_;
 int GamePassTest::test_number_ = 0;
 
 TEST_F(GamePassTest, AnEmptyFolderGetsTheWholeGame) {

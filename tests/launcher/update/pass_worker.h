@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -15,8 +16,10 @@
 #include "base/thread_registry.h"
 #include "launcher/core/launcher_context.h"
 #include "launcher/core/launcher_lifecycle.h"
+#include "launcher/core/misc_thread.h"
 #include "launcher/download/download_manager.h"
 #include "tests/launcher/download/download_test_env.h"
+#include "tests/support/main_window_thread.h"
 
 namespace pass_test {
 
@@ -80,5 +83,33 @@ inline void RunOn(int thread, const std::function<void()>& task) {
   EXPECT_EQ(WaitForSingleObject(done, 120000), WAIT_OBJECT_0);
   CloseHandle(done);
 }
+
+inline bool PlentyOfSpace(const std::wstring&, uint64_t* total, uint64_t* free) {
+  *total = *free = 1ull << 40;
+  return true;
+}
+
+// Thread 0 with its stand-in main window, and the worker over `lifecycle`,
+// started as the launcher starts them; the drives report plenty of room.
+class PassThreads {
+ public:
+  void Start(const wchar_t* window_class, WNDPROC procedure, LauncherLifecycle* lifecycle) {
+    ui_thread_ = std::make_unique<test_support::MainWindowThread>(window_class, procedure);
+    ASSERT_TRUE(ui_thread_->Start(qbase::MessageLoop::Type::kUI));
+    LauncherContext::GetInstance()->mainWindow = ui_thread_->window;
+    LauncherContext::GetInstance()->SetDiskSpaceQuery(&PlentyOfSpace);
+    worker_ = std::make_unique<MiscThread>(lifecycle);
+    ASSERT_TRUE(worker_->Start(qbase::MessageLoop::Type::kDefault));
+  }
+  void Stop() {
+    worker_.reset();
+    LauncherContext::GetInstance()->mainWindow = nullptr;
+    ui_thread_.reset();
+  }
+
+ private:
+  std::unique_ptr<test_support::MainWindowThread> ui_thread_;
+  std::unique_ptr<MiscThread> worker_;
+};
 
 }  // namespace pass_test

@@ -176,28 +176,14 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM
   return DefWindowProcW(window, message, wparam, lparam);
 }
 
-bool PlentyOfSpace(const std::wstring&, uint64_t* total, uint64_t* free) {
-  *total = *free = 1ull << 40;
-  return true;
-}
-
 // One process-wide set-up: the threads run across the tests as in the
 // launcher; each test gives them a fresh launcher folder.
 class UpdatePassTest : public testing::Test {
  protected:
   static void SetUpTestSuite() {
-    ui_thread_ = new test_support::MainWindowThread(L"UpdatePassTestMainWindow", MainWindowProc);
-    ASSERT_TRUE(ui_thread_->Start(qbase::MessageLoop::Type::kUI));
-    LauncherContext::GetInstance()->mainWindow = ui_thread_->window;
-    LauncherContext::GetInstance()->SetDiskSpaceQuery(&PlentyOfSpace);
-    worker_ = new MiscThread(&lifecycle_);
-    ASSERT_TRUE(worker_->Start(qbase::MessageLoop::Type::kDefault));
+    threads_.Start(L"UpdatePassTestMainWindow", MainWindowProc, &lifecycle_);
   }
-  static void TearDownTestSuite() {
-    delete worker_;
-    LauncherContext::GetInstance()->mainWindow = nullptr;
-    delete ui_thread_;
-  }
+  static void TearDownTestSuite() { threads_.Stop(); }
 
   UpdatePassTest() {
     download_test::ResetFaultHost();
@@ -293,9 +279,8 @@ class UpdatePassTest : public testing::Test {
     return g_received;
   }
 
-  static test_support::MainWindowThread* ui_thread_;
   static WorkerLifecycle lifecycle_;
-  static MiscThread* worker_;
+  static pass_test::PassThreads threads_;
   static int test_number_;
 
   test_support::ScratchDir scratch;
@@ -304,9 +289,8 @@ class UpdatePassTest : public testing::Test {
   RecordingWorld world;
 };
 
-test_support::MainWindowThread* UpdatePassTest::ui_thread_ = nullptr;
 WorkerLifecycle UpdatePassTest::lifecycle_{WorkerLifecycle::Options{true, true}};
-MiscThread* UpdatePassTest::worker_ = nullptr;
+pass_test::PassThreads UpdatePassTest::threads_;
 int UpdatePassTest::test_number_ = 0;
 
 using Names_ = std::vector<std::string>;
