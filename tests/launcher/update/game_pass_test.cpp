@@ -124,7 +124,7 @@ class RecordingWorld : public ContextUpdateWorld {
     changed_.notify_all();
   }
   std::unique_ptr<State> MakeEnterGameState() override {
-    return std::make_unique<Stage>(StateId::EnterGame);
+    return std::make_unique<pass_test::RestingState>(StateId::EnterGame, UpdateMode::Game);
   }
   const qbase::Clock& ReadyClock() override {
     return steppingSlices ? static_cast<const qbase::Clock&>(stepping_) : qbase::SystemClock();
@@ -148,18 +148,6 @@ class RecordingWorld : public ContextUpdateWorld {
   bool steppingSlices = false;
 
  private:
-  class Stage : public State {
-   public:
-    explicit Stage(StateId id) : id_(id) {}
-    StateId GetId() const override { return id_; }
-    void Enter(State*) override {}
-    void Update() override {}
-    void Exit(State*) override {}
-
-   private:
-    StateId id_;
-  };
-
   std::mutex mutex_;
   std::condition_variable changed_;
   std::vector<Stop> stops_;

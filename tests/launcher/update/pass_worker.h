@@ -112,4 +112,18 @@ class PassThreads {
   std::unique_ptr<MiscThread> worker_;
 };
 
+// Rests where a later stage of the pass would begin, so a test can stop the
+// machine there and look.
+class RestingState : public State {
+ public:
+  RestingState(StateId id, UpdateMode mode) : State(mode), id_(id) {}
+  StateId GetId() const override { return id_; }
+  void Enter(State*) override {}
+  void Update() override {}
+  void Exit(State*) override {}
+
+ private:
+  StateId id_;
+};
+
 }  // namespace pass_test

@@ -98,10 +98,10 @@ class RecordingWorld : public ContextUpdateWorld {
     changed_.notify_all();
   }
   std::unique_ptr<State> MakeDownloadFilesState(UpdateMode mode) override {
-    return std::make_unique<Stage>(StateId::DownloadFiles, mode);
+    return std::make_unique<pass_test::RestingState>(StateId::DownloadFiles, mode);
   }
   std::unique_ptr<State> MakeEnterGameState() override {
-    return std::make_unique<Stage>(StateId::EnterGame, UpdateMode::Game);
+    return std::make_unique<pass_test::RestingState>(StateId::EnterGame, UpdateMode::Game);
   }
   void LookUpPublicAddress() override {
     RequestPublicAddress(&DownloadManager::GetInstance(), static_cast<int32_t>(StateId::Prepare),
@@ -140,19 +140,6 @@ class RecordingWorld : public ContextUpdateWorld {
   }
 
  private:
-  // Rests where the download stage or the ready state would begin.
-  class Stage : public State {
-   public:
-    Stage(StateId id, UpdateMode mode) : State(mode), id_(id) {}
-    StateId GetId() const override { return id_; }
-    void Enter(State*) override {}
-    void Update() override {}
-    void Exit(State*) override {}
-
-   private:
-    StateId id_;
-  };
-
   std::mutex mutex_;
   std::condition_variable changed_;
   std::vector<StateId> entered_;

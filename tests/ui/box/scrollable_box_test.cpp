@@ -9,6 +9,7 @@
 #include <memory>
 #include <vector>
 
+#include "tests/support/real_mouse.h"
 #include "tests/ui/core/dpi_scope.h"
 #include "tests/ui/core/host_window.h"
 #include "tests/ui/core/render_setup.h"
@@ -449,23 +450,8 @@ class ScrollableBoxInputTest : public ScrollableBoxTest {
     Fill({2000});
     SetForegroundWindow(hwnd());
   }
-  static void MoveMouse(int x, int y) {
-    INPUT input = {};
-    input.type = INPUT_MOUSE;
-    input.mi.dx =
-        static_cast<LONG>(std::ceil((x + kOrigin.x) * 65536.0 / GetSystemMetrics(SM_CXSCREEN)));
-    input.mi.dy =
-        static_cast<LONG>(std::ceil((y + kOrigin.y) * 65536.0 / GetSystemMetrics(SM_CYSCREEN)));
-    input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-    SendInput(1, &input, sizeof(input));
-  }
-  static void MouseButton(DWORD flags, DWORD data = 0) {
-    INPUT input = {};
-    input.type = INPUT_MOUSE;
-    input.mi.dwFlags = flags;
-    input.mi.mouseData = data;
-    SendInput(1, &input, sizeof(input));
-  }
+  static void MoveMouse(int x, int y) { test_support::MoveMouseTo(x + kOrigin.x, y + kOrigin.y); }
+  static void MouseButton(DWORD flags, DWORD data = 0) { test_support::MouseButton(flags, data); }
   void Hold(int x, int y, const std::function<bool()>& until) {
     MoveMouse(x, y);
     PumpUntil([] { return false; }, 100);

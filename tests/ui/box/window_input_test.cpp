@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/real_mouse.h"
 #include "tests/ui/core/host_window.h"
 #include "tests/ui/core/render_setup.h"
 #include "tests/ui/core/test_window.h"
@@ -110,23 +111,8 @@ class WindowInputTest : public testing::Test {
   HWND hwnd() const { return host_.GetHWND(); }
 
   // A client point of the window.
-  static void MoveMouse(int x, int y) {
-    x += kOrigin.x;
-    y += kOrigin.y;
-    INPUT input = {};
-    input.type = INPUT_MOUSE;
-    input.mi.dx = static_cast<LONG>(std::ceil(x * 65536.0 / GetSystemMetrics(SM_CXSCREEN)));
-    input.mi.dy = static_cast<LONG>(std::ceil(y * 65536.0 / GetSystemMetrics(SM_CYSCREEN)));
-    input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-    SendInput(1, &input, sizeof(input));
-  }
-  static void MouseButton(DWORD flags, DWORD data = 0) {
-    INPUT input = {};
-    input.type = INPUT_MOUSE;
-    input.mi.dwFlags = flags;
-    input.mi.mouseData = data;
-    SendInput(1, &input, sizeof(input));
-  }
+  static void MoveMouse(int x, int y) { test_support::MoveMouseTo(x + kOrigin.x, y + kOrigin.y); }
+  static void MouseButton(DWORD flags, DWORD data = 0) { test_support::MouseButton(flags, data); }
 
   // Touch records carry screen points in hundredths of a pixel.
   LRESULT Touch(DWORD flags, int x, int y, WPARAM count = 1) {

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <map>
 
+#include "tests/support/real_mouse.h"
 #include "tests/ui/core/host_window.h"
 #include "tests/ui/core/test_window.h"
 #include "ui/core/control.h"
@@ -37,23 +38,8 @@ class InputHost {
   HostWindow& window() { return host_; }
 
   // Absolute input needs the rounded-up share of the screen.
-  void MoveMouse(int x, int y) const {
-    INPUT input = {};
-    input.type = INPUT_MOUSE;
-    input.mi.dx =
-        static_cast<LONG>(std::ceil((x + origin_.x) * 65536.0 / GetSystemMetrics(SM_CXSCREEN)));
-    input.mi.dy =
-        static_cast<LONG>(std::ceil((y + origin_.y) * 65536.0 / GetSystemMetrics(SM_CYSCREEN)));
-    input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-    SendInput(1, &input, sizeof(input));
-  }
-  static void MouseButton(DWORD flags, DWORD data = 0) {
-    INPUT input = {};
-    input.type = INPUT_MOUSE;
-    input.mi.dwFlags = flags;
-    input.mi.mouseData = data;
-    SendInput(1, &input, sizeof(input));
-  }
+  void MoveMouse(int x, int y) const { MoveMouseTo(x + origin_.x, y + origin_.y); }
+  static void MouseButton(DWORD flags, DWORD data = 0) { test_support::MouseButton(flags, data); }
   void Click(int x, int y) const {
     MoveMouse(x, y);
     PumpUntil([] { return false; }, 100);
