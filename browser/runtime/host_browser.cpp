@@ -112,11 +112,16 @@ HostBrowser::~HostBrowser() {
 }
 
 bool HostBrowser::Start(const HostBrowserOptions& options) {
-  bool ended_early = false;
-  if (StartOnce(options, &ended_early)) return true;
   // A browser that ends at once may have met what a killed run left in the
-  // profile, which the shell clears for the next start: one more try.
-  return ended_early && StartOnce(options, &ended_early);
+  // profile, which the shell clears for the next start: a few more tries,
+  // a moment apart.
+  bool ended_early = false;
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    if (attempt > 0) Sleep(500);
+    if (StartOnce(options, &ended_early)) return true;
+    if (!ended_early) return false;
+  }
+  return false;
 }
 
 bool HostBrowser::StartOnce(const HostBrowserOptions& options, bool* ended_early) {

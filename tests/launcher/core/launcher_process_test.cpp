@@ -110,7 +110,13 @@ class StandInWindow {
   }
 
   HWND hwnd() const { return window_; }
-  int show_requests() const { return show_requests_; }
+  // Dispatches what was posted first: a second start may end before this
+  // thread has looked at its queue.
+  int show_requests() const {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+    return show_requests_;
+  }
   void Hide() {
     ShowWindow(window_, SW_HIDE);
     show_requests_ = 0;
