@@ -1,20 +1,21 @@
 #!/usr/bin/env bash
-# Builds launcher.exe (only it) and runs it under Wine from its own folder
-# (build/run), on the current X display, or on a private Xvfb display when
-# there is none, against the demo content service: a generated game
-# (scripts/demo/make_demo_content.py, into build/demo) served by the local
-# test servers of tests/support (scripts/demo/run_demo.py). The servers stop
-# when launcher.exe ends.
+# Builds launcher.exe and the stand-in game (only they) and runs launcher.exe
+# under Wine from its own folder (build/run), on the current X display, or on
+# a private Xvfb display when there is none, against the demo content service:
+# a generated game (scripts/demo/make_demo_content.py, into build/demo; its
+# "TOVA.exe" is the stand-in game) served by the local test servers of
+# tests/support (scripts/demo/run_demo.py). The servers stop when launcher.exe
+# ends.
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 BUILD=${LAUNCHER_BUILD_DIR:-$ROOT/build}
-bash "$ROOT/scripts/build.sh" "$BUILD" launcher
+bash "$ROOT/scripts/build.sh" "$BUILD" launcher fake_game
 
 RUN_DIR=$BUILD/run
 mkdir -p "$RUN_DIR"
 cp "$BUILD/launcher/launcher.exe" "$RUN_DIR/"
 python3 "$ROOT/scripts/demo/make_demo_content.py" --out "$BUILD/demo" \
-  --launcher "$RUN_DIR/launcher.exe"
+  --game "$BUILD/tests/fake_game.exe" --launcher "$RUN_DIR/launcher.exe"
 export LAUNCHER_WINE_STATE=$BUILD/wine
 if [ -n "${DISPLAY:-}" ]; then export LAUNCHER_KEEP_DISPLAY=1; fi
 echo "Starting launcher.exe in its folder $RUN_DIR; press Ctrl-C to stop it."

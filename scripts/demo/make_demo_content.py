@@ -3,7 +3,7 @@
 versions, its version maps and patches, the directory replies and the
 launcher's "setting.json".
 
-  make_demo_content.py --out DIR [--launcher PATH]
+  make_demo_content.py --out DIR --game PATH [--launcher PATH]
 
 DIR (build/demo by scripts/run.sh) receives:
   content/game/      the current version (3_2_8): its files, "version_map.txt",
@@ -16,7 +16,10 @@ DIR (build/demo by scripts/run.sh) receives:
   previous/          the previous version (3_2_7) as installed, with its map
   replies/get_urls.json, replies/pre_download.json   directory replies
   setting.json       the launcher's service settings
-The replies and "setting.json" carry the fields @CONTENT_URL@ (the folder
+The game's "TOVA.exe" is the program at --game (the stand-in game the project
+builds): the previous version has it as it is, the later ones with bytes
+appended, so every version installed still starts. The replies and
+"setting.json" carry the fields @CONTENT_URL@ (the folder
 "content" as served) and @SERVICE_URL@ (the directory service); the demo
 runner fills them in. The same seed always gives the same bytes.
 """
@@ -45,10 +48,10 @@ def md5_of(data):
     return hashlib.md5(data).hexdigest()
 
 
-def previous_files(rng):
-    """The previous version: a few hundred small files in nested folders and
-    a few larger ones."""
-    files = {"TOVA.exe": rng.randbytes(262144), "UnityPlayer.dll": rng.randbytes(131072)}
+def previous_files(rng, game):
+    """The previous version: the game program `game`, a few hundred small
+    files in nested folders and a few larger ones."""
+    files = {"TOVA.exe": game, "UnityPlayer.dll": rng.randbytes(131072)}
     for index in range(24):
         files["TOVA_Data/Managed/Assembly%02d.dll" % index] = rng.randbytes(rng.randint(2048, 40960))
     for region in ("Aldmoor", "Brinefall", "Cindervale", "Duskreach"):
@@ -111,6 +114,18 @@ def new_version_with_patch(rng, old):
     return new, container
 
 
+def appended_with_patch(rng, old):
+    """`old` with new bytes appended, and its patch: one control triple that
+    keeps all of `old` (an all-zero difference) and adds the new tail. A
+    program stays a program this way."""
+    tail = rng.randbytes(rng.randint(64, 4096))
+    control = patch_number(len(old)) + patch_number(len(tail)) + patch_number(0)
+    payload = (b"BSDIFN40" + patch_number(len(control)) + patch_number(len(old)) +
+               patch_number(len(old) + len(tail)) + control + bytes(len(old)) + tail)
+    compressed = zlib.compress(payload, 9)
+    return old + tail, struct.pack("<II", len(payload), len(compressed)) + compressed
+
+
 def current_files(rng, previous):
     """The current version and the patches from the previous one."""
     files = dict(previous)
@@ -119,7 +134,8 @@ def current_files(rng, previous):
     patched = ["TOVA.exe", "TOVA_Data/resources.assets", BLANK_NAME, CJK_NAME]
     patched += rng.sample([n for n in names if n not in patched], 30)
     for name in patched:
-        files[name], patches[name] = new_version_with_patch(rng, previous[name])
+        make = appended_with_patch if name == "TOVA.exe" else new_version_with_patch
+        files[name], patches[name] = make(rng, previous[name])
     # Changed without a patch: these come whole.
     for name in rng.sample([n for n in names if n not in patched], 10):
         files[name] = rng.randbytes(len(previous[name]) + rng.randint(1, 300))
@@ -133,8 +149,11 @@ def current_files(rng, previous):
 
 def next_files(rng, current):
     files = dict(current)
-    for name in rng.sample(sorted(current), 20):
-        files[name] = rng.randbytes(max(1, len(current[name]) + rng.randint(-100, 300)))
+    for name in ["TOVA.exe"] + rng.sample(sorted(n for n in current if n != "TOVA.exe"), 20):
+        if name == "TOVA.exe":
+            files[name] = current[name] + rng.randbytes(rng.randint(64, 4096))
+        else:
+            files[name] = rng.randbytes(max(1, len(current[name]) + rng.randint(-100, 300)))
     for index in range(6):
         files["TOVA_Data/StreamingAssets/Bundles/Frostmere/Area0/chunk_%02d.bundle" % index] = (
             rng.randbytes(rng.randint(200, 8192)))
@@ -195,9 +214,11 @@ def setting_json():
     return json.dumps(settings, indent="\t") + "\n"
 
 
-def generate(out, launcher):
+def generate(out, game, launcher):
+    with open(game, "rb") as source:
+        game_program = source.read()
     rng = random.Random(SEED)
-    previous = previous_files(rng)
+    previous = previous_files(rng, game_program)
     current, patches = current_files(rng, previous)
     upcoming = next_files(rng, current)
 
@@ -231,9 +252,10 @@ def generate(out, launcher):
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--out", required=True)
+    parser.add_argument("--game", required=True, help="the program to serve as TOVA.exe")
     parser.add_argument("--launcher", help="launcher.exe to list as current")
     arguments = parser.parse_args()
-    generate(os.path.abspath(arguments.out), arguments.launcher)
+    generate(os.path.abspath(arguments.out), arguments.game, arguments.launcher)
     return 0
 
 

@@ -113,6 +113,21 @@ TEST_F(DemoContentTest, EveryPatchMakesTheCurrentFileFromThePreviousOne) {
   }
 }
 
+// Every version's "TOVA.exe" is the stand-in game (later ones with bytes
+// appended), so the installed game starts whichever version it is.
+TEST_F(DemoContentTest, TheGameProgramIsTheStandInGameInEveryVersion) {
+  const std::string game = test_support::ReadFileBytes(test_support::HostPathInWine(FAKE_GAME_EXE));
+  ASSERT_EQ(game.compare(0, 2, "MZ"), 0);
+  std::string previous;
+  for (const char* folder : {"previous", "content\\game", "content\\next"}) {
+    SCOPED_TRACE(folder);
+    const std::string program = ReadText(demo + "\\" + folder + "\\TOVA.exe");
+    EXPECT_EQ(program.compare(0, game.size(), game), 0);
+    EXPECT_NE(program, previous);
+    previous = program;
+  }
+}
+
 TEST_F(DemoContentTest, TheRepliesNameTheDemoHosts) {
   const std::string get_urls = ReadText(demo + "\\replies\\get_urls.json");
   std::vector<std::string> hosts;
