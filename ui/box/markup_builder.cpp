@@ -11,6 +11,7 @@
 
 #include "base/string_util.h"
 #include "ui/box/box.h"
+#include "ui/box/child_box.h"
 #include "ui/box/horizontal_layout.h"
 #include "ui/box/scroll_bar.h"
 #include "ui/box/tab_box.h"
@@ -249,6 +250,7 @@ Control* MarkupBuilder::CreateControlByClass(const std::wstring& class_name) {
   if (class_name == L"HBox") return new HBox;
   if (class_name == L"VBox") return new VBox;
   if (class_name == L"TileBox") return new TileBox;
+  if (class_name == L"ChildBox") return new ChildBox;
   if (class_name == L"ScrollBar") return new ScrollBar;
   if (class_name == L"TabBox") return new TabBox;
   if (class_name == L"HTabBox") return new TabBox(std::make_unique<HLayout>());

@@ -109,6 +109,8 @@ class ScrollableBox : public Box {
   // The timers behind the animations and the bars' repeat; the process's own
   // unless a test gives another.
   void SetTimerManager(TimerManager* manager);
+  // The manager a test gave; null means the process's.
+  TimerManager* GetTimerManager() const { return timer_manager_; }
 
  protected:
   // A bar exists, has a range and is enabled.

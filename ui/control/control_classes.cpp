@@ -9,12 +9,17 @@
 #include "ui/control/button.h"
 #include "ui/control/check_box.h"
 #include "ui/control/circle_progress.h"
+#include "ui/control/combo.h"
 #include "ui/control/label.h"
 #include "ui/control/list_box.h"
 #include "ui/control/list_container_element.h"
 #include "ui/control/option.h"
 #include "ui/control/progress.h"
+#include "ui/control/rich_edit.h"
 #include "ui/control/slider.h"
+#include "ui/control/tree_node.h"
+#include "ui/control/tree_view.h"
+#include "ui/control/virtual_list_box.h"
 
 namespace ui {
 
@@ -47,6 +52,11 @@ void RegisterControlClasses() {
   Register<Progress>(L"Progress");
   Register<Slider>(L"Slider");
   Register<CircleProgress>(L"CircleProgress");
+  Register<Combo>(L"Combo");
+  Register<TreeView>(L"TreeView");
+  Register<TreeNode>(L"TreeNode");
+  Register<VirtualListBox>(L"VirtualListBox");
+  Register<RichEdit>(L"RichEdit");
 }
 
 }  // namespace ui

@@ -797,6 +797,15 @@ void Window::OnButtonDown(UINT message, WPARAM wparam, LPARAM lparam) {
   Send(control, type, wparam, lparam, point);
 }
 
+void Window::SetMouseCapture(bool capture) {
+  if (capture) {
+    SetCapture(hwnd_);
+  } else {
+    ReleaseCapture();
+  }
+  captured_ = capture;
+}
+
 void Window::OnButtonUp(UINT message, WPARAM wparam, LPARAM lparam) {
   const POINT point = PointFromLParam(lparam);
   last_mouse_point_ = point;

@@ -147,6 +147,14 @@ class Window : public virtual qbase::SupportWeakCallback {
   void CenterWindow();
 
   IRenderContext* GetRenderContext() const { return render_context_.get(); }
+  // The device context kept for painting, for code that measures or draws
+  // through the system on the window's behalf.
+  HDC GetPaintDC() const { return paint_dc_.get(); }
+  // Takes or releases the mouse for a control that asks on its own, keeping
+  // the captured flag in step.
+  void SetMouseCapture(bool capture);
+  // The window holds the mouse capture for a pressed control.
+  bool IsCaptured() const { return captured_; }
   Shadow& GetShadow() { return shadow_; }
   const Shadow& GetShadow() const { return shadow_; }
   int32_t GetWindowAlpha() const { return window_alpha_; }
