@@ -83,6 +83,19 @@ BrowserHandler::BrowserHandler() {
                                 int* screen_x, int* screen_y) {
     return Of(self)->GetScreenPoint(view_x, view_y, screen_x, screen_y) ? 1 : 0;
   };
+  render->on_popup_show = [](cef_render_handler_t* self, cef_browser_t* browser, int show) {
+    CefRefPtr<cef_browser_t> from(browser);
+    Of(self)->Post(
+        [from, show](HandlerDelegate* delegate) { delegate->OnPopupShow(from, show != 0); });
+  };
+  render->on_popup_size = [](cef_render_handler_t* self, cef_browser_t* browser,
+                             const cef_rect_t* rect) {
+    if (rect == nullptr) return;
+    CefRefPtr<cef_browser_t> from(browser);
+    const cef_rect_t place = *rect;
+    Of(self)->Post(
+        [from, place](HandlerDelegate* delegate) { delegate->OnPopupSize(from, place); });
+  };
   render->on_paint = [](cef_render_handler_t* self, cef_browser_t* browser,
                         cef_paint_element_type_t type, size_t dirty_rects_count,
                         const cef_rect_t* dirty_rects, const void* buffer, int width, int height) {
@@ -140,6 +153,29 @@ BrowserHandler::BrowserHandler() {
     });
   };
 
+  client->on_process_message_received = [](cef_client_t* self, cef_browser_t* browser,
+                                           cef_process_id_t, cef_process_message_t* message) {
+    return Of(self)->OnProcessMessageReceived(browser, message) ? 1 : 0;
+  };
+
+  request_.get()->on_before_browse = [](cef_request_handler_t* self, cef_browser_t* browser,
+                                        cef_frame_t* frame, cef_request_t* request,
+                                        int is_redirect) {
+    bool cancel = false;
+    Of(self)->delegate_.Call([&](HandlerDelegate* delegate) {
+      cancel = delegate->OnBeforeBrowse(browser, frame, request, is_redirect != 0);
+    });
+    return cancel ? 1 : 0;
+  };
+  request_.get()->on_before_resource_load = [](cef_request_handler_t* self, cef_browser_t* browser,
+                                               cef_frame_t* frame, cef_request_t* request,
+                                               cef_request_callback_t* callback) {
+    cef_return_value_t answer = RV_CONTINUE;
+    Of(self)->delegate_.Call([&](HandlerDelegate* delegate) {
+      answer = delegate->OnBeforeResourceLoad(browser, frame, request, callback);
+    });
+    return answer;
+  };
   request_.get()->on_render_process_terminated =
       [](cef_request_handler_t* self, cef_browser_t* browser, cef_termination_status_t status) {
         CefRefPtr<cef_browser_t> from(browser);
@@ -170,7 +206,24 @@ void BrowserHandler::Post(std::function<void(HandlerDelegate*)> call) {
   });
 }
 
+void BrowserHandler::AttachDelegate(HandlerDelegate* delegate) {
+  if (delegate == nullptr && delegate_.attached() != nullptr) detached_ = true;
+  delegate_.Attach(delegate);
+}
+
 void BrowserHandler::OnAfterCreatedOnMainThread(CefRefPtr<cef_browser_t> browser) {
+  if (detached_) {
+    // Its control is gone: nobody would ever close it.
+    after_created_tasks_.clear();
+    CefManager::GetInstance()->IncrementBrowserCount();
+    {
+      std::lock_guard<std::mutex> hold(lock_);
+      browsers_.push_back(browser);
+    }
+    CefRefPtr<cef_browser_host_t> host = HostOf(browser);
+    host->close_browser(host.get(), 1);
+    return;
+  }
   CefRefPtr<cef_browser_t> previous;
   {
     std::lock_guard<std::mutex> hold(lock_);
@@ -289,6 +342,38 @@ void BrowserHandler::OnPaint(cef_browser_t* browser, cef_paint_element_type_t ty
     if (newest_frame_[slot] != number) return;
     delegate->OnPaint(from, type, dirty, *frame, width, height);
   });
+}
+
+bool BrowserHandler::OnProcessMessageReceived(cef_browser_t* browser,
+                                              cef_process_message_t* message) {
+  if (message == nullptr) return false;
+  cef_string_userfree_t name_text = message->get_name(message);
+  const std::wstring name = ToWide(name_text);
+  cef_string_userfree_utf16_free(name_text);
+  CefRefPtr<cef_list_value_t> arguments = Adopt(message->get_argument_list(message));
+  if (!arguments) return false;
+  const auto string_at = [&arguments](size_t index) {
+    cef_string_userfree_t text = arguments->get_string(arguments.get(), index);
+    const std::wstring result = ToWide(text);
+    cef_string_userfree_utf16_free(text);
+    return result;
+  };
+  if (name == L"FocusedNodeChanged") return true;
+  if (name == L"CallCppFunction") {
+    const std::wstring function_name = string_at(0);
+    const std::wstring parameters = string_at(1);
+    const int id = arguments->get_int(arguments.get(), 2);
+    delegate_.Call([&](HandlerDelegate* delegate) {
+      delegate->OnCallCppFunction(function_name, parameters, id, browser);
+    });
+    return true;
+  }
+  if (name == L"ExecuteCppCallback") {
+    const std::wstring result = string_at(0);
+    const int id = arguments->get_int(arguments.get(), 1);
+    delegate_.Call([&](HandlerDelegate* delegate) { delegate->OnExecuteCppCallback(id, result); });
+  }
+  return false;
 }
 
 bool BrowserHandler::GetViewRect(cef_rect_t* rect) {

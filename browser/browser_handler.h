@@ -35,7 +35,9 @@ class BrowserHandler : public CefRefCounted {
   // Thread 0. Null detaches; a detach returns once no direct call into the
   // delegate runs.
   void AttachHostWindow(HWND window) { host_window_ = window; }
-  void AttachDelegate(HandlerDelegate* delegate) { delegate_.Attach(delegate); }
+  // A handler whose delegate was detached closes the browsers that arrive
+  // afterwards at once.
+  void AttachDelegate(HandlerDelegate* delegate);
   CefRefPtr<cef_browser_t> CurrentBrowser();
   // Any thread: the view rectangle in host-window client pixels.
   void SetViewRect(const RECT& rect);
@@ -59,6 +61,7 @@ class BrowserHandler : public CefRefCounted {
                     cef_window_open_disposition_t target_disposition, int user_gesture);
   void OnPaint(cef_browser_t* browser, cef_paint_element_type_t type, size_t dirty_rects_count,
                const cef_rect_t* dirty_rects, const void* buffer, int width, int height);
+  bool OnProcessMessageReceived(cef_browser_t* browser, cef_process_message_t* message);
   bool GetViewRect(cef_rect_t* rect);
   bool GetRootScreenRect(cef_rect_t* rect);
   bool GetScreenPoint(int view_x, int view_y, int* screen_x, int* screen_y);
@@ -87,6 +90,7 @@ class BrowserHandler : public CefRefCounted {
 
   // Thread 0 only.
   std::vector<qbase::Closure> after_created_tasks_;
+  bool detached_ = false;
 };
 
 }  // namespace qoz_comp

@@ -1,5 +1,6 @@
 #include "browser/client_app.h"
 
+#include "browser/cef_js_handler.h"
 #include "browser/cef_manager.h"
 #include "browser/cef_string.h"
 #include "browser/runtime/cef_ref_ptr.h"
@@ -32,6 +33,22 @@ ClientApp::ClientApp() {
   };
   browser_process_.get()->on_context_initialized = [](cef_browser_process_handler_t* self) {
     Of(self)->OnContextInitialized();
+  };
+  cef_render_process_handler_t* render = render_process_.get();
+  render->on_web_kit_initialized = [](cef_render_process_handler_t* self) {
+    Of(self)->OnWebKitInitialized();
+  };
+  render->on_browser_created = [](cef_render_process_handler_t* self, cef_browser_t*) {
+    Of(self)->OnBrowserCreated();
+  };
+  render->on_context_released = [](cef_render_process_handler_t* self, cef_browser_t*,
+                                   cef_frame_t* frame,
+                                   cef_v8context_t*) { Of(self)->OnContextReleased(frame); };
+  render->on_process_message_received = [](cef_render_process_handler_t* self,
+                                           cef_browser_t* browser, cef_process_id_t,
+                                           cef_process_message_t* message) {
+    Of(self)->OnProcessMessageReceived(browser, message);
+    return 0;
   };
 }
 
@@ -74,6 +91,53 @@ void ClientApp::OnContextInitialized() {
   }
   manager->set_supported_schemes(manager.get(), schemes, nullptr);
   cef_string_list_free(schemes);
+}
+
+void ClientApp::OnWebKitInitialized() {
+  CefJSHandler* handler = new CefJSHandler();
+  CefRefPtr<cef_v8handler_t> hold(handler->handler());
+  if (!render_bridge_) render_bridge_ = std::make_shared<CefJSBridge>();
+  handler->set_bridge(render_bridge_);
+  const CefString name(kPageObjectExtensionName);
+  const CefString code(kPageObjectExtensionCode);
+  cef_register_extension(name.get(), code.get(), handler->handler());
+}
+
+void ClientApp::OnBrowserCreated() {
+  if (!render_bridge_) render_bridge_ = std::make_shared<CefJSBridge>();
+}
+
+void ClientApp::OnContextReleased(cef_frame_t* frame) {
+  if (render_bridge_) render_bridge_->OnContextReleased(frame);
+}
+
+void ClientApp::OnProcessMessageReceived(cef_browser_t* browser, cef_process_message_t* message) {
+  if (browser == nullptr || message == nullptr || !render_bridge_) return;
+  cef_string_userfree_t name_text = message->get_name(message);
+  const std::wstring name = ToWide(name_text);
+  cef_string_userfree_utf16_free(name_text);
+  CefRefPtr<cef_list_value_t> arguments =
+      CefRefPtr<cef_list_value_t>::Adopt(message->get_argument_list(message));
+  if (!arguments) return;
+  const auto string_at = [&arguments](size_t index) {
+    cef_string_userfree_t text = arguments->get_string(arguments.get(), index);
+    const std::wstring result = ToWide(text);
+    cef_string_userfree_utf16_free(text);
+    return result;
+  };
+  if (name == L"ExecuteJsCallback") {
+    render_bridge_->OnExecuteJsCallback(arguments->get_int(arguments.get(), 0),
+                                        arguments->get_bool(arguments.get(), 1) != 0, string_at(2));
+  } else if (name == L"CallJsFunction") {
+    const int frame_id = arguments->get_int(arguments.get(), 3);
+    CefRefPtr<cef_frame_t> frame = CefRefPtr<cef_frame_t>::Adopt(
+        frame_id < 0 ? browser->get_main_frame(browser)
+                     : browser->get_frame(browser, static_cast<int64_t>(frame_id)));
+    if (frame) {
+      render_bridge_->OnCallJsFunction(string_at(0), string_at(1), frame,
+                                       arguments->get_int(arguments.get(), 2));
+    }
+  }
 }
 
 }  // namespace qoz_comp

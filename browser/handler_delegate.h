@@ -19,6 +19,10 @@ class HandlerDelegate : public virtual qbase::SupportWeakCallback {
   virtual void OnPaint(CefRefPtr<cef_browser_t> browser, cef_paint_element_type_t type,
                        const std::vector<cef_rect_t>& dirty_rects, const std::string& frame,
                        int width, int height) = 0;
+  // The page's pop-up widget (an open drop-down list) shows or hides; its
+  // place over the view in view pixels.
+  virtual void OnPopupShow(CefRefPtr<cef_browser_t> browser, bool show) = 0;
+  virtual void OnPopupSize(CefRefPtr<cef_browser_t> browser, const cef_rect_t& rect) = 0;
   // After a windowed browser was created.
   virtual void RefreshViewPosition() = 0;
   virtual void OnAddressChange(CefRefPtr<cef_browser_t> browser, CefRefPtr<cef_frame_t> frame,
@@ -42,6 +46,31 @@ class HandlerDelegate : public virtual qbase::SupportWeakCallback {
   virtual void OnBeforeClose(CefRefPtr<cef_browser_t> browser) = 0;
   virtual void OnRenderProcessTerminated(CefRefPtr<cef_browser_t> browser,
                                          cef_termination_status_t status) = 0;
+
+  // Runtime thread, while the request waits. A delegate that keeps the
+  // defaults answers as a handler without a delegate.
+  // A navigation of `frame`: true cancels it.
+  virtual bool OnBeforeBrowse(CefRefPtr<cef_browser_t> /*browser*/,
+                              CefRefPtr<cef_frame_t> /*frame*/,
+                              CefRefPtr<cef_request_t> /*request*/, bool /*is_redirect*/) {
+    return false;
+  }
+  // Any request of the page: RV_CONTINUE lets it go, RV_CONTINUE_ASYNC
+  // answers later through `callback`.
+  virtual cef_return_value_t OnBeforeResourceLoad(CefRefPtr<cef_browser_t> /*browser*/,
+                                                  CefRefPtr<cef_frame_t> /*frame*/,
+                                                  CefRefPtr<cef_request_t> /*request*/,
+                                                  CefRefPtr<cef_request_callback_t> /*callback*/) {
+    return RV_CONTINUE;
+  }
+  // A page's call into native code (the message "CallCppFunction") and a
+  // page function's answer ("ExecuteCppCallback"), for the control's bridge.
+  virtual bool OnCallCppFunction(const std::wstring& /*function_name*/,
+                                 const std::wstring& /*parameters*/, int /*id*/,
+                                 CefRefPtr<cef_browser_t> /*browser*/) {
+    return false;
+  }
+  virtual bool OnExecuteCppCallback(int /*id*/, const std::wstring& /*result*/) { return false; }
 
  protected:
   ~HandlerDelegate() override = default;

@@ -120,6 +120,21 @@ typedef enum {
   TS_PROCESS_CRASHED = 2,
 } cef_termination_status_t;
 
+typedef enum {
+  RV_CANCEL = 0,
+  RV_CONTINUE = 1,
+  // The answer comes later through the request callback.
+  RV_CONTINUE_ASYNC = 2,
+} cef_return_value_t;
+
+typedef enum {
+  VTYPE_INVALID = 0,
+  VTYPE_NULL = 1,
+  VTYPE_BOOL = 2,
+  VTYPE_INT = 3,
+  VTYPE_STRING = 4,
+} cef_value_type_t;
+
 typedef struct _cef_rect_t {
   int x;
   int y;
@@ -157,6 +172,11 @@ typedef struct _cef_settings_t {
   cef_string_t locale;
 } cef_settings_t;
 
+typedef struct _cef_point_t {
+  int x;
+  int y;
+} cef_point_t;
+
 typedef struct _cef_window_info_t {
   HWND parent_window;
   // Child-window browsers: position and size in the parent's client area.
@@ -168,6 +188,9 @@ typedef struct _cef_window_info_t {
   // Off-screen frames keep the page's transparency instead of white.
   int transparent_painting_enabled;
   HWND window;
+  // Child-window and top-level browsers: the window's style and title.
+  DWORD style;
+  cef_string_t window_name;
 } cef_window_info_t;
 
 typedef struct _cef_browser_settings_t {
@@ -185,6 +208,95 @@ struct _cef_browser_t;
 struct _cef_browser_host_t;
 struct _cef_client_t;
 struct _cef_frame_t;
+struct _cef_v8context_t;
+
+// A list of values; an index past the end reads as empty and a set grows the
+// list to it.
+typedef struct _cef_list_value_t {
+  cef_base_t base;
+  size_t(__stdcall* get_size)(struct _cef_list_value_t* self);
+  cef_value_type_t(__stdcall* get_type)(struct _cef_list_value_t* self, size_t index);
+  int(__stdcall* get_bool)(struct _cef_list_value_t* self, size_t index);
+  int(__stdcall* get_int)(struct _cef_list_value_t* self, size_t index);
+  cef_string_userfree_t(__stdcall* get_string)(struct _cef_list_value_t* self, size_t index);
+  int(__stdcall* set_bool)(struct _cef_list_value_t* self, size_t index, int value);
+  int(__stdcall* set_int)(struct _cef_list_value_t* self, size_t index, int value);
+  int(__stdcall* set_string)(struct _cef_list_value_t* self, size_t index,
+                             const cef_string_t* value);
+} cef_list_value_t;
+
+// A named message between the browser side and the page side; sending copies
+// it, so the sender may change or reuse it afterwards.
+typedef struct _cef_process_message_t {
+  cef_base_t base;
+  cef_string_userfree_t(__stdcall* get_name)(struct _cef_process_message_t* self);
+  cef_list_value_t*(__stdcall* get_argument_list)(struct _cef_process_message_t* self);
+} cef_process_message_t;
+
+// A value of a page's script. Objects and functions stand for the page's own
+// objects; using them waits for the page, on TID_RENDERER only.
+typedef struct _cef_v8value_t {
+  cef_base_t base;
+  int(__stdcall* is_undefined)(struct _cef_v8value_t* self);
+  int(__stdcall* is_null)(struct _cef_v8value_t* self);
+  int(__stdcall* is_bool)(struct _cef_v8value_t* self);
+  int(__stdcall* is_int)(struct _cef_v8value_t* self);
+  int(__stdcall* is_double)(struct _cef_v8value_t* self);
+  int(__stdcall* is_string)(struct _cef_v8value_t* self);
+  // Functions are objects too.
+  int(__stdcall* is_object)(struct _cef_v8value_t* self);
+  int(__stdcall* is_function)(struct _cef_v8value_t* self);
+  int(__stdcall* get_bool_value)(struct _cef_v8value_t* self);
+  int32_t(__stdcall* get_int_value)(struct _cef_v8value_t* self);
+  double(__stdcall* get_double_value)(struct _cef_v8value_t* self);
+  cef_string_userfree_t(__stdcall* get_string_value)(struct _cef_v8value_t* self);
+  // Null when the value is no object or the page failed.
+  struct _cef_v8value_t*(__stdcall* get_value_bykey)(struct _cef_v8value_t* self,
+                                                     const cef_string_t* key);
+  // Calls the function with `object` as this (null: none); null when the
+  // value is no function or the call threw.
+  struct _cef_v8value_t*(__stdcall* execute_function)(struct _cef_v8value_t* self,
+                                                      struct _cef_v8value_t* object,
+                                                      size_t arguments_count,
+                                                      struct _cef_v8value_t* const* arguments);
+} cef_v8value_t;
+
+// The script context of one document of a frame.
+typedef struct _cef_v8context_t {
+  cef_base_t base;
+  struct _cef_browser_t*(__stdcall* get_browser)(struct _cef_v8context_t* self);
+  struct _cef_frame_t*(__stdcall* get_frame)(struct _cef_v8context_t* self);
+  cef_v8value_t*(__stdcall* get_global)(struct _cef_v8context_t* self);
+  // Makes the context current on TID_RENDERER until the matching exit.
+  int(__stdcall* enter)(struct _cef_v8context_t* self);
+  int(__stdcall* exit)(struct _cef_v8context_t* self);
+  int(__stdcall* is_same)(struct _cef_v8context_t* self, struct _cef_v8context_t* that);
+} cef_v8context_t;
+
+// Serves the native functions of an extension, on TID_RENDERER. The page's
+// call does not wait for the answer: the return value is dropped, and a
+// failure (0 with an exception text) is thrown in the page afterwards.
+typedef struct _cef_v8handler_t {
+  cef_base_t base;
+  int(__stdcall* execute)(struct _cef_v8handler_t* self, const cef_string_t* name,
+                          cef_v8value_t* object, size_t arguments_count,
+                          cef_v8value_t* const* arguments, cef_v8value_t** retval,
+                          cef_string_t* exception);
+} cef_v8handler_t;
+
+typedef struct _cef_request_t {
+  cef_base_t base;
+  cef_string_userfree_t(__stdcall* get_url)(struct _cef_request_t* self);
+  cef_string_userfree_t(__stdcall* get_method)(struct _cef_request_t* self);
+} cef_request_t;
+
+// Answers a resource load held with RV_CONTINUE_ASYNC; the first answer
+// counts.
+typedef struct _cef_request_callback_t {
+  cef_base_t base;
+  void(__stdcall* cont)(struct _cef_request_callback_t* self, int allow);
+  void(__stdcall* cancel)(struct _cef_request_callback_t* self);
+} cef_request_callback_t;
 
 typedef struct _cef_task_t {
   cef_base_t base;
@@ -222,8 +334,23 @@ typedef struct _cef_browser_process_handler_t {
   void(__stdcall* on_context_initialized)(struct _cef_browser_process_handler_t* self);
 } cef_browser_process_handler_t;
 
+// The page side of the application object; every call comes on
+// TID_RENDERER.
 typedef struct _cef_render_process_handler_t {
   cef_base_t base;
+  // Once, before the first browser: the time to register extensions.
+  void(__stdcall* on_web_kit_initialized)(struct _cef_render_process_handler_t* self);
+  void(__stdcall* on_browser_created)(struct _cef_render_process_handler_t* self,
+                                      struct _cef_browser_t* browser);
+  // A document's script context goes away (navigation, close).
+  void(__stdcall* on_context_released)(struct _cef_render_process_handler_t* self,
+                                       struct _cef_browser_t* browser, struct _cef_frame_t* frame,
+                                       struct _cef_v8context_t* context);
+  // A message sent to PID_RENDERER; 1 when handled.
+  int(__stdcall* on_process_message_received)(struct _cef_render_process_handler_t* self,
+                                              struct _cef_browser_t* browser,
+                                              cef_process_id_t source_process,
+                                              struct _cef_process_message_t* message);
 } cef_render_process_handler_t;
 
 typedef struct _cef_app_t {
@@ -248,6 +375,9 @@ typedef struct _cef_frame_t {
   struct _cef_browser_t*(__stdcall* get_browser)(struct _cef_frame_t* self);
   void(__stdcall* execute_java_script)(struct _cef_frame_t* self, const cef_string_t* code,
                                        const cef_string_t* script_url, int start_line);
+  // TID_RENDERER: the context of the frame's current document; null while
+  // it has none.
+  struct _cef_v8context_t*(__stdcall* get_v8context)(struct _cef_frame_t* self);
 } cef_frame_t;
 
 typedef struct _cef_browser_host_t {
@@ -274,6 +404,19 @@ typedef struct _cef_browser_host_t {
                                           const cef_mouse_event_t* event, int delta_x, int delta_y);
   void(__stdcall* send_focus_event)(struct _cef_browser_host_t* self, int set_focus);
   void(__stdcall* send_capture_lost_event)(struct _cef_browser_host_t* self);
+  // Opens developer tools for this browser's page in a new browser of
+  // `client`, made as `window_info` asks; one at a time.
+  void(__stdcall* show_dev_tools)(struct _cef_browser_host_t* self,
+                                  const cef_window_info_t* window_info,
+                                  struct _cef_client_t* client,
+                                  const cef_browser_settings_t* settings,
+                                  const cef_point_t* inspect_element_at);
+  // Closes the developer tools opened by show_dev_tools.
+  void(__stdcall* close_dev_tools)(struct _cef_browser_host_t* self);
+  // The client the browser was made with; null once it closed.
+  struct _cef_client_t*(__stdcall* get_client)(struct _cef_browser_host_t* self);
+  // The browser takes or loses the keyboard focus.
+  void(__stdcall* set_focus)(struct _cef_browser_host_t* self, int focus);
 } cef_browser_host_t;
 
 typedef struct _cef_browser_t {
@@ -290,6 +433,12 @@ typedef struct _cef_browser_t {
   int(__stdcall* get_identifier)(struct _cef_browser_t* self);
   int(__stdcall* is_same)(struct _cef_browser_t* self, struct _cef_browser_t* that);
   cef_frame_t*(__stdcall* get_main_frame)(struct _cef_browser_t* self);
+  // Null when the browser has no frame of that identifier.
+  cef_frame_t*(__stdcall* get_frame)(struct _cef_browser_t* self, int64_t identifier);
+  // A copy of `message` reaches the client (PID_BROWSER, on TID_UI) or the
+  // application's render process handler (PID_RENDERER, on TID_RENDERER).
+  int(__stdcall* send_process_message)(struct _cef_browser_t* self, cef_process_id_t target_process,
+                                       cef_process_message_t* message);
 } cef_browser_t;
 
 typedef struct _cef_life_span_handler_t {
@@ -375,8 +524,17 @@ typedef struct _cef_jsdialog_handler_t {
                               cef_jsdialog_callback_t* callback, int* suppress_message);
 } cef_jsdialog_handler_t;
 
+// Asked on TID_UI while the request waits.
 typedef struct _cef_request_handler_t {
   cef_base_t base;
+  // A navigation of a frame; 1 cancels it.
+  int(__stdcall* on_before_browse)(struct _cef_request_handler_t* self, cef_browser_t* browser,
+                                   cef_frame_t* frame, cef_request_t* request, int is_redirect);
+  // Any request of the page, navigations included once allowed.
+  cef_return_value_t(__stdcall* on_before_resource_load)(struct _cef_request_handler_t* self,
+                                                         cef_browser_t* browser, cef_frame_t* frame,
+                                                         cef_request_t* request,
+                                                         cef_request_callback_t* callback);
   void(__stdcall* on_render_process_terminated)(struct _cef_request_handler_t* self,
                                                 cef_browser_t* browser,
                                                 cef_termination_status_t status);
@@ -390,6 +548,10 @@ typedef struct _cef_client_t {
   cef_render_handler_t*(__stdcall* get_render_handler)(struct _cef_client_t* self);
   cef_request_handler_t*(__stdcall* get_request_handler)(struct _cef_client_t* self);
   cef_jsdialog_handler_t*(__stdcall* get_jsdialog_handler)(struct _cef_client_t* self);
+  // A message a page side sent to PID_BROWSER, on TID_UI; 1 when handled.
+  int(__stdcall* on_process_message_received)(struct _cef_client_t* self, cef_browser_t* browser,
+                                              cef_process_id_t source_process,
+                                              cef_process_message_t* message);
 } cef_client_t;
 
 // Start-up and shut-down.
@@ -423,6 +585,18 @@ QOZ_CEF_EXPORT int cef_browser_host_create_browser(const cef_window_info_t* wind
                                                    cef_client_t* client, const cef_string_t* url,
                                                    const cef_browser_settings_t* settings,
                                                    void* request_context);
+
+// The page side (TID_RENDERER). An extension's code runs in every new
+// document; each "native function NAME();" declaration in it becomes a
+// function whose calls reach `handler`. 1 when registered.
+QOZ_CEF_EXPORT int cef_register_extension(const cef_string_t* extension_name,
+                                          const cef_string_t* javascript_code,
+                                          cef_v8handler_t* handler);
+// The context whose script is running, or was entered last; null outside.
+QOZ_CEF_EXPORT cef_v8context_t* cef_v8context_get_current_context(void);
+QOZ_CEF_EXPORT cef_v8value_t* cef_v8value_create_bool(int value);
+QOZ_CEF_EXPORT cef_v8value_t* cef_v8value_create_string(const cef_string_t* value);
+QOZ_CEF_EXPORT cef_process_message_t* cef_process_message_create(const cef_string_t* name);
 
 // Cookies. The caller owns the returned reference; null before start-up.
 QOZ_CEF_EXPORT cef_cookie_manager_t* cef_cookie_manager_get_global_manager(

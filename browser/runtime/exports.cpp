@@ -4,7 +4,10 @@
 #include "browser/runtime/cef_capi.h"
 #include "browser/runtime/cef_ref_counted.h"
 #include "browser/runtime/cef_ref_ptr.h"
+#include "browser/runtime/process_message.h"
 #include "browser/runtime/runtime.h"
+#include "browser/runtime/text_convert.h"
+#include "browser/runtime/v8_value.h"
 
 namespace {
 
@@ -78,6 +81,41 @@ int cef_browser_host_create_browser(const cef_window_info_t* window_info, cef_cl
   const std::wstring address =
       url != nullptr && url->str != nullptr ? std::wstring(url->str, url->length) : std::wstring();
   return qoz_runtime::Runtime::Get().CreateBrowser(info, client, address) ? 1 : 0;
+}
+
+int cef_register_extension(const cef_string_t* extension_name, const cef_string_t* javascript_code,
+                           cef_v8handler_t* handler) {
+  qoz_runtime::Runtime& runtime = qoz_runtime::Runtime::Get();
+  if (!runtime.CurrentlyOn(TID_RENDERER)) return 0;
+  return runtime.render_side().RegisterExtension(qoz_runtime::FromCef(extension_name),
+                                                 qoz_runtime::FromCef(javascript_code), handler)
+             ? 1
+             : 0;
+}
+
+cef_v8context_t* cef_v8context_get_current_context(void) {
+  qoz_runtime::Runtime& runtime = qoz_runtime::Runtime::Get();
+  if (!runtime.CurrentlyOn(TID_RENDERER)) return nullptr;
+  return runtime.render_side().CurrentContext();
+}
+
+cef_v8value_t* cef_v8value_create_bool(int value) {
+  qoz_runtime::V8Value* created = qoz_runtime::V8Value::Bool(value != 0);
+  created->AddRef();
+  return created->get();
+}
+
+cef_v8value_t* cef_v8value_create_string(const cef_string_t* value) {
+  qoz_runtime::V8Value* created = qoz_runtime::V8Value::String(qoz_runtime::FromCef(value));
+  created->AddRef();
+  return created->get();
+}
+
+cef_process_message_t* cef_process_message_create(const cef_string_t* name) {
+  qoz_runtime::ProcessMessage* created =
+      new qoz_runtime::ProcessMessage(qoz_runtime::FromCef(name));
+  created->AddRef();
+  return created->get();
 }
 
 cef_cookie_manager_t* cef_cookie_manager_get_global_manager(cef_completion_callback_t*) {

@@ -43,7 +43,9 @@ std::wstring ToWindowsPath(const std::string& host_path) {
 }
 
 // The shell: waits for a browser of an earlier run on the same profile to go
-// (its lock would send this start to it), starts the browser in its own
+// (its lock would send this start to it; the lock's process number counts
+// only while it still names a browser of this profile, since numbers are
+// reused), clears what such a run left, starts the browser in its own
 // process group, reports its process number, ends the group once the
 // launcher's connection closes, and reports the browser's end.
 std::string ShellScript(uint16_t port, const std::string& profile, const std::string& log,
@@ -57,9 +59,11 @@ std::string ShellScript(uint16_t port, const std::string& profile, const std::st
          "\n"
          "lock=$(readlink \"$profile/SingletonLock\" 2>/dev/null)\n"
          "old=${lock##*-}\n"
+         "ours() { tr '\\0' '\\n' 2>/dev/null </proc/$old/cmdline |\n"
+         "  grep -qxF -- \"--user-data-dir=$profile\"; }\n"
          "case \"$old\" in ''|*[!0-9]*) ;; *)\n"
-         "  for i in $(seq 100); do kill -0 \"$old\" 2>/dev/null || break; sleep 0.1; done\n"
-         "  kill -9 \"$old\" 2>/dev/null ;;\n"
+         "  for i in $(seq 100); do ours || break; sleep 0.1; done\n"
+         "  ours && kill -9 \"$old\" 2>/dev/null ;;\n"
          "esac\n"
          "rm -f \"$profile/SingletonLock\" \"$profile/SingletonSocket\" "
          "\"$profile/SingletonCookie\" \"$profile/DevToolsActivePort\"\n"
@@ -87,7 +91,11 @@ bool ReadPortFile(const std::wstring& path, uint16_t* port, std::string* target_
     return false;
   }
   const unsigned long value = std::stoul(port_line);
-  if (value == 0 || value > 65535 || path_line.compare(0, 10, "/devtools/") != 0) return false;
+  static const std::string kBrowserPath = "/devtools/browser/";
+  if (value == 0 || value > 65535 || path_line.compare(0, kBrowserPath.size(), kBrowserPath) != 0 ||
+      path_line.size() == kBrowserPath.size()) {
+    return false;
+  }
   *port = static_cast<uint16_t>(value);
   *target_path = path_line;
   return true;
@@ -209,6 +217,9 @@ bool HostBrowser::StartOnce(const HostBrowserOptions& options, bool* ended_early
       *ended_early = true;
       break;
     }
+    // A killed run leaves its port file behind; the shell removes it before
+    // it starts the browser and reports the browser's process only then.
+    if (shell_output_.find("pid ") == std::string::npos) continue;
     if (ReadPortFile(port_file, &debugging_port_, &debugging_path_)) return true;
   }
   Stop();

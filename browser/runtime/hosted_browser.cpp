@@ -4,7 +4,10 @@
 #include <utility>
 
 #include "browser/runtime/base64.h"
+#include "browser/runtime/paused_request.h"
 #include "browser/runtime/png_decoder.h"
+#include "browser/runtime/process_message.h"
+#include "browser/runtime/render_side.h"
 #include "browser/runtime/runtime.h"
 #include "browser/runtime/text_convert.h"
 
@@ -154,6 +157,32 @@ HostedBrowser::HostedBrowser(int id, cef_client_t* client, const cef_window_info
     return that != nullptr && From(self) == From(that) ? 1 : 0;
   };
   b->get_main_frame = [](cef_browser_t* self) { return From(self)->main_frame_.AddRefAndGet(); };
+  b->get_frame = [](cef_browser_t* self, int64_t identifier) -> cef_frame_t* {
+    HostedBrowser* browser = From(self);
+    return identifier == browser->id_ ? browser->main_frame_.AddRefAndGet() : nullptr;
+  };
+  b->send_process_message = [](cef_browser_t* self, cef_process_id_t target,
+                               cef_process_message_t* message) {
+    // The receiver gets its own copy: the sender may reuse its message.
+    CefRefPtr<cef_process_message_t> copy =
+        CefRefPtr<cef_process_message_t>::Adopt(ProcessMessage::CopyOf(message));
+    if (!copy) return 0;
+    HostedBrowser* browser = From(self);
+    if (target == PID_RENDERER) {
+      browser->OnRenderThread([copy](CefRefPtr<cef_browser_t> to) {
+        Runtime::Get().render_side().OnProcessMessage(to, copy);
+      });
+      return 1;
+    }
+    browser->OnUiThread([copy](HostedBrowser* to) {
+      if (to->closed_ || !to->client_ || to->client_->on_process_message_received == nullptr) {
+        return;
+      }
+      to->client_->on_process_message_received(to->client_.get(), to->browser_.get(), PID_RENDERER,
+                                               copy.get());
+    });
+    return 1;
+  };
 
   cef_browser_host_t* h = host_.get();
   h->get_browser = [](cef_browser_host_t* self) { return FromHost(self)->browser_.AddRefAndGet(); };
@@ -187,9 +216,14 @@ HostedBrowser::HostedBrowser(int id, cef_client_t* client, const cef_window_info
     FromHost(self)->OnUiThread(
         [params](HostedBrowser* browser) { browser->Send("Input.dispatchMouseEvent", params); });
   };
-  h->send_mouse_move_event = [](cef_browser_host_t* self, const cef_mouse_event_t* event, int) {
+  h->send_mouse_move_event = [](cef_browser_host_t* self, const cef_mouse_event_t* event,
+                                int mouse_leave) {
     if (event == nullptr) return;
-    Json::Value params = MouseMoveParams(*event);
+    cef_mouse_event_t moved = *event;
+    // The host browser has no leave event: a move off the view clears the
+    // page's hover the same way.
+    if (mouse_leave != 0) moved.x = moved.y = -1;
+    Json::Value params = MouseMoveParams(moved);
     FromHost(self)->OnUiThread(
         [params](HostedBrowser* browser) { browser->Send("Input.dispatchMouseEvent", params); });
   };
@@ -208,6 +242,31 @@ HostedBrowser::HostedBrowser(int id, cef_client_t* client, const cef_window_info
     });
   };
   h->send_capture_lost_event = [](cef_browser_host_t*) {};
+  h->show_dev_tools = [](cef_browser_host_t* self, const cef_window_info_t* window_info,
+                         cef_client_t* client, const cef_browser_settings_t*, const cef_point_t*) {
+    if (client == nullptr) return;
+    cef_window_info_t info = {};
+    if (window_info != nullptr) info = *window_info;
+    CefRefPtr<cef_client_t> tools_client(client);
+    FromHost(self)->OnUiThread([info, tools_client](HostedBrowser* browser) {
+      browser->ShowDevTools(info, tools_client);
+    });
+  };
+  h->close_dev_tools = [](cef_browser_host_t* self) {
+    FromHost(self)->OnUiThread([](HostedBrowser* browser) { browser->CloseDevTools(); });
+  };
+  h->get_client = [](cef_browser_host_t* self) {
+    HostedBrowser* browser = FromHost(self);
+    std::lock_guard<std::mutex> hold(browser->lock_);
+    return browser->client_.AddRefAndGet();
+  };
+  h->set_focus = [](cef_browser_host_t* self, int focus) {
+    FromHost(self)->OnUiThread([focus](HostedBrowser* browser) {
+      Json::Value params;
+      params["isFocused"] = focus != 0;
+      browser->Send("Emulation.setFocusEmulationEnabled", params);
+    });
+  };
 
   cef_frame_t* f = main_frame_.get();
   f->load_url = [](cef_frame_t* self, const cef_string_t* url) {
@@ -224,6 +283,9 @@ HostedBrowser::HostedBrowser(int id, cef_client_t* client, const cef_window_info
   f->is_main = [](cef_frame_t*) { return 1; };
   f->get_identifier = [](cef_frame_t* self) { return static_cast<int64_t>(FromFrame(self)->id_); };
   f->get_browser = [](cef_frame_t* self) { return FromFrame(self)->browser_.AddRefAndGet(); };
+  f->get_v8context = [](cef_frame_t* self) {
+    return Runtime::Get().render_side().ContextOf(FromFrame(self)->browser_.get());
+  };
   f->execute_java_script = [](cef_frame_t* self, const cef_string_t* code, const cef_string_t*,
                               int) {
     const std::string script = ToUtf8(FromCef(code));
@@ -250,6 +312,11 @@ void HostedBrowser::OnUiThread(std::function<void(HostedBrowser*)> step) {
   Runtime::Get().PostTask(TID_UI, [hold, step] { step(From(hold.get())); });
 }
 
+void HostedBrowser::OnRenderThread(std::function<void(CefRefPtr<cef_browser_t>)> step) {
+  CefRefPtr<cef_browser_t> hold(browser_.get());
+  Runtime::Get().PostTask(TID_RENDERER, [hold, step] { step(hold); });
+}
+
 template <typename Handler>
 CefRefPtr<Handler> HostedBrowser::GetHandler(
     Handler* (__stdcall* cef_client_t::*getter)(cef_client_t*)) {
@@ -260,6 +327,15 @@ CefRefPtr<Handler> HostedBrowser::GetHandler(
 void HostedBrowser::Send(const std::string& method, Json::Value params) {
   if (session_.empty() || closed_) return;
   Runtime::Get().SendCommand(session_, method, std::move(params));
+}
+
+void HostedBrowser::Command(const std::string& method, Json::Value params,
+                            std::function<void(const Json::Value& result, bool ok)> reply) {
+  if (session_.empty() || closed_) {
+    if (reply) reply(Json::Value(), false);
+    return;
+  }
+  Runtime::Get().SendCommand(session_, method, std::move(params), std::move(reply));
 }
 
 void HostedBrowser::Create() {
@@ -288,12 +364,28 @@ void HostedBrowser::OnAttached(const std::string& session) {
   Send("Page.enable");
   Send("Network.enable");
   Send("Runtime.enable");
+  // Every request of the page waits for the client's answer.
+  Json::Value fetch;
+  Json::Value pattern;
+  pattern["urlPattern"] = "*";
+  pattern["requestStage"] = "Request";
+  fetch["patterns"].append(pattern);
+  Send("Fetch.enable", fetch);
   Json::Value binding;
   binding["name"] = kTitleBinding;
   Send("Runtime.addBinding", binding);
   Json::Value script;
   script["source"] = kTitleScript;
   Send("Page.addScriptToEvaluateOnNewDocument", script);
+  const std::string page_script = Runtime::Get().render_side().PageScript();
+  if (!page_script.empty()) {
+    Json::Value native;
+    native["name"] = RenderSide::kBindingName;
+    Send("Runtime.addBinding", native);
+    Json::Value extensions;
+    extensions["source"] = page_script;
+    Send("Page.addScriptToEvaluateOnNewDocument", extensions);
+  }
   if (transparent_) {
     Json::Value color;
     color["color"]["r"] = 0;
@@ -321,6 +413,9 @@ void HostedBrowser::OnAttached(const std::string& session) {
 void HostedBrowser::OnReady() {
   if (closed_) return;
   created_ = true;
+  OnRenderThread([](CefRefPtr<cef_browser_t> browser) {
+    Runtime::Get().render_side().OnBrowserCreated(browser);
+  });
   if (auto handler = GetHandler(&cef_client_t::get_life_span_handler)) {
     if (handler->on_after_created) handler->on_after_created(handler.get(), browser_.get());
   }
@@ -366,12 +461,34 @@ void HostedBrowser::Finish() {
   closed_ = true;
   CefRefPtr<cef_browser_t> hold(browser_.get());
   Runtime::Get().ForgetBrowser(this);
+  OnRenderThread([](CefRefPtr<cef_browser_t> browser) {
+    Runtime::Get().render_side().OnBrowserClosed(browser);
+  });
   if (created_) {
     if (auto handler = GetHandler(&cef_client_t::get_life_span_handler)) {
       if (handler->on_before_close) handler->on_before_close(handler.get(), browser_.get());
     }
   }
+  std::lock_guard<std::mutex> hold_client(lock_);
   client_.reset();
+}
+
+void HostedBrowser::ShowDevTools(const cef_window_info_t& window_info,
+                                 CefRefPtr<cef_client_t> client) {
+  if (closed_ || target_id_.empty()) return;
+  if (dev_tools_ && !From(dev_tools_.get())->closed_) return;
+  // The host browser serves its own front end for any of its pages.
+  const std::string port = std::to_string(Runtime::Get().debugging_port());
+  const std::string url = "http://127.0.0.1:" + port +
+                          "/devtools/inspector.html?ws=127.0.0.1:" + port + "/devtools/page/" +
+                          target_id_;
+  dev_tools_ = Runtime::Get().CreateBrowser(window_info, client.get(), ToWide(url));
+}
+
+void HostedBrowser::CloseDevTools() {
+  if (!dev_tools_) return;
+  From(dev_tools_.get())->Close();
+  dev_tools_.reset();
 }
 
 void HostedBrowser::ApplyViewSize() {
@@ -549,6 +666,35 @@ void HostedBrowser::OnEvent(const std::string& method, const Json::Value& params
                                ErrorCodeOf(error_text), text.get(), url.get());
       }
     }
+  } else if (method == "Runtime.bindingCalled" &&
+             params["name"].asString() == RenderSide::kBindingName) {
+    if (!params["payload"].isString() || !params["executionContextId"].isInt()) return;
+    const int context = params["executionContextId"].asInt();
+    const std::string payload = params["payload"].asString();
+    OnRenderThread([context, payload](CefRefPtr<cef_browser_t> browser) {
+      Runtime::Get().render_side().OnNativeCall(browser, context, payload);
+    });
+  } else if (method == "Runtime.executionContextCreated") {
+    const Json::Value& context = params["context"];
+    const Json::Value& data = context["auxData"];
+    if (!context["id"].isInt() || !data["isDefault"].asBool() ||
+        data["frameId"].asString() != target_id_) {
+      return;
+    }
+    const int id = context["id"].asInt();
+    OnRenderThread([id](CefRefPtr<cef_browser_t> browser) {
+      Runtime::Get().render_side().OnContextCreated(browser, id);
+    });
+  } else if (method == "Runtime.executionContextDestroyed") {
+    if (!params["executionContextId"].isInt()) return;
+    const int id = params["executionContextId"].asInt();
+    OnRenderThread([id](CefRefPtr<cef_browser_t> browser) {
+      Runtime::Get().render_side().OnContextDestroyed(browser, id);
+    });
+  } else if (method == "Runtime.executionContextsCleared") {
+    OnRenderThread([](CefRefPtr<cef_browser_t> browser) {
+      Runtime::Get().render_side().OnContextDestroyed(browser, RenderSide::kAnyContext);
+    });
   } else if (method == "Runtime.bindingCalled") {
     if (params["name"].asString() == kTitleBinding && params["payload"].isString()) {
       std::string title = params["payload"].asString();
@@ -557,6 +703,8 @@ void HostedBrowser::OnEvent(const std::string& method, const Json::Value& params
     }
   } else if (method == "Page.javascriptDialogOpening") {
     OnDialogOpening(params);
+  } else if (method == "Fetch.requestPaused") {
+    OnRequestPaused(params);
   } else if (method == "Inspector.targetCrashed") {
     if (auto handler = GetHandler(&cef_client_t::get_request_handler)) {
       if (handler->on_render_process_terminated) {
@@ -613,6 +761,47 @@ void HostedBrowser::CloseDialog(bool accept, const std::wstring& prompt_text) {
   params["accept"] = accept;
   params["promptText"] = ToUtf8(prompt_text);
   Send("Page.handleJavaScriptDialog", params);
+}
+
+void HostedBrowser::OnRequestPaused(const Json::Value& params) {
+  const std::string request_id = params["requestId"].asString();
+  const Json::Value& request = params["request"];
+  CefRefPtr<cef_browser_t> hold(browser_.get());
+  PausedRequest* paused =
+      new PausedRequest(ToWide(request["url"].asString() + request["urlFragment"].asString()),
+                        ToWide(request["method"].asString()), [hold, request_id](bool allow) {
+                          Runtime::Get().PostTask(TID_UI, [hold, request_id, allow] {
+                            From(hold.get())->FinishRequest(request_id, allow);
+                          });
+                        });
+  CefRefPtr<cef_request_t> hold_request(paused->request());
+  auto handler = GetHandler(&cef_client_t::get_request_handler);
+  // Frames have no objects of their own here: a sub-frame's request names the
+  // main frame.
+  if (handler && handler->on_before_browse != nullptr &&
+      params["resourceType"].asString() == "Document" &&
+      handler->on_before_browse(handler.get(), browser_.get(), main_frame_.get(), paused->request(),
+                                params.isMember("redirectedRequestId") ? 1 : 0) != 0) {
+    paused->Answer(false);
+    return;
+  }
+  cef_return_value_t answer = RV_CONTINUE;
+  if (handler && handler->on_before_resource_load != nullptr) {
+    answer = handler->on_before_resource_load(handler.get(), browser_.get(), main_frame_.get(),
+                                              paused->request(), paused->callback());
+  }
+  if (answer != RV_CONTINUE_ASYNC) paused->Answer(answer == RV_CONTINUE);
+}
+
+void HostedBrowser::FinishRequest(const std::string& request_id, bool allow) {
+  Json::Value params;
+  params["requestId"] = request_id;
+  if (allow) {
+    Send("Fetch.continueRequest", params);
+  } else {
+    params["errorReason"] = "Aborted";
+    Send("Fetch.failRequest", params);
+  }
 }
 
 void HostedBrowser::OnPopupRequested(const std::wstring& url) {

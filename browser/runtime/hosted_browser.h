@@ -40,6 +40,16 @@ class HostedBrowser : public CefRefCounted {
   void OnPopupRequested(const std::wstring& url);
   // Closes the page's open dialog: OK or cancel, and the prompt's answer.
   void CloseDialog(bool accept, const std::wstring& prompt_text);
+  // Sends a command to the page's session; `reply` hears its result, or ok
+  // false when there is no page (yet or any more).
+  void Command(const std::string& method, Json::Value params,
+               std::function<void(const Json::Value& result, bool ok)> reply = {});
+
+  static HostedBrowser* From(cef_browser_t* self);
+  // The host browser's developer tools for this page, in a browser of
+  // `client`; one at a time.
+  void ShowDevTools(const cef_window_info_t& window_info, CefRefPtr<cef_client_t> client);
+  void CloseDevTools();
 
  private:
   ~HostedBrowser() override = default;
@@ -59,9 +69,13 @@ class HostedBrowser : public CefRefCounted {
   void SetTitle(const std::wstring& title);
   void RefreshHistory();
   void OnDialogOpening(const Json::Value& params);
+  // A request the page session holds: the client allows or refuses it.
+  void OnRequestPaused(const Json::Value& params);
+  void FinishRequest(const std::string& request_id, bool allow);
   void Send(const std::string& method, Json::Value params = Json::Value(Json::objectValue));
+  // Runs `step` with the browser on the render thread.
+  void OnRenderThread(std::function<void(CefRefPtr<cef_browser_t>)> step);
 
-  static HostedBrowser* From(cef_browser_t* self);
   static HostedBrowser* FromHost(cef_browser_host_t* self);
   static HostedBrowser* FromFrame(cef_frame_t* self);
   // Runs `step` on the UI thread, holding a reference meanwhile.
@@ -82,8 +96,11 @@ class HostedBrowser : public CefRefCounted {
   bool can_go_back_ = false;
   bool can_go_forward_ = false;
 
-  // UI thread only.
+  // Written on the UI thread only, under the lock.
   CefRefPtr<cef_client_t> client_;
+
+  // UI thread only.
+  CefRefPtr<cef_browser_t> dev_tools_;
   std::wstring pending_url_;
   std::string target_id_;
   std::string session_;

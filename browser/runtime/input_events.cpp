@@ -132,7 +132,9 @@ std::optional<Json::Value> KeyEventTranslator::Translate(const cef_key_event_t& 
   params["nativeVirtualKeyCode"] = event.native_key_code;
   params["isSystemKey"] = event.is_system_key != 0;
   if (event.type == KEYEVENT_CHAR) {
-    const char16 unit = event.character;
+    // Windows controls pass the character message's code as the key code.
+    const char16 unit =
+        event.character != 0 ? event.character : static_cast<char16>(event.windows_key_code);
     if (unit >= 0xD800 && unit <= 0xDBFF) {
       high_surrogate_ = unit;
       return std::nullopt;

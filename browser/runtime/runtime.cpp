@@ -122,7 +122,9 @@ bool Runtime::Initialize(const cef_settings_t& settings, cef_app_t* application)
     application_.reset();
     return false;
   }
-  if (!ui_thread_.Start()) {
+  if (!ui_thread_.Start() || !render_thread_.Start()) {
+    ui_thread_.Stop();
+    render_thread_.Stop();
     WSACleanup();
     application_.reset();
     return false;
@@ -143,6 +145,15 @@ bool Runtime::Initialize(const cef_settings_t& settings, cef_app_t* application)
     StopThreads();
     return false;
   }
+  // The application registers its extensions before any page exists.
+  HANDLE registered = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  if (registered != nullptr && render_thread_.PostTask([this, registered] {
+        render_side_.Start(application_.get());
+        SetEvent(registered);
+      })) {
+    WaitForSingleObject(registered, INFINITE);
+  }
+  if (registered != nullptr) CloseHandle(registered);
   started_ = true;
   ui_thread_.PostTask([this] {
     Json::Value attach;
@@ -182,8 +193,11 @@ void Runtime::Shutdown() {
 
 void Runtime::StopThreads() {
   if (connection_) connection_->Close();
+  // The page side first: it may wait for answers the UI thread still gives.
+  render_thread_.PostTask([this] { render_side_.Stop(); });
+  render_thread_.Stop();
   ui_thread_.PostTask([this] {
-    replies_.clear();
+    OnConnectionEnded();
     by_session_.clear();
     popups_.clear();
     unclaimed_sessions_.clear();
@@ -196,26 +210,29 @@ void Runtime::StopThreads() {
 }
 
 bool Runtime::PostTask(cef_thread_id_t thread, std::function<void()> task) {
-  if (thread != TID_UI || !started_) return false;
-  return ui_thread_.PostTask(std::move(task));
+  if (!started_) return false;
+  if (thread == TID_RENDERER) return render_thread_.PostTask(std::move(task));
+  return thread == TID_UI && ui_thread_.PostTask(std::move(task));
 }
 
 bool Runtime::CurrentlyOn(cef_thread_id_t thread) const {
+  if (thread == TID_RENDERER) return render_thread_.IsCurrent();
   return thread == TID_UI && ui_thread_.IsCurrent();
 }
 
-bool Runtime::CreateBrowser(const cef_window_info_t& window_info, cef_client_t* client,
-                            const std::wstring& url) {
-  if (!started_ || client == nullptr) return false;
+CefRefPtr<cef_browser_t> Runtime::CreateBrowser(const cef_window_info_t& window_info,
+                                                cef_client_t* client, const std::wstring& url) {
+  if (!started_ || client == nullptr) return CefRefPtr<cef_browser_t>();
   HostedBrowser* browser = new HostedBrowser(next_browser_id_++, client, window_info, url);
   CefRefPtr<cef_browser_t> hold(browser->browser());
-  return ui_thread_.PostTask([this, hold] {
+  const bool posted = ui_thread_.PostTask([this, hold] {
     HostedBrowser* created = static_cast<HostedBrowser*>(
         CefInterface<cef_browser_t>::OwnerOf<CefRefCounted>(hold.get()));
     created->AddRef();
     browsers_.push_back(created);
     created->Create();
   });
+  return posted ? hold : CefRefPtr<cef_browser_t>();
 }
 
 PngDecoder& Runtime::png_decoder() {

@@ -14,6 +14,7 @@
 #include "browser/runtime/dev_tools_connection.h"
 #include "browser/runtime/host_browser.h"
 #include "browser/runtime/png_decoder.h"
+#include "browser/runtime/render_side.h"
 #include "browser/runtime/task_thread.h"
 
 namespace qoz_runtime {
@@ -33,8 +34,10 @@ class Runtime {
 
   bool PostTask(cef_thread_id_t thread, std::function<void()> task);
   bool CurrentlyOn(cef_thread_id_t thread) const;
-  bool CreateBrowser(const cef_window_info_t& window_info, cef_client_t* client,
-                     const std::wstring& url);
+  // The browser, still being made; null when the runtime does not run.
+  CefRefPtr<cef_browser_t> CreateBrowser(const cef_window_info_t& window_info, cef_client_t* client,
+                                         const std::wstring& url);
+  uint16_t debugging_port() const { return host_browser_.debugging_port(); }
 
   // On the UI thread: sends a command to the browser ("" session) or to one
   // page's session; `reply` hears its result, or ok false when it failed or
@@ -43,6 +46,7 @@ class Runtime {
                    Reply reply = Reply());
   // On the UI thread.
   PngDecoder& png_decoder();
+  RenderSide& render_side() { return render_side_; }
   // On the UI thread: the browser was closed; drops the runtime's reference.
   void ForgetBrowser(HostedBrowser* browser);
   // On the UI thread: the session the host browser attached to a page this
@@ -66,6 +70,10 @@ class Runtime {
 
   std::atomic<bool> started_{false};
   TaskThread ui_thread_;
+  // Runs the application's page side: it waits for the UI thread, never the
+  // other way round.
+  TaskThread render_thread_;
+  RenderSide render_side_;
   HostBrowser host_browser_;
   std::unique_ptr<DevToolsConnection> connection_;
   CefRefPtr<cef_app_t> application_;

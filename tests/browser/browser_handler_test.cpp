@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -79,8 +80,10 @@ class BrowserHandlerTest : public testing::Test {
   }
 
   // A handler on thread 0 whose browser shows `url`, created.
-  View* Open(const std::string& url, int width = 200, int height = 100) {
+  View* Open(const std::string& url, int width = 200, int height = 100,
+             std::unique_ptr<RecordingDelegate> delegate = nullptr) {
     View* view = new View();
+    if (delegate) view->delegate = std::move(delegate);
     views_.emplace_back(view);
     main_thread_.RunAndWait([&] {
       view->handler = new BrowserHandler();
@@ -361,6 +364,71 @@ TEST_F(BrowserHandlerTest, TheQuitWaitsForTheLastBrowser) {
   view->handler->AttachDelegate(nullptr);
   view->handler = nullptr;
   view->client.reset();
+}
+
+// Answers the request questions by address: "refused" navigations are
+// cancelled, "blocked" loads refused, "held" loads allowed later from
+// another thread.
+class RequestDelegate : public RecordingDelegate {
+ public:
+  ~RequestDelegate() override {
+    for (std::thread& answer : answers_) answer.join();
+  }
+  bool OnBeforeBrowse(CefRefPtr<cef_browser_t>, CefRefPtr<cef_frame_t> frame,
+                      CefRefPtr<cef_request_t> request, bool is_redirect) override {
+    const std::string url = UrlOf(request);
+    Add("browse " + url + (is_redirect ? " redirect" : "") +
+        (frame && frame->is_main(frame.get()) ? " main" : ""));
+    return url.find("/title/refused") != std::string::npos;
+  }
+  cef_return_value_t OnBeforeResourceLoad(CefRefPtr<cef_browser_t>, CefRefPtr<cef_frame_t>,
+                                          CefRefPtr<cef_request_t> request,
+                                          CefRefPtr<cef_request_callback_t> callback) override {
+    const std::string url = UrlOf(request);
+    Add("resource " + url);
+    if (url.find("/title/blocked") != std::string::npos) return RV_CANCEL;
+    if (url.find("/title/held") == std::string::npos) return RV_CONTINUE;
+    answers_.emplace_back([callback] {
+      Sleep(100);
+      callback->cont(callback.get(), 1);
+    });
+    return RV_CONTINUE_ASYNC;
+  }
+
+ private:
+  static std::string UrlOf(const CefRefPtr<cef_request_t>& request) {
+    cef_string_userfree_t url = request->get_url(request.get());
+    const std::string text = test_support::Narrow(ToWide(url));
+    cef_string_userfree_utf16_free(url);
+    return text;
+  }
+
+  // Runtime thread only.
+  std::vector<std::thread> answers_;
+};
+
+TEST_F(BrowserHandlerTest, RequestsWaitForTheDelegatesAnswer) {
+  View* view = Open("", 200, 100, std::make_unique<RequestDelegate>());
+  const struct {
+    std::string path;
+    std::string outcome;
+    bool asked_for_resource;
+  } cases[] = {
+      {"/title/allowed", "title allowed", true},
+      {"/title/refused", "load_error -3 " + PageUrl("/title/refused"), false},
+      {"/title/blocked", "load_error -3 " + PageUrl("/title/blocked"), true},
+      {"/title/held", "title held", true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.path);
+    const std::string url = PageUrl(c.path);
+    Load(view, url);
+    EXPECT_TRUE(view->delegate->WaitForLine(c.outcome)) << view->delegate->Describe();
+    EXPECT_EQ(1u, Count(view, "browse " + url + " main")) << view->delegate->Describe();
+    EXPECT_EQ(c.asked_for_resource ? 1u : 0u, Count(view, "resource " + url));
+  }
+  EXPECT_EQ(0u, Count(view, "title refused"));
+  EXPECT_EQ(0u, Count(view, "title blocked"));
 }
 
 }  // namespace

@@ -16,6 +16,10 @@ Pages:
   /dialogs                  runs alert, confirm and prompt; the title shows
                             what each returned
   /input                    the title describes the last input event
+  /pointer                  the title describes the last mouse, wheel or key
+                            event with its details, and entering and leaving
+  /log/NAME                 a page whose title is NAME; the request is noted
+  /logged                   a page whose title lists the noted NAMEs in order
   /missing                  404 with a small page
   anything else             404
 The server stops when COMMAND ends; its exit status is returned.
@@ -70,6 +74,16 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.reply(200, page("background:#fff", title="dialogs", body=DIALOGS))
         elif self.path == "/input":
             self.reply(200, page("background:#fff", title="input", body=INPUT))
+        elif self.path == "/pointer":
+            self.reply(200, page("background:#fff", title="pointer", body=POINTER))
+        elif len(parts) == 3 and parts[1] == "log":
+            with LOG_LOCK:
+                LOGGED.append(urllib.parse.unquote(parts[2]))
+            self.reply(200, page("background:#fff", title=urllib.parse.unquote(parts[2])))
+        elif self.path == "/logged":
+            with LOG_LOCK:
+                names = " ".join(LOGGED)
+            self.reply(200, page("background:#fff", title="logged " + names))
         elif len(parts) == 3 and parts[1] == "title":
             self.reply(200, page("background:#fff", title=urllib.parse.unquote(parts[2])))
         else:
@@ -95,6 +109,23 @@ addEventListener('keydown', e => show('keydown ' + e.key + ' ' + e.code + ' ' + 
 addEventListener('keypress', e => show('char ' + e.key));
 addEventListener('wheel', e => show('wheel ' + (e.deltaY > 0 ? 'down' : 'up')));
 </script><div style="height:5000px"></div>"""
+
+
+POINTER = """<script>
+const show = text => { document.title = text; };
+const at = e => e.clientX + ' ' + e.clientY + ' ' + e.button + ' ' + e.detail;
+addEventListener('mousedown', e => show('down ' + at(e)));
+addEventListener('mouseup', e => show('up ' + at(e)));
+addEventListener('wheel', e => show('wheel ' + Math.sign(e.deltaX) + ' ' + Math.sign(e.deltaY)));
+addEventListener('keydown', e => show('keydown ' + e.key));
+addEventListener('keypress', e => show('char ' + e.key));
+addEventListener('contextmenu', e => e.preventDefault());
+document.documentElement.addEventListener('mouseenter', () => show('entered'));
+document.documentElement.addEventListener('mouseleave', () => show('left'));
+</script>"""
+
+LOG_LOCK = threading.Lock()
+LOGGED = []
 
 
 def free_port():

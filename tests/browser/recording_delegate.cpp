@@ -66,6 +66,14 @@ void RecordingDelegate::OnPaint(CefRefPtr<cef_browser_t>, cef_paint_element_type
   changed_.notify_all();
 }
 
+void RecordingDelegate::OnPopupShow(CefRefPtr<cef_browser_t>, bool show) {
+  Add(show ? "popup_show" : "popup_hide");
+}
+
+void RecordingDelegate::OnPopupSize(CefRefPtr<cef_browser_t>, const cef_rect_t& rect) {
+  Add("popup_size " + std::to_string(rect.width) + "x" + std::to_string(rect.height));
+}
+
 void RecordingDelegate::RefreshViewPosition() { Add("refresh"); }
 
 void RecordingDelegate::OnAddressChange(CefRefPtr<cef_browser_t>, CefRefPtr<cef_frame_t>,

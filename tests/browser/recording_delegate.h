@@ -40,6 +40,8 @@ class RecordingDelegate : public qoz_comp::HandlerDelegate {
   void OnPaint(CefRefPtr<cef_browser_t> browser, cef_paint_element_type_t type,
                const std::vector<cef_rect_t>& dirty_rects, const std::string& frame, int width,
                int height) override;
+  void OnPopupShow(CefRefPtr<cef_browser_t> browser, bool show) override;
+  void OnPopupSize(CefRefPtr<cef_browser_t> browser, const cef_rect_t& rect) override;
   void RefreshViewPosition() override;
   void OnAddressChange(CefRefPtr<cef_browser_t> browser, CefRefPtr<cef_frame_t> frame,
                        const std::wstring& url) override;
@@ -59,9 +61,11 @@ class RecordingDelegate : public qoz_comp::HandlerDelegate {
   void OnRenderProcessTerminated(CefRefPtr<cef_browser_t> browser,
                                  cef_termination_status_t status) override;
 
- private:
+ protected:
+  // For delegates that record more than these.
   void Add(const std::string& line);
 
+ private:
   std::mutex lock_;
   std::condition_variable changed_;
   Heard heard_;

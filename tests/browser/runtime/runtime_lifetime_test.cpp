@@ -115,7 +115,77 @@ TEST(RuntimeLifetimeTest, AKilledProcessLeavesNoHostBrowserAndTheProfileRestarts
   EXPECT_TRUE(WaitForHostBrowsers(profile, false));
 }
 
-// Not a test of its own: the process the test above starts and kills. It
+// Starts a host program; Wine gives no handle that tells its end.
+bool StartHostProgram(const std::wstring& command_line) {
+  std::wstring line = command_line;
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION process = {};
+  if (!CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
+                      nullptr, &startup, &process)) {
+    return false;
+  }
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return true;
+}
+
+// A killed run leaves its lock, naming its process, and its port file. The
+// lock's number may belong to another process by now (here this one): the
+// start neither waits for nor ends it, and the old port file is not taken.
+TEST(RuntimeLifetimeTest, WhatAKilledRunLeftIsClearedWithoutTouchingOthers) {
+  test_support::ScratchDir scratch;
+  const std::wstring profile = scratch.Child(L"profile");
+  ASSERT_TRUE(CreateDirectoryW(profile.c_str(), nullptr));
+  HANDLE stat = CreateFileW(L"Z:\\proc\\self\\stat", GENERIC_READ, FILE_SHARE_READ, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, stat);
+  char buffer[64] = {};
+  DWORD read = 0;
+  ReadFile(stat, buffer, sizeof(buffer) - 1, &read, nullptr);
+  CloseHandle(stat);
+  const std::string own_process = std::string(buffer).substr(0, std::string(buffer).find(' '));
+  ASSERT_FALSE(own_process.empty());
+  // The lock names a file beside it, so that it can be seen from here.
+  const std::wstring owner = L"host-" + std::wstring(own_process.begin(), own_process.end());
+  HANDLE owner_file = CreateFileW((profile + L"\\" + owner).c_str(), GENERIC_WRITE, 0, nullptr,
+                                  CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, owner_file);
+  CloseHandle(owner_file);
+  const std::string host_profile = test_support::HostPathOf(profile);
+  const std::wstring lock =
+      std::wstring(host_profile.begin(), host_profile.end()) + L"/SingletonLock";
+  ASSERT_TRUE(StartHostProgram(L"Z:\\bin\\ln -s " + owner + L" " + lock));
+  bool locked = false;
+  for (int i = 0; i < 300 && !locked; ++i) {
+    locked = GetFileAttributesW((profile + L"\\SingletonLock").c_str()) != INVALID_FILE_ATTRIBUTES;
+    if (!locked) Sleep(100);
+  }
+  ASSERT_TRUE(locked);
+  HANDLE port_file = CreateFileW((profile + L"\\DevToolsActivePort").c_str(), GENERIC_WRITE, 0,
+                                 nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, port_file);
+  const char stale[] = "9\n/devtools/browser/00000000-0000-0000-0000-000000000000";
+  DWORD written = 0;
+  WriteFile(port_file, stale, sizeof(stale) - 1, &written, nullptr);
+  CloseHandle(port_file);
+
+  ASSERT_TRUE(Initialize(profile));
+  RecordingClient* client = new RecordingClient();
+  CefRefPtr<cef_client_t> hold(client->client());
+  client->SetViewSize(50, 50);
+  cef_window_info_t info = {};
+  info.windowless_rendering_enabled = 1;
+  test_support::CefText url("about:blank");
+  ASSERT_EQ(1,
+            cef_browser_host_create_browser(&info, client->client(), url.get(), nullptr, nullptr));
+  EXPECT_TRUE(client->WaitForLine("created"));
+  cef_shutdown();
+  EXPECT_TRUE(WaitForHostBrowsers(profile, false));
+}
+
+// Not a test of its own: the process the killed-process test starts and
+// kills. It
 // holds a started runtime until it is ended from outside.
 TEST(RuntimeHolder, HoldsTheRuntime) {
   wchar_t profile[MAX_PATH];

@@ -1,0 +1,402 @@
+#include "browser/runtime/render_side.h"
+
+#include <windows.h>
+
+#include <memory>
+#include <regex>
+#include <utility>
+
+#include "browser/runtime/hosted_browser.h"
+#include "browser/runtime/runtime.h"
+#include "browser/runtime/text_convert.h"
+#include "browser/runtime/v8_context.h"
+#include "browser/runtime/v8_value.h"
+
+namespace qoz_runtime {
+
+const char RenderSide::kBindingName[] = "__qozNative";
+
+namespace {
+
+// Generous: a page busy with its own script answers late on a loaded
+// machine; the connection's end answers at once.
+constexpr DWORD kCommandLimitMs = 60000;
+// A call's payload is page input: bounded, flat and strictly parsed.
+constexpr size_t kMaxPayloadSize = 8u << 20;
+constexpr Json::ArrayIndex kMaxArguments = 32;
+
+// Runs before the page's own script: keeps the arguments of each native call
+// that are objects until the page side has taken them, and reports the call
+// with its plain arguments through the binding.
+constexpr char kPageShim[] =
+    "(() => {\n"
+    "  if (globalThis.__qozNativeCall) return;\n"
+    "  const held = new Map();\n"
+    "  let next = 0;\n"
+    "  const describe = (value) => {\n"
+    "    switch (typeof value) {\n"
+    "      case 'string': return {t: 's', v: value};\n"
+    "      case 'boolean': return {t: 'b', v: value};\n"
+    "      case 'number': return Number.isFinite(value) ? {t: 'n', v: value} : {t: 'r'};\n"
+    "      case 'undefined': return {t: 'u'};\n"
+    "      default: return value === null ? {t: 'l'} : {t: 'r'};\n"
+    "    }\n"
+    "  };\n"
+    "  const call = (extension, name, values) => {\n"
+    "    const id = next++;\n"
+    "    const described = Array.from(values, describe);\n"
+    "    if (described.some((entry) => entry.t === 'r')) held.set(id, values);\n"
+    "    globalThis.__qozNative(JSON.stringify({e: extension, n: name, i: id, a: described}));\n"
+    "  };\n"
+    "  const take = (id) => {\n"
+    "    const values = held.get(id);\n"
+    "    held.delete(id);\n"
+    "    return values;\n"
+    "  };\n"
+    "  Object.defineProperty(globalThis, '__qozNativeCall', {value: call});\n"
+    "  Object.defineProperty(globalThis, '__qozNativeArguments', {value: take});\n"
+    "})();\n";
+
+std::string JsonText(const Json::Value& value) {
+  Json::StreamWriterBuilder writer;
+  writer["indentation"] = "";
+  writer["emitUTF8"] = true;
+  return Json::writeString(writer, value);
+}
+
+std::optional<Json::Value> ParseStrict(const std::string& text) {
+  Json::CharReaderBuilder builder;
+  Json::CharReaderBuilder::strictMode(&builder.settings_);
+  builder["stackLimit"] = 8;
+  const std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
+  Json::Value value;
+  std::string errors;
+  try {
+    if (!reader->parse(text.data(), text.data() + text.size(), &value, &errors)) {
+      return std::nullopt;
+    }
+  } catch (const std::exception&) {
+    return std::nullopt;
+  }
+  return value;
+}
+
+// A runtime string lent for one call.
+class LentString {
+ public:
+  explicit LentString(const std::wstring& text) : text_(text) {
+    value_.str = const_cast<wchar_t*>(text_.c_str());
+    value_.length = text_.size();
+  }
+  const cef_string_t* get() const { return &value_; }
+
+ private:
+  std::wstring text_;
+  cef_string_t value_ = {};
+};
+
+int BrowserId(cef_browser_t* browser) { return browser->get_identifier(browser); }
+
+}  // namespace
+
+void RenderSide::Start(cef_app_t* application) {
+  if (application == nullptr || application->get_render_process_handler == nullptr) return;
+  handler_ = CefRefPtr<cef_render_process_handler_t>::Adopt(
+      application->get_render_process_handler(application));
+  if (handler_ && handler_->on_web_kit_initialized != nullptr) {
+    handler_->on_web_kit_initialized(handler_.get());
+  }
+}
+
+void RenderSide::Stop() {
+  for (auto& entry : pages_) ReleaseContext(entry.second);
+  pages_.clear();
+  entered_.clear();
+  handler_.reset();
+  std::vector<Extension> extensions;
+  {
+    std::lock_guard<std::mutex> hold(lock_);
+    extensions.swap(extensions_);
+  }
+}
+
+bool RenderSide::RegisterExtension(const std::wstring& name, const std::wstring& code,
+                                   cef_v8handler_t* handler) {
+  if (name.empty() || code.empty()) return false;
+  std::lock_guard<std::mutex> hold(lock_);
+  Extension extension;
+  extension.handler = handler;
+  const std::string source = ToUtf8(code);
+  static const std::regex kNativeDeclaration(
+      R"(native\s+function\s+([A-Za-z_$][A-Za-z0-9_$]*)\s*\([^)]*\)\s*;)");
+  const std::string index = std::to_string(extensions_.size());
+  size_t copied = 0;
+  for (auto it = std::sregex_iterator(source.begin(), source.end(), kNativeDeclaration);
+       it != std::sregex_iterator(); ++it) {
+    const std::smatch& match = *it;
+    const std::string native = match[1].str();
+    extension.natives.insert(native);
+    extension.code += source.substr(copied, static_cast<size_t>(match.position(0)) - copied);
+    extension.code += "function " + native + "(...values) { return globalThis.__qozNativeCall(" +
+                      index + ", \"" + native + "\", values); }";
+    copied = static_cast<size_t>(match.position(0) + match.length(0));
+  }
+  extension.code += source.substr(copied);
+  extensions_.push_back(std::move(extension));
+  return true;
+}
+
+std::string RenderSide::PageScript() {
+  std::lock_guard<std::mutex> hold(lock_);
+  if (extensions_.empty()) return std::string();
+  std::string script = kPageShim;
+  for (const Extension& extension : extensions_) script += extension.code + "\n";
+  return script;
+}
+
+cef_v8context_t* RenderSide::CurrentContext() {
+  return entered_.empty() ? nullptr : entered_.back().AddRefAndGet();
+}
+
+bool RenderSide::Enter(V8Context* context) {
+  entered_.emplace_back(context->get());
+  return true;
+}
+
+bool RenderSide::Exit(V8Context* context) {
+  if (entered_.empty() || entered_.back().get() != context->get()) return false;
+  entered_.pop_back();
+  return true;
+}
+
+cef_v8context_t* RenderSide::ContextOf(cef_browser_t* browser) {
+  if (!Runtime::Get().CurrentlyOn(TID_RENDERER) || browser == nullptr) return nullptr;
+  const auto found = pages_.find(BrowserId(browser));
+  return found != pages_.end() ? found->second.context.AddRefAndGet() : nullptr;
+}
+
+std::optional<Json::Value> RenderSide::Command(cef_browser_t* browser, const std::string& method,
+                                               const Json::Value& params) {
+  struct Answer {
+    Answer() : event(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
+    ~Answer() {
+      if (event != nullptr) CloseHandle(event);
+    }
+    HANDLE event;
+    Json::Value result;
+    bool ok = false;
+  };
+  auto answer = std::make_shared<Answer>();
+  if (answer->event == nullptr || !Runtime::Get().CurrentlyOn(TID_RENDERER)) return std::nullopt;
+  CefRefPtr<cef_browser_t> hold(browser);
+  const bool posted = Runtime::Get().PostTask(TID_UI, [hold, method, params, answer] {
+    HostedBrowser::From(hold.get())
+        ->Command(method, params, [answer](const Json::Value& result, bool ok) {
+          answer->result = result;
+          answer->ok = ok;
+          SetEvent(answer->event);
+        });
+  });
+  if (!posted || WaitForSingleObject(answer->event, kCommandLimitMs) != WAIT_OBJECT_0) {
+    return std::nullopt;
+  }
+  if (!answer->ok) return std::nullopt;
+  return answer->result;
+}
+
+cef_v8value_t* RenderSide::ValueOf(cef_browser_t* browser,
+                                   const std::optional<Json::Value>& answer) {
+  if (!answer || answer->isMember("exceptionDetails") || !(*answer)["result"].isObject()) {
+    return nullptr;
+  }
+  V8Value* value = V8Value::FromRemote(browser, (*answer)["result"]);
+  value->AddRef();
+  return value->get();
+}
+
+cef_v8value_t* RenderSide::CallPage(cef_browser_t* browser, const Json::Value& params) {
+  return ValueOf(browser, Command(browser, "Runtime.callFunctionOn", params));
+}
+
+cef_v8value_t* RenderSide::EvaluateInPage(cef_browser_t* browser, const Json::Value& params) {
+  return ValueOf(browser, Command(browser, "Runtime.evaluate", params));
+}
+
+void RenderSide::OnBrowserCreated(CefRefPtr<cef_browser_t> browser) {
+  pages_[BrowserId(browser.get())].browser = browser;
+  if (handler_ && handler_->on_browser_created != nullptr) {
+    handler_->on_browser_created(handler_.get(), browser.get());
+  }
+}
+
+void RenderSide::OnBrowserClosed(CefRefPtr<cef_browser_t> browser) {
+  const auto found = pages_.find(BrowserId(browser.get()));
+  if (found == pages_.end()) return;
+  ReleaseContext(found->second);
+  pages_.erase(found);
+}
+
+void RenderSide::OnContextCreated(CefRefPtr<cef_browser_t> browser, int context_id) {
+  Page& page = pages_[BrowserId(browser.get())];
+  page.browser = browser;
+  // A document replaced without a report of its context's end.
+  ReleaseContext(page);
+  V8Context* context = new V8Context(browser.get(), context_id);
+  page.context = context->get();
+  page.context_id = context_id;
+}
+
+void RenderSide::OnContextDestroyed(CefRefPtr<cef_browser_t> browser, int context_id) {
+  const auto found = pages_.find(BrowserId(browser.get()));
+  if (found == pages_.end() || !found->second.context ||
+      (context_id != kAnyContext && found->second.context_id != context_id)) {
+    return;
+  }
+  ReleaseContext(found->second);
+}
+
+void RenderSide::ReleaseContext(Page& page) {
+  if (!page.context) return;
+  // The frame still answers with the context while the handler hears of it.
+  if (handler_ && handler_->on_context_released != nullptr && page.browser) {
+    CefRefPtr<cef_frame_t> frame =
+        CefRefPtr<cef_frame_t>::Adopt(page.browser->get_main_frame(page.browser.get()));
+    handler_->on_context_released(handler_.get(), page.browser.get(), frame.get(),
+                                  page.context.get());
+  }
+  page.context.reset();
+  page.context_id = 0;
+}
+
+void RenderSide::OnProcessMessage(CefRefPtr<cef_browser_t> browser,
+                                  CefRefPtr<cef_process_message_t> message) {
+  if (handler_ && handler_->on_process_message_received != nullptr) {
+    handler_->on_process_message_received(handler_.get(), browser.get(), PID_BROWSER,
+                                          message.get());
+  }
+}
+
+void RenderSide::OnNativeCall(CefRefPtr<cef_browser_t> browser, int context_id,
+                              const std::string& payload) {
+  const auto page = pages_.find(BrowserId(browser.get()));
+  // Calls from sub-frames and from documents already gone are not served.
+  if (page == pages_.end() || !page->second.context || page->second.context_id != context_id) {
+    return;
+  }
+  if (payload.size() > kMaxPayloadSize) return;
+  const std::optional<Json::Value> call = ParseStrict(payload);
+  if (!call || !call->isObject()) return;
+  const Json::Value& extension_index = (*call)["e"];
+  const Json::Value& native = (*call)["n"];
+  const Json::Value& id = (*call)["i"];
+  const Json::Value& arguments = (*call)["a"];
+  if (!extension_index.isUInt() || !native.isString() || !id.isUInt64() || !arguments.isArray() ||
+      arguments.size() > kMaxArguments) {
+    return;
+  }
+  Extension extension;
+  {
+    std::lock_guard<std::mutex> hold(lock_);
+    if (extension_index.asUInt() >= extensions_.size()) return;
+    extension = extensions_[extension_index.asUInt()];
+  }
+  if (!extension.handler || extension.handler->execute == nullptr ||
+      extension.natives.count(native.asString()) == 0) {
+    return;
+  }
+
+  std::vector<CefRefPtr<cef_v8value_t>> values;
+  std::vector<Json::ArrayIndex> held;
+  for (Json::ArrayIndex i = 0; i < arguments.size(); ++i) {
+    const Json::Value& argument = arguments[i];
+    if (!argument.isObject() || !argument["t"].isString()) return;
+    const std::string type = argument["t"].asString();
+    const Json::Value& value = argument["v"];
+    Json::Value remote;
+    if (type == "s" && value.isString()) {
+      remote["type"] = "string";
+      remote["value"] = value;
+    } else if (type == "b" && value.isBool()) {
+      remote["type"] = "boolean";
+      remote["value"] = value;
+    } else if (type == "n" && value.isNumeric()) {
+      remote["type"] = "number";
+      remote["value"] = value;
+    } else if (type == "l") {
+      remote["type"] = "object";
+      remote["subtype"] = "null";
+    } else if (type == "u") {
+      remote["type"] = "undefined";
+    } else if (type == "r") {
+      held.push_back(i);
+      remote["type"] = "undefined";
+    } else {
+      return;
+    }
+    values.emplace_back(V8Value::FromRemote(browser.get(), remote)->get());
+  }
+  if (!held.empty()) {
+    // The objects among the arguments, as the page holds them for this call.
+    Json::Value take;
+    take["expression"] = "globalThis.__qozNativeArguments(" + std::to_string(id.asUInt64()) + ")";
+    take["contextId"] = context_id;
+    const std::optional<Json::Value> list = Command(browser.get(), "Runtime.evaluate", take);
+    if (!list || !(*list)["result"]["objectId"].isString()) return;
+    Json::Value properties;
+    properties["objectId"] = (*list)["result"]["objectId"];
+    properties["ownProperties"] = true;
+    // The list goes with its stand-in; the arguments keep their own.
+    const CefRefPtr<cef_v8value_t> list_value(
+        V8Value::FromRemote(browser.get(), (*list)["result"])->get());
+    const std::optional<Json::Value> described =
+        Command(browser.get(), "Runtime.getProperties", properties);
+    if (!described || !(*described)["result"].isArray()) return;
+    for (const Json::ArrayIndex index : held) {
+      bool found = false;
+      for (const Json::Value& property : (*described)["result"]) {
+        if (property["name"].asString() != std::to_string(index) || !property["value"].isObject()) {
+          continue;
+        }
+        values[index] = V8Value::FromRemote(browser.get(), property["value"])->get();
+        found = true;
+        break;
+      }
+      if (!found) return;
+    }
+  }
+
+  std::vector<cef_v8value_t*> argument_list;
+  for (const CefRefPtr<cef_v8value_t>& value : values) argument_list.push_back(value.get());
+  const CefRefPtr<cef_v8value_t> receiver(V8Value::Undefined()->get());
+  const CefRefPtr<cef_v8context_t> context = page->second.context;
+  entered_.push_back(context);
+  const size_t depth = entered_.size();
+  cef_v8value_t* result = nullptr;
+  cef_string_t exception = {};
+  const LentString name(ToWide(native.asString()));
+  const int handled = extension.handler->execute(
+      extension.handler.get(), name.get(), receiver.get(), argument_list.size(),
+      argument_list.empty() ? nullptr : argument_list.data(), &result, &exception);
+  // A handler that entered contexts without leaving them does not leave them
+  // current for the next call.
+  if (entered_.size() >= depth) entered_.resize(depth - 1);
+  const CefRefPtr<cef_v8value_t> unused_result = CefRefPtr<cef_v8value_t>::Adopt(result);
+  const std::wstring text = FromCef(&exception);
+  cef_string_utf16_clear(&exception);
+  if (handled == 0 && !text.empty()) ThrowInPage(browser.get(), context_id, text);
+}
+
+void RenderSide::ThrowInPage(cef_browser_t* browser, int context_id, const std::wstring& text) {
+  // The page's call has returned long since: the failure is thrown on its
+  // own, where the page's error handlers see it.
+  Json::Value params;
+  params["expression"] =
+      "setTimeout(() => { throw new Error(" + JsonText(Json::Value(ToUtf8(text))) + "); }, 0)";
+  params["contextId"] = context_id;
+  CefRefPtr<cef_browser_t> hold(browser);
+  Runtime::Get().PostTask(TID_UI, [hold, params] {
+    HostedBrowser::From(hold.get())->Command("Runtime.evaluate", params);
+  });
+}
+
+}  // namespace qoz_runtime
