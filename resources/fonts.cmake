@@ -1,20 +1,45 @@
 # The four fonts launcher.exe carries as resources of type "FONTS" and installs
-# at start-up, taken from Debian's font packages at build time (fonts-tlwg-loma-ttf
-# for the Thai faces, fonts-droid-fallback for the CJK sans face).
+# at start-up, taken from Debian's font packages at build time: the Thai faces
+# of fonts-tlwg-loma-ttf as they are, and the Traditional Chinese sans face of
+# fonts-noto-cjk, cut out of its regular and bold collections with fonttools.
 # launcher_embed_fonts(<target>)
 function(launcher_embed_fonts target)
   set(loma /usr/share/fonts/truetype/tlwg/Loma.ttf)
   set(loma_bold /usr/share/fonts/truetype/tlwg/Loma-Bold.ttf)
-  set(cjk /usr/share/fonts/truetype/droid/DroidSansFallbackFull.ttf)
-  foreach(font ${loma} ${loma_bold} ${cjk})
+  set(cjk /usr/share/fonts/opentype/noto/NotoSansCJK-Regular.ttc)
+  set(cjk_bold /usr/share/fonts/opentype/noto/NotoSansCJK-Bold.ttc)
+  foreach(font ${loma} ${loma_bold} ${cjk} ${cjk_bold})
     if(NOT EXISTS ${font})
       message(FATAL_ERROR "${font} is missing: run scripts/install-packages.sh")
     endif()
   endforeach()
-  # The CJK face serves as both the regular and the bold font.
+  # Debian's own interpreter, which python3-fonttools installs into.
+  find_program(LAUNCHER_DEBIAN_PYTHON python3 PATHS /usr/bin NO_DEFAULT_PATH REQUIRED)
+  execute_process(COMMAND ${LAUNCHER_DEBIAN_PYTHON} -c "import fontTools"
+                  RESULT_VARIABLE no_fonttools OUTPUT_QUIET ERROR_QUIET)
+  if(no_fonttools)
+    message(FATAL_ERROR "fonttools is missing: run scripts/install-packages.sh")
+  endif()
+  set(folder "${CMAKE_CURRENT_BINARY_DIR}/${target}_fonts")
+  set(script "${CMAKE_CURRENT_FUNCTION_LIST_DIR}/extract_font.py")
+  set(regular "${folder}/SourceHanSansCNRegular.ttf")
+  set(bold "${folder}/SourceHanSansCNBold.ttf")
+  add_custom_command(OUTPUT "${regular}"
+    COMMAND ${CMAKE_COMMAND} -E make_directory "${folder}"
+    COMMAND ${LAUNCHER_DEBIAN_PYTHON} "${script}" "${cjk}" "Noto Sans CJK TC" Regular "${regular}"
+    DEPENDS "${cjk}" "${script}"
+    COMMENT "Extracting the regular CJK font for ${target}"
+    VERBATIM)
+  add_custom_command(OUTPUT "${bold}"
+    COMMAND ${CMAKE_COMMAND} -E make_directory "${folder}"
+    COMMAND ${LAUNCHER_DEBIAN_PYTHON} "${script}" "${cjk_bold}" "Noto Sans CJK TC" Bold "${bold}"
+    DEPENDS "${cjk_bold}" "${script}"
+    COMMENT "Extracting the bold CJK font for ${target}"
+    VERBATIM)
   set(rc "${CMAKE_CURRENT_BINARY_DIR}/${target}_fonts.rc")
   file(WRITE "${rc}.in"
-    "138 FONTS \"${loma}\"\n139 FONTS \"${loma_bold}\"\n142 FONTS \"${cjk}\"\n143 FONTS \"${cjk}\"\n")
+    "138 FONTS \"${loma}\"\n139 FONTS \"${loma_bold}\"\n142 FONTS \"${bold}\"\n143 FONTS \"${regular}\"\n")
   configure_file("${rc}.in" "${rc}" COPYONLY)
-  target_sources(${target} PRIVATE "${rc}")
+  target_sources(${target} PRIVATE "${rc}" "${regular}" "${bold}")
+  set_property(SOURCE "${rc}" APPEND PROPERTY OBJECT_DEPENDS "${regular};${bold}")
 endfunction()

@@ -6,7 +6,7 @@ PACKAGES=(
   g++-mingw-w64-x86-64-posix cmake ninja-build dpkg-dev
   wine wine64 fonts-wine xvfb xauth x11-apps imagemagick
   python3 openssl nginx-light clang-format googletest
-  fonts-tlwg-loma-ttf fonts-droid-fallback chromium
+  fonts-tlwg-loma-ttf fonts-noto-cjk python3-fonttools librsvg2-bin chromium
 )
 missing=()
 for p in "${PACKAGES[@]}"; do

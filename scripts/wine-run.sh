@@ -45,7 +45,7 @@ start_world() {
   fi
   if [ -z "${LAUNCHER_KEEP_DISPLAY:-}" ] && ! xvfb_alive; then
     exec 5>"$STATE/display.tmp"
-    setsid Xvfb -displayfd 5 -screen 0 1280x1024x24 -nolisten tcp \
+    setsid Xvfb -displayfd 5 -screen 0 1600x1200x24 -nolisten tcp \
       </dev/null >"$STATE/xvfb.log" 2>&1 9>&- &
     echo $! >"$STATE/xvfb.pid"
     exec 5>&-

@@ -2,6 +2,7 @@
 
 #include "launcher/core/dialog_presenter.h"
 #include "launcher/core/launcher_context.h"
+#include "launcher/core/window_messages.h"
 #include "ui/resources/global_manager.h"
 
 namespace {
@@ -30,7 +31,13 @@ void MessageBoxRequest::Show() const { ShowWithDetail(BoxText{}); }
 void MessageBoxRequest::ShowWithDetail(const BoxText& detail) const {
   ui::Window* owner = FindOwner(parent, *context);
   DialogPresenter* presenter = context->dialog_presenter();
-  if (owner == nullptr || presenter == nullptr) return;
+  if (owner == nullptr || presenter == nullptr) {
+    // No box will close to clear the open flag, which would stop automatic
+    // updates for the rest of the run.
+    context->messageBoxOpen = false;
+    context->SendToMainWindow(WM_STATE_CHANGED, 0, 0);
+    return;
+  }
 
   MessageBoxContent box;
   box.title = KeyOrText(titleKey, titleText);

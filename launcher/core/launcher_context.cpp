@@ -372,10 +372,14 @@ void LauncherContext::SwitchLanguage(const std::wstring& code) {
 
 void LauncherContext::RegisterGameWindow(HWND window) {
   qbase::AutoLock lock(game_windows_lock_);
+  // Listed is noted before the dead are dropped: a listed handle that died
+  // is not added again.
+  const bool listed =
+      std::find(game_windows_.begin(), game_windows_.end(), window) != game_windows_.end();
   game_windows_.erase(std::remove_if(game_windows_.begin(), game_windows_.end(),
-                                     [](HWND listed) { return !IsWindow(listed); }),
+                                     [](HWND entry) { return !IsWindow(entry); }),
                       game_windows_.end());
-  if (IsWindow(window)) game_windows_.push_back(window);
+  if (!listed && IsWindow(window)) game_windows_.push_back(window);
 }
 
 void LauncherContext::CollectGameWindows() {

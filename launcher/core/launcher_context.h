@@ -169,8 +169,8 @@ class LauncherContext {
   // and the channel configuration for it.
   void SwitchLanguage(const std::wstring& code);
 
-  // The main window's WM_GAME_REGISTER: appends the window, dropping handles
-  // that are no longer windows. Either thread.
+  // The main window's WM_GAME_REGISTER: drops handles that are no longer
+  // windows and appends the window unless it was listed. Either thread.
   void RegisterGameWindow(HWND window);
   // Rebuilds the list from the top-level windows whose game property holds
   // their own handle, in z-order. Either thread.

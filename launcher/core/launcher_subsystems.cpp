@@ -14,6 +14,8 @@
 #include "launcher/core/window_messages.h"
 #include "launcher/update/context_update_world.h"
 #include "launcher/update/update_state_factory.h"
+#include "launcher/windows/main_form.h"
+#include "launcher/windows/window_dialog_presenter.h"
 #include "ui/box/builder_cache.h"
 #include "ui/box/markup_builder.h"
 #include "ui/control/control_classes.h"
@@ -33,6 +35,8 @@ void LauncherSubsystems::LoadContext() {
   // Empty when "set_language" gave no code that fits.
   LauncherContext::GetInstance()->Init(CommandLineLanguage.text);
   LauncherContext::GetInstance()->SetStateFactory(StateFactoryInstance());
+  static WindowDialogPresenter dialog_presenter;
+  LauncherContext::GetInstance()->SetDialogPresenter(&dialog_presenter);
   // Before the UI framework starts: it takes the carried faces.
   InstallResourceFonts(GetModuleHandleW(nullptr), SystemFontTarget());
 }
@@ -55,9 +59,19 @@ void LauncherSubsystems::LoadChannelConfig() {
   LauncherContext::GetInstance()->LoadChannelConfig();
 }
 
-// Creates MainForm ("Launcher", style 0xce0000, layered), centres and shows it
-// once the launcher windows exist.
-void LauncherSubsystems::CreateMainWindow() {}
+// The form deletes itself with its window; nothing here keeps it.
+void LauncherSubsystems::CreateMainWindow() {
+  constexpr DWORD kMainWindowStyle = 0x00CE0000;
+  auto* form = new MainForm();
+  const auto alive = form->GetWeakFlag();
+  if (!form->Create(nullptr, L"Launcher", kMainWindowStyle, 0, true, RECT{0, 0, 0, 0})) {
+    // A refused layout has deleted the form already.
+    if (!alive.expired()) delete form;
+    return;
+  }
+  form->CenterWindow();
+  form->ShowWindow(true, true);
+}
 
 void LauncherSubsystems::UiTick() {
   LauncherContext::GetInstance()->SendToMainWindow(WM_PREDOWNLOAD_TICK, 0, 0);

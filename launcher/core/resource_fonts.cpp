@@ -20,8 +20,9 @@
 const ResourceFont kResourceFonts[4] = {
     {138, L"Loma", L"Loma (TrueType)", L"LomaN.ttf"},
     {139, L"Loma Bold", L"Loma Bold (TrueType)", L"LomaB.ttf"},
-    {143, L"思源黑体 CN Regular", L"思源黑体 CN Regular (TrueType)", L"SourceHanSansCNRegular.ttf"},
-    {142, L"思源黑体 CN Bold", L"思源黑体 CN Bold (TrueType)", L"SourceHanSansCNBold.ttf"},
+    {143, L"Noto Sans CJK TC", L"Noto Sans CJK TC (TrueType)", L"SourceHanSansCNRegular.ttf"},
+    {142, L"Noto Sans CJK TC Bold", L"Noto Sans CJK TC Bold (TrueType)",
+     L"SourceHanSansCNBold.ttf"},
 };
 
 namespace {
@@ -117,6 +118,9 @@ bool InstallResourceFonts(HMODULE module, const FontTarget& target) {
   for (const ResourceFont& font : kResourceFonts) {
     const std::wstring path = folder + font.fileName;
     if (!FileReadable(path) && !WriteFontResource(module, font.resourceId, path)) return false;
+    // The system reads its fonts key only when a session starts: without this
+    // the faces stay unknown to this run and the UI falls back to another font.
+    AddFontResourceExW(path.c_str(), FR_PRIVATE, nullptr);
     if (RegWriteStringIfChanged(target.registryKey, target.registryKey, font.registryName,
                                 font.fileName) < 0) {
       return false;
@@ -147,6 +151,8 @@ void UninstallResourceFonts(const FontTarget& target, std::map<std::wstring, DWO
   for (const ResourceFont& font : kResourceFonts) {
     const std::wstring path = folder + font.fileName;
     if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) continue;
+    // A font this process still holds cannot be deleted.
+    RemoveFontResourceExW(path.c_str(), FR_PRIVATE, nullptr);
     if (!DeleteFileW(path.c_str())) (*failures)[font.fileName] = GetLastError();
   }
 }

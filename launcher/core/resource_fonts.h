@@ -35,7 +35,8 @@ void ApplyPendingFontUpdate(const std::wstring& font_folder);
 void UseCarriedFontFaces();
 
 // Writes every missing font of `module`'s resources into the target folder and
-// its registry value, applies the pending font list, then points the UI's font
+// its registry value and makes it usable by this process, applies the pending
+// font list, then points the UI's font
 // faces at the carried faces and turns text anti-aliasing on (unless the
 // command line's anti-alias word says otherwise). False at the first font that
 // fails, with the faces and the anti-alias flag left as they were.
