@@ -36,6 +36,9 @@ typedef cef_string_utf16_t cef_string_t;
 typedef cef_string_utf16_t* cef_string_userfree_t;
 
 typedef struct _cef_string_list_t* cef_string_list_t;
+// Key and value pairs in the order appended; a map keeps one value per key.
+typedef struct _cef_string_map_t* cef_string_map_t;
+typedef struct _cef_string_multimap_t* cef_string_multimap_t;
 
 typedef enum {
   TID_UI = 0,
@@ -623,6 +626,26 @@ QOZ_CEF_EXPORT void cef_string_list_append(cef_string_list_t list, const cef_str
 QOZ_CEF_EXPORT void cef_string_list_clear(cef_string_list_t list);
 QOZ_CEF_EXPORT void cef_string_list_free(cef_string_list_t list);
 QOZ_CEF_EXPORT cef_string_list_t cef_string_list_copy(cef_string_list_t list);
+
+QOZ_CEF_EXPORT cef_string_map_t cef_string_map_alloc(void);
+QOZ_CEF_EXPORT size_t cef_string_map_size(cef_string_map_t map);
+// Copy pair `index`'s key or value; 0 when there is no such pair.
+QOZ_CEF_EXPORT int cef_string_map_key(cef_string_map_t map, size_t index, cef_string_t* key);
+QOZ_CEF_EXPORT int cef_string_map_value(cef_string_map_t map, size_t index, cef_string_t* value);
+// 0 when the key is there already: its value stays.
+QOZ_CEF_EXPORT int cef_string_map_append(cef_string_map_t map, const cef_string_t* key,
+                                         const cef_string_t* value);
+QOZ_CEF_EXPORT void cef_string_map_free(cef_string_map_t map);
+
+QOZ_CEF_EXPORT cef_string_multimap_t cef_string_multimap_alloc(void);
+QOZ_CEF_EXPORT size_t cef_string_multimap_size(cef_string_multimap_t map);
+QOZ_CEF_EXPORT int cef_string_multimap_key(cef_string_multimap_t map, size_t index,
+                                           cef_string_t* key);
+QOZ_CEF_EXPORT int cef_string_multimap_value(cef_string_multimap_t map, size_t index,
+                                             cef_string_t* value);
+QOZ_CEF_EXPORT int cef_string_multimap_append(cef_string_multimap_t map, const cef_string_t* key,
+                                              const cef_string_t* value);
+QOZ_CEF_EXPORT void cef_string_multimap_free(cef_string_multimap_t map);
 
 #ifdef __cplusplus
 }

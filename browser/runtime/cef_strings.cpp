@@ -2,6 +2,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "browser/runtime/cef_capi.h"
@@ -10,9 +11,34 @@ struct _cef_string_list_t {
   std::vector<std::wstring> values;
 };
 
+// Pairs in the order appended.
+struct _cef_string_multimap_t {
+  std::vector<std::pair<std::wstring, std::wstring>> pairs;
+};
+struct _cef_string_map_t : _cef_string_multimap_t {};
+
 namespace {
 
 void FreeOwned(char16* text) { std::free(text); }
+
+std::wstring Text(const cef_string_t* text) {
+  return text != nullptr && text->str != nullptr ? std::wstring(text->str, text->length)
+                                                 : std::wstring();
+}
+
+int CopyOut(const std::wstring& text, cef_string_t* output) {
+  return cef_string_utf16_set(text.data(), text.size(), output, 1);
+}
+
+int PairKey(const _cef_string_multimap_t* map, size_t index, cef_string_t* key) {
+  if (map == nullptr || index >= map->pairs.size()) return 0;
+  return CopyOut(map->pairs[index].first, key);
+}
+
+int PairValue(const _cef_string_multimap_t* map, size_t index, cef_string_t* value) {
+  if (map == nullptr || index >= map->pairs.size()) return 0;
+  return CopyOut(map->pairs[index].second, value);
+}
 
 }  // namespace
 
@@ -88,15 +114,12 @@ size_t cef_string_list_size(cef_string_list_t list) {
 
 int cef_string_list_value(cef_string_list_t list, size_t index, cef_string_t* value) {
   if (list == nullptr || index >= list->values.size()) return 0;
-  const std::wstring& text = list->values[index];
-  return cef_string_utf16_set(text.data(), text.size(), value, 1);
+  return CopyOut(list->values[index], value);
 }
 
 void cef_string_list_append(cef_string_list_t list, const cef_string_t* value) {
   if (list == nullptr) return;
-  list->values.emplace_back(value != nullptr && value->str != nullptr
-                                ? std::wstring(value->str, value->length)
-                                : std::wstring());
+  list->values.push_back(Text(value));
 }
 
 void cef_string_list_clear(cef_string_list_t list) {
@@ -108,3 +131,51 @@ void cef_string_list_free(cef_string_list_t list) { delete list; }
 cef_string_list_t cef_string_list_copy(cef_string_list_t list) {
   return list != nullptr ? new _cef_string_list_t(*list) : nullptr;
 }
+
+cef_string_map_t cef_string_map_alloc(void) { return new _cef_string_map_t(); }
+
+size_t cef_string_map_size(cef_string_map_t map) { return map != nullptr ? map->pairs.size() : 0; }
+
+int cef_string_map_key(cef_string_map_t map, size_t index, cef_string_t* key) {
+  return PairKey(map, index, key);
+}
+
+int cef_string_map_value(cef_string_map_t map, size_t index, cef_string_t* value) {
+  return PairValue(map, index, value);
+}
+
+int cef_string_map_append(cef_string_map_t map, const cef_string_t* key,
+                          const cef_string_t* value) {
+  if (map == nullptr) return 0;
+  std::wstring wanted = Text(key);
+  for (const auto& pair : map->pairs) {
+    if (pair.first == wanted) return 0;
+  }
+  map->pairs.emplace_back(std::move(wanted), Text(value));
+  return 1;
+}
+
+void cef_string_map_free(cef_string_map_t map) { delete map; }
+
+cef_string_multimap_t cef_string_multimap_alloc(void) { return new _cef_string_multimap_t(); }
+
+size_t cef_string_multimap_size(cef_string_multimap_t map) {
+  return map != nullptr ? map->pairs.size() : 0;
+}
+
+int cef_string_multimap_key(cef_string_multimap_t map, size_t index, cef_string_t* key) {
+  return PairKey(map, index, key);
+}
+
+int cef_string_multimap_value(cef_string_multimap_t map, size_t index, cef_string_t* value) {
+  return PairValue(map, index, value);
+}
+
+int cef_string_multimap_append(cef_string_multimap_t map, const cef_string_t* key,
+                               const cef_string_t* value) {
+  if (map == nullptr) return 0;
+  map->pairs.emplace_back(Text(key), Text(value));
+  return 1;
+}
+
+void cef_string_multimap_free(cef_string_multimap_t map) { delete map; }
