@@ -20,7 +20,6 @@
 #include <string>
 #include <vector>
 
-#include "base/framework_thread.h"
 #include "base/thread_registry.h"
 #include "bench/bench_timing.h"
 #include "browser/browser_handler.h"
@@ -28,21 +27,15 @@
 #include "browser/cef_manager.h"
 #include "browser/cef_settings.h"
 #include "browser/cef_string.h"
+#include "tests/browser/main_thread.h"
+#include "tests/browser/runtime/host_processes.h"
+#include "tests/browser/thread_windows.h"
 
 namespace {
 
 using qoz_comp::CefString;
-
-// Thread 0 of the bench: the UI loop the handler's notifications run on.
-class MainThread : public qbase::FrameworkThread {
- public:
-  MainThread() : FrameworkThread("MainThread") {}
-  ~MainThread() override { Stop(); }
-
- protected:
-  void Init() override { qbase::ThreadRegistry::RegisterThread(qbase::kMainThreadId); }
-  void Cleanup() override { qbase::ThreadRegistry::UnregisterThread(); }
-};
+using test_support::MainThread;
+using test_support::ReadHostFile;
 
 // What the page shows: the colour at the view's centre, the title, the
 // frames painted; waits on them with a generous limit.
@@ -129,25 +122,6 @@ class BenchDelegate : public qoz_comp::HandlerDelegate {
 
 double Milliseconds(double seconds) { return seconds * 1000.0; }
 
-// The start leaves a hidden window on this thread that the runtime's UI
-// thread closes; the launcher's UI loop answers it, here this pump does.
-void PumpUntilNoWindows() {
-  for (int i = 0; i < 600; ++i) {
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
-    int windows = 0;
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND, LPARAM counter) {
-          ++*reinterpret_cast<int*>(counter);
-          return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&windows));
-    if (windows == 0) return;
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
-  }
-}
-
 // User and kernel seconds of this process.
 double ProcessCpuSeconds() {
   FILETIME created, exited, kernel, user;
@@ -158,19 +132,6 @@ double ProcessCpuSeconds() {
            1e7;
   };
   return seconds(kernel) + seconds(user);
-}
-
-std::string ReadHostFile(const std::wstring& path) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return std::string();
-  std::string bytes;
-  char buffer[4096];
-  DWORD read = 0;
-  while (ReadFile(file, buffer, sizeof(buffer), &read, nullptr) && read > 0)
-    bytes.append(buffer, read);
-  CloseHandle(file);
-  return bytes;
 }
 
 // The host browser's processes (those of the profile under `profile_name`):
@@ -260,7 +221,9 @@ int main() {
     return 1;
   }
   const double started = BenchNow() - start;
-  PumpUntilNoWindows();
+  // The start leaves a hidden window on this thread that the runtime's UI
+  // thread closes; the launcher's UI loop answers it, here this pump does.
+  test_support::PumpUntilNoWindows();
 
   MainThread main_thread;
   main_thread.Start(qbase::MessageLoop::Type::kUI);

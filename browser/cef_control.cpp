@@ -45,6 +45,13 @@ uint32_t MouseFlags(WPARAM wparam) {
   return flags;
 }
 
+// Which of a modifier's two keys is held, the left one winning.
+uint32_t SideFlag(int left, int right) {
+  if (IsKeyDown(left)) return kIsLeft;
+  if (IsKeyDown(right)) return kIsRight;
+  return 0;
+}
+
 uint32_t KeyFlags(WPARAM key, LPARAM data) {
   uint32_t flags = 0;
   if (IsKeyDown(VK_SHIFT)) flags |= kShiftDown;
@@ -89,25 +96,13 @@ uint32_t KeyFlags(WPARAM key, LPARAM data) {
       flags |= kIsKeyPad;
       break;
     case VK_SHIFT:
-      if (IsKeyDown(VK_LSHIFT)) {
-        flags |= kIsLeft;
-      } else if (IsKeyDown(VK_RSHIFT)) {
-        flags |= kIsRight;
-      }
+      flags |= SideFlag(VK_LSHIFT, VK_RSHIFT);
       break;
     case VK_CONTROL:
-      if (IsKeyDown(VK_LCONTROL)) {
-        flags |= kIsLeft;
-      } else if (IsKeyDown(VK_RCONTROL)) {
-        flags |= kIsRight;
-      }
+      flags |= SideFlag(VK_LCONTROL, VK_RCONTROL);
       break;
     case VK_MENU:
-      if (IsKeyDown(VK_LMENU)) {
-        flags |= kIsLeft;
-      } else if (IsKeyDown(VK_RMENU)) {
-        flags |= kIsRight;
-      }
+      flags |= SideFlag(VK_LMENU, VK_RMENU);
       break;
     case VK_LWIN:
       flags |= kIsLeft;
@@ -123,6 +118,13 @@ uint32_t KeyFlags(WPARAM key, LPARAM data) {
 
 CefRefPtr<cef_browser_host_t> HostOf(const CefRefPtr<cef_browser_t>& browser) {
   return CefRefPtr<cef_browser_host_t>::Adopt(browser->get_host(browser.get()));
+}
+
+// Off-screen browsers stop painting while they are told they are hidden.
+void TellShown(const CefRefPtr<cef_browser_t>& browser, bool shown) {
+  if (!browser) return;
+  CefRefPtr<cef_browser_host_t> host = HostOf(browser);
+  host->was_hidden(host.get(), shown ? 0 : 1);
 }
 
 bool HasArea(const cef_rect_t& rect) { return rect.width > 0 && rect.height > 0; }
@@ -191,18 +193,12 @@ void CefControl::SetPos(RECT rect) {
 
 void CefControl::SetFadeVisible(bool visible) {
   CefControlBase::SetFadeVisible(visible);
-  if (CefRefPtr<cef_browser_t> browser = GetBrowser()) {
-    CefRefPtr<cef_browser_host_t> host = HostOf(browser);
-    host->was_hidden(host.get(), visible ? 0 : 1);
-  }
+  TellShown(GetBrowser(), visible);
 }
 
 void CefControl::SetInternVisible(bool visible) {
   CefControlBase::SetInternVisible(visible);
-  if (CefRefPtr<cef_browser_t> browser = GetBrowser()) {
-    CefRefPtr<cef_browser_host_t> host = HostOf(browser);
-    host->was_hidden(host.get(), visible ? 0 : 1);
-  }
+  TellShown(GetBrowser(), visible);
 }
 
 void CefControl::Paint(ui::IRenderContext* context, const RECT& paint) {

@@ -3,12 +3,13 @@
 # of fonts-tlwg-loma-ttf as they are, and the Traditional Chinese sans face of
 # fonts-noto-cjk, cut out of its regular and bold collections with fonttools.
 # launcher_embed_fonts(<target>)
+include(${CMAKE_CURRENT_LIST_DIR}/embed_resource.cmake)
 function(launcher_embed_fonts target)
   set(loma /usr/share/fonts/truetype/tlwg/Loma.ttf)
   set(loma_bold /usr/share/fonts/truetype/tlwg/Loma-Bold.ttf)
-  set(cjk /usr/share/fonts/opentype/noto/NotoSansCJK-Regular.ttc)
+  set(cjk_regular /usr/share/fonts/opentype/noto/NotoSansCJK-Regular.ttc)
   set(cjk_bold /usr/share/fonts/opentype/noto/NotoSansCJK-Bold.ttc)
-  foreach(font ${loma} ${loma_bold} ${cjk} ${cjk_bold})
+  foreach(font ${loma} ${loma_bold} ${cjk_regular} ${cjk_bold})
     if(NOT EXISTS ${font})
       message(FATAL_ERROR "${font} is missing: run scripts/install-packages.sh")
     endif()
@@ -22,24 +23,18 @@ function(launcher_embed_fonts target)
   endif()
   set(folder "${CMAKE_CURRENT_BINARY_DIR}/${target}_fonts")
   set(script "${CMAKE_CURRENT_FUNCTION_LIST_DIR}/extract_font.py")
-  set(regular "${folder}/SourceHanSansCNRegular.ttf")
-  set(bold "${folder}/SourceHanSansCNBold.ttf")
-  add_custom_command(OUTPUT "${regular}"
-    COMMAND ${CMAKE_COMMAND} -E make_directory "${folder}"
-    COMMAND ${LAUNCHER_DEBIAN_PYTHON} "${script}" "${cjk}" "Noto Sans CJK TC" Regular "${regular}"
-    DEPENDS "${cjk}" "${script}"
-    COMMENT "Extracting the regular CJK font for ${target}"
-    VERBATIM)
-  add_custom_command(OUTPUT "${bold}"
-    COMMAND ${CMAKE_COMMAND} -E make_directory "${folder}"
-    COMMAND ${LAUNCHER_DEBIAN_PYTHON} "${script}" "${cjk_bold}" "Noto Sans CJK TC" Bold "${bold}"
-    DEPENDS "${cjk_bold}" "${script}"
-    COMMENT "Extracting the bold CJK font for ${target}"
-    VERBATIM)
-  set(rc "${CMAKE_CURRENT_BINARY_DIR}/${target}_fonts.rc")
-  file(WRITE "${rc}.in"
-    "138 FONTS \"${loma}\"\n139 FONTS \"${loma_bold}\"\n142 FONTS \"${bold}\"\n143 FONTS \"${regular}\"\n")
-  configure_file("${rc}.in" "${rc}" COPYONLY)
-  target_sources(${target} PRIVATE "${rc}" "${regular}" "${bold}")
-  set_property(SOURCE "${rc}" APPEND PROPERTY OBJECT_DEPENDS "${regular};${bold}")
+  # Sets `regular` and `bold` to the faces cut out.
+  foreach(weight Regular Bold)
+    string(TOLOWER ${weight} face)
+    set(${face} "${folder}/SourceHanSansCN${weight}.ttf")
+    add_custom_command(OUTPUT "${${face}}"
+      COMMAND ${CMAKE_COMMAND} -E make_directory "${folder}"
+      COMMAND ${LAUNCHER_DEBIAN_PYTHON} "${script}" "${cjk_${face}}" "Noto Sans CJK TC" ${weight} "${${face}}"
+      DEPENDS "${cjk_${face}}" "${script}"
+      COMMENT "Extracting the ${face} CJK font for ${target}"
+      VERBATIM)
+  endforeach()
+  launcher_embed_resource_script(${target} fonts
+    "138 FONTS \"${loma}\"\n139 FONTS \"${loma_bold}\"\n142 FONTS \"${bold}\"\n143 FONTS \"${regular}\"\n"
+    "${regular}" "${bold}")
 endfunction()

@@ -3,6 +3,7 @@
 # an executable as resource 129 of type "RESOURCES". The rendered images are
 # kept in one folder of the build, shared by every package.
 # launcher_embed_skin_package(<target>)
+include(${CMAKE_CURRENT_LIST_DIR}/embed_resource.cmake)
 function(launcher_embed_skin_package target)
   find_package(Python3 REQUIRED COMPONENTS Interpreter)
   set(source "${CMAKE_CURRENT_FUNCTION_LIST_DIR}")
@@ -15,9 +16,5 @@ function(launcher_embed_skin_package target)
     DEPENDS ${inputs} "${source}/make_skin_package.py"
     COMMENT "Packing the skin for ${target}"
     VERBATIM)
-  set(rc "${CMAKE_CURRENT_BINARY_DIR}/${target}_skin.rc")
-  file(WRITE "${rc}.in" "129 RESOURCES \"${package}\"\n")
-  configure_file("${rc}.in" "${rc}" COPYONLY)
-  target_sources(${target} PRIVATE "${rc}" "${package}")
-  set_property(SOURCE "${rc}" APPEND PROPERTY OBJECT_DEPENDS "${package}")
+  launcher_embed_resource_script(${target} skin "129 RESOURCES \"${package}\"\n" "${package}")
 endfunction()

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "browser/runtime/base64.h"
+#include "browser/runtime/lent_string.h"
 #include "browser/runtime/paused_request.h"
 #include "browser/runtime/png_decoder.h"
 #include "browser/runtime/process_message.h"
@@ -14,20 +15,6 @@
 namespace qoz_runtime {
 
 namespace {
-
-// A string lent to a callback for the duration of the call.
-class LentString {
- public:
-  explicit LentString(const std::wstring& text) : text_(text) {
-    value_.str = const_cast<wchar_t*>(text_.c_str());
-    value_.length = text_.size();
-  }
-  const cef_string_t* get() const { return &value_; }
-
- private:
-  std::wstring text_;
-  cef_string_t value_ = {};
-};
 
 // The client's answer to one page dialog; the first answer closes it.
 class DialogCallback : public CefRefCounted {

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "browser/runtime/hosted_browser.h"
+#include "browser/runtime/lent_string.h"
 #include "browser/runtime/runtime.h"
 #include "browser/runtime/text_convert.h"
 #include "browser/runtime/v8_context.h"
@@ -80,20 +81,6 @@ std::optional<Json::Value> ParseStrict(const std::string& text) {
   }
   return value;
 }
-
-// A runtime string lent for one call.
-class LentString {
- public:
-  explicit LentString(const std::wstring& text) : text_(text) {
-    value_.str = const_cast<wchar_t*>(text_.c_str());
-    value_.length = text_.size();
-  }
-  const cef_string_t* get() const { return &value_; }
-
- private:
-  std::wstring text_;
-  cef_string_t value_ = {};
-};
 
 int BrowserId(cef_browser_t* browser) { return browser->get_identifier(browser); }
 

@@ -17,6 +17,8 @@
 #include "browser/cef_string.h"
 #include "tests/browser/main_thread.h"
 #include "tests/browser/recording_delegate.h"
+#include "tests/browser/runtime/page_url.h"
+#include "tests/browser/runtime_fixture.h"
 #include "tests/browser/thread_windows.h"
 #include "tests/browser/runtime/host_processes.h"
 #include "tests/support/scratch_dir.h"
@@ -26,12 +28,8 @@ namespace {
 
 using test_support::RecordingDelegate;
 
-std::string PageUrl(const std::string& path) {
-  const char* base = std::getenv("QOZ_TEST_PAGE_URL");
-  return std::string(base != nullptr ? base : "") + path;
-}
-
-std::wstring Wide(const std::string& text) { return std::wstring(text.begin(), text.end()); }
+using test_support::PageUrl;
+using test_support::Wide;
 
 template <typename T>
 CefRefPtr<T> Adopt(T* object) {
@@ -51,24 +49,8 @@ struct View {
 
 // The launcher's runtime, started once through the manager for the whole
 // program: the "cef" folder beside the test holds the library.
-class BrowserHandlerTest : public testing::Test {
+class BrowserHandlerTest : public test_support::RuntimeFixture {
  protected:
-  static void SetUpTestSuite() {
-    scratch_ = new test_support::ScratchDir();
-    settings_ = new CefSettings();
-    data_folder_ = scratch_->Child(L"data\\");
-    CefManager* manager = CefManager::GetInstance();
-    started_ = manager->PrepareCefEnvironment() && manager->Initialize(data_folder_, settings_);
-    // The start-up thread's hidden window goes once the runtime's UI thread
-    // has made its child.
-    hidden_window_closed_ = test_support::PumpUntilNoWindows();
-  }
-  static void TearDownTestSuite() {
-    CefManager::GetInstance()->Shutdown();
-    delete settings_;
-    delete scratch_;
-  }
-
   void SetUp() override {
     ASSERT_TRUE(started_);
     ASSERT_TRUE(main_thread_.Start(qbase::MessageLoop::Type::kUI));
@@ -131,21 +113,9 @@ class BrowserHandlerTest : public testing::Test {
     return static_cast<size_t>(std::count(lines.begin(), lines.end(), line));
   }
 
-  static test_support::ScratchDir* scratch_;
-  static CefSettings* settings_;
-  static std::wstring data_folder_;
-  static bool started_;
-  static bool hidden_window_closed_;
-
   test_support::MainThread main_thread_;
   std::vector<std::unique_ptr<View>> views_;
 };
-
-test_support::ScratchDir* BrowserHandlerTest::scratch_ = nullptr;
-CefSettings* BrowserHandlerTest::settings_ = nullptr;
-std::wstring BrowserHandlerTest::data_folder_;
-bool BrowserHandlerTest::started_ = false;
-bool BrowserHandlerTest::hidden_window_closed_ = false;
 
 TEST_F(BrowserHandlerTest, TheSettingsCarryTheLauncherFields) {
   const cef_settings_t* fields = settings_->get();

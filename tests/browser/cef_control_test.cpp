@@ -20,6 +20,8 @@
 #include "browser/cef_string.h"
 #include "tests/browser/main_thread.h"
 #include "tests/browser/recording_delegate.h"
+#include "tests/browser/runtime/page_url.h"
+#include "tests/browser/runtime_fixture.h"
 #include "tests/browser/thread_windows.h"
 #include "tests/support/real_mouse.h"
 #include "tests/support/scratch_dir.h"
@@ -34,12 +36,8 @@ namespace {
 
 using test_support::Narrow;
 
-std::string PageUrl(const std::string& path) {
-  const char* base = std::getenv("QOZ_TEST_PAGE_URL");
-  return std::string(base != nullptr ? base : "") + path;
-}
-
-std::wstring Wide(const std::string& text) { return std::wstring(text.begin(), text.end()); }
+using test_support::PageUrl;
+using test_support::Wide;
 
 constexpr DWORD kUnder = 0x20A040;
 constexpr DWORD kPage = 0x336699;
@@ -159,22 +157,8 @@ struct Host {
   POINT origin = {0, 0};
 };
 
-class CefControlTest : public testing::Test {
+class CefControlTest : public test_support::RuntimeFixture {
  protected:
-  static void SetUpTestSuite() {
-    scratch_ = new test_support::ScratchDir();
-    settings_ = new CefSettings();
-    CefManager* manager = CefManager::GetInstance();
-    started_ = manager->PrepareCefEnvironment() &&
-               manager->Initialize(scratch_->Child(L"data\\"), settings_);
-    test_support::PumpUntilNoWindows();
-  }
-  static void TearDownTestSuite() {
-    CefManager::GetInstance()->Shutdown();
-    delete settings_;
-    delete scratch_;
-  }
-
   void SetUp() override {
     ASSERT_TRUE(started_);
     ASSERT_TRUE(main_thread_.Start(qbase::MessageLoop::Type::kUI));
@@ -294,18 +278,10 @@ class CefControlTest : public testing::Test {
     test_support::MoveMouseTo(host->origin.x + x, host->origin.y + y);
   }
 
-  static test_support::ScratchDir* scratch_;
-  static CefSettings* settings_;
-  static bool started_;
-
   test_support::MainThread main_thread_;
   std::vector<Host*> hosts_;
   Journal journal_;
 };
-
-test_support::ScratchDir* CefControlTest::scratch_ = nullptr;
-CefSettings* CefControlTest::settings_ = nullptr;
-bool CefControlTest::started_ = false;
 
 TEST_F(CefControlTest, ThePageAppearsInTheWindowBitmapAndFollowsTheControl) {
   Host* host = MakeHost();

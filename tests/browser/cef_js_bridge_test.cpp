@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <memory>
 #include <string>
 
@@ -17,18 +16,16 @@
 #include "browser/cef_string.h"
 #include "tests/browser/main_thread.h"
 #include "tests/browser/recording_delegate.h"
+#include "tests/browser/runtime/page_url.h"
+#include "tests/browser/runtime_fixture.h"
 #include "tests/browser/thread_windows.h"
 #include "tests/support/scratch_dir.h"
 
 namespace qoz_comp {
 namespace {
 
-std::string PageUrl(const std::string& path) {
-  const char* base = std::getenv("QOZ_TEST_PAGE_URL");
-  return std::string(base != nullptr ? base : "") + path;
-}
-
-std::wstring Wide(const std::string& text) { return std::wstring(text.begin(), text.end()); }
+using test_support::PageUrl;
+using test_support::Wide;
 
 template <typename T>
 CefRefPtr<T> Adopt(T* object) {
@@ -59,22 +56,8 @@ class BridgeDelegate : public test_support::RecordingDelegate {
 
 // The launcher's runtime with its application object, whose page side
 // serves the page object; one browser for the whole program.
-class CefJSBridgeTest : public testing::Test {
+class CefJSBridgeTest : public test_support::RuntimeFixture {
  protected:
-  static void SetUpTestSuite() {
-    scratch_ = new test_support::ScratchDir();
-    settings_ = new CefSettings();
-    CefManager* manager = CefManager::GetInstance();
-    started_ = manager->PrepareCefEnvironment() &&
-               manager->Initialize(scratch_->Child(L"data\\"), settings_);
-    test_support::PumpUntilNoWindows();
-  }
-  static void TearDownTestSuite() {
-    CefManager::GetInstance()->Shutdown();
-    delete settings_;
-    delete scratch_;
-  }
-
   void SetUp() override {
     ASSERT_TRUE(started_);
     ASSERT_TRUE(main_thread_.Start(qbase::MessageLoop::Type::kUI));
@@ -111,20 +94,12 @@ class CefJSBridgeTest : public testing::Test {
 
   bool WaitForTitle(const std::string& title) { return delegate_.WaitForLine("title " + title); }
 
-  static test_support::ScratchDir* scratch_;
-  static CefSettings* settings_;
-  static bool started_;
-
   test_support::MainThread main_thread_;
   BridgeDelegate delegate_;
   BrowserHandler* handler_ = nullptr;
   CefRefPtr<cef_client_t> client_;
   CefRefPtr<cef_browser_t> browser_;
 };
-
-test_support::ScratchDir* CefJSBridgeTest::scratch_ = nullptr;
-CefSettings* CefJSBridgeTest::settings_ = nullptr;
-bool CefJSBridgeTest::started_ = false;
 
 // The page reports each callback's arguments in its title, counting the
 // calls, and thrown failures as "error MESSAGE".

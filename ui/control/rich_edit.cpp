@@ -150,6 +150,22 @@ class GdiAlphaGuard {
   std::vector<uint8_t> saved_;
 };
 
+// Up to `length` characters of the text `flags` pick (all or the
+// selection). The request carries its buffer's size: the services cannot
+// overrun it.
+std::wstring RequestText(const RichEdit& edit, DWORD flags, LONG length) {
+  std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+  GETTEXTEX request = {};
+  request.cb = static_cast<DWORD>(text.size() * sizeof(wchar_t));
+  request.flags = flags;
+  request.codepage = kUtf16CodePage;
+  LRESULT copied = 0;
+  edit.TxSendMessage(EM_GETTEXTEX, reinterpret_cast<WPARAM>(&request),
+                     reinterpret_cast<LPARAM>(text.data()), &copied);
+  text.resize(static_cast<size_t>(std::clamp<LRESULT>(copied, 0, length)));
+  return text;
+}
+
 }  // namespace
 
 RichEdit::RichEdit()
@@ -237,16 +253,7 @@ int32_t RichEdit::TextLength() const {
 std::wstring RichEdit::GetText() const {
   const int32_t length = TextLength();
   if (length <= 0) return std::wstring();
-  std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-  GETTEXTEX request = {};
-  request.cb = static_cast<DWORD>(text.size() * sizeof(wchar_t));
-  request.flags = GT_DEFAULT;
-  request.codepage = kUtf16CodePage;
-  LRESULT copied = 0;
-  TxSendMessage(EM_GETTEXTEX, reinterpret_cast<WPARAM>(&request),
-                reinterpret_cast<LPARAM>(text.data()), &copied);
-  text.resize(static_cast<size_t>(std::clamp<LRESULT>(copied, 0, length)));
-  return text;
+  return RequestText(*this, GT_DEFAULT, length);
 }
 
 std::string RichEdit::GetUTF8Text() const { return qbase::WideToUtf8(GetText()); }
@@ -267,17 +274,7 @@ std::wstring RichEdit::GetSelText() const {
   TxSendMessage(EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&range), nullptr);
   const LONG length = range.cpMax - range.cpMin;
   if (length <= 0) return std::wstring();
-  // A request that carries its buffer's size: the services cannot overrun it.
-  std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-  GETTEXTEX request = {};
-  request.cb = static_cast<DWORD>(text.size() * sizeof(wchar_t));
-  request.flags = GT_SELECTION;
-  request.codepage = kUtf16CodePage;
-  LRESULT copied = 0;
-  TxSendMessage(EM_GETTEXTEX, reinterpret_cast<WPARAM>(&request),
-                reinterpret_cast<LPARAM>(text.data()), &copied);
-  text.resize(static_cast<size_t>(std::clamp<LRESULT>(copied, 0, length)));
-  return text;
+  return RequestText(*this, GT_SELECTION, length);
 }
 
 std::wstring RichEdit::GetPromptText() const {

@@ -4,9 +4,7 @@
 
 namespace test_support {
 
-namespace {
-
-std::string ReadWhole(const std::wstring& path) {
+std::string ReadHostFile(const std::wstring& path) {
   HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return std::string();
@@ -19,8 +17,6 @@ std::string ReadWhole(const std::wstring& path) {
   CloseHandle(file);
   return bytes;
 }
-
-}  // namespace
 
 std::string HostPathOf(const std::wstring& windows_path) {
   using UnixNameFunction = char*(__cdecl*)(const wchar_t*);
@@ -46,7 +42,7 @@ std::vector<std::string> HostCommandLines(const std::string& needle) {
   do {
     const std::wstring name = entry.cFileName;
     if (name.empty() || name.find_first_not_of(L"0123456789") != std::wstring::npos) continue;
-    std::string command_line = ReadWhole(L"Z:\\proc\\" + name + L"\\cmdline");
+    std::string command_line = ReadHostFile(L"Z:\\proc\\" + name + L"\\cmdline");
     for (char& c : command_line) {
       if (c == '\0') c = ' ';
     }

@@ -13,6 +13,10 @@ int CountHostProcesses(const std::string& needle);
 // The command lines of those processes, arguments separated by spaces.
 std::vector<std::string> HostCommandLines(const std::string& needle);
 
+// The whole of a file, read as it grows (a host process's status, say);
+// empty when it cannot be opened.
+std::string ReadHostFile(const std::wstring& path);
+
 // The host path of a Windows path; empty when there is none.
 std::string HostPathOf(const std::wstring& windows_path);
 

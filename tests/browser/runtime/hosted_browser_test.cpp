@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "browser/runtime/cef_capi.h"
+#include "tests/browser/runtime/page_url.h"
 #include "tests/browser/runtime/recording_client.h"
 #include "tests/support/scratch_dir.h"
 
@@ -12,10 +13,7 @@ namespace {
 using test_support::ClientEvents;
 using test_support::RecordingClient;
 
-std::string PageUrl(const std::string& path) {
-  const char* base = std::getenv("QOZ_TEST_PAGE_URL");
-  return std::string(base != nullptr ? base : "") + path;
-}
+using test_support::PageUrl;
 
 struct Pixel {
   int blue, green, red, alpha;

@@ -40,6 +40,23 @@ bool WaitForHostBrowsers(const std::wstring& profile, bool running) {
   return false;
 }
 
+// Starts the runtime on `profile`, has a blank browser made and shuts the
+// runtime down again, leaving no host browser behind.
+void StartOpenAndShutDown(const std::wstring& profile) {
+  ASSERT_TRUE(Initialize(profile));
+  RecordingClient* client = new RecordingClient();
+  CefRefPtr<cef_client_t> hold(client->client());
+  client->SetViewSize(50, 50);
+  cef_window_info_t info = {};
+  info.windowless_rendering_enabled = 1;
+  test_support::CefText url("about:blank");
+  ASSERT_EQ(1,
+            cef_browser_host_create_browser(&info, client->client(), url.get(), nullptr, nullptr));
+  EXPECT_TRUE(client->WaitForLine("created"));
+  cef_shutdown();
+  EXPECT_TRUE(WaitForHostBrowsers(profile, false));
+}
+
 TEST(RuntimeLifetimeTest, WithoutTheHostBrowserNothingStarts) {
   test_support::ScratchDir scratch;
   SetEnvironmentVariableW(L"QOZ_CEF_HOST_BROWSER", L"/nonexistent/chromium");
@@ -101,18 +118,7 @@ TEST(RuntimeLifetimeTest, AKilledProcessLeavesNoHostBrowserAndTheProfileRestarts
   CloseHandle(process.hProcess);
   EXPECT_TRUE(WaitForHostBrowsers(profile, false));
 
-  ASSERT_TRUE(Initialize(profile));
-  RecordingClient* client = new RecordingClient();
-  CefRefPtr<cef_client_t> hold(client->client());
-  client->SetViewSize(50, 50);
-  cef_window_info_t info = {};
-  info.windowless_rendering_enabled = 1;
-  test_support::CefText url("about:blank");
-  ASSERT_EQ(1,
-            cef_browser_host_create_browser(&info, client->client(), url.get(), nullptr, nullptr));
-  EXPECT_TRUE(client->WaitForLine("created"));
-  cef_shutdown();
-  EXPECT_TRUE(WaitForHostBrowsers(profile, false));
+  StartOpenAndShutDown(profile);
 }
 
 // Starts a host program; Wine gives no handle that tells its end.
@@ -170,18 +176,7 @@ TEST(RuntimeLifetimeTest, WhatAKilledRunLeftIsClearedWithoutTouchingOthers) {
   WriteFile(port_file, stale, sizeof(stale) - 1, &written, nullptr);
   CloseHandle(port_file);
 
-  ASSERT_TRUE(Initialize(profile));
-  RecordingClient* client = new RecordingClient();
-  CefRefPtr<cef_client_t> hold(client->client());
-  client->SetViewSize(50, 50);
-  cef_window_info_t info = {};
-  info.windowless_rendering_enabled = 1;
-  test_support::CefText url("about:blank");
-  ASSERT_EQ(1,
-            cef_browser_host_create_browser(&info, client->client(), url.get(), nullptr, nullptr));
-  EXPECT_TRUE(client->WaitForLine("created"));
-  cef_shutdown();
-  EXPECT_TRUE(WaitForHostBrowsers(profile, false));
+  StartOpenAndShutDown(profile);
 }
 
 // Not a test of its own: the process the killed-process test starts and

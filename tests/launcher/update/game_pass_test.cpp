@@ -7,9 +7,7 @@
 
 #include <windows.h>
 
-#include <condition_variable>
 #include <functional>
-#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -29,9 +27,10 @@
 #include "launcher/download/download_manager.h"
 #include "launcher/update/context_update_world.h"
 #include "launcher/update/patch_suffix.h"
-#include "launcher/update/prepare_state.h"
 #include "tests/launcher/download/download_test_env.h"
+#include "tests/launcher/update/pass_content.h"
 #include "tests/launcher/update/pass_worker.h"
+#include "tests/launcher/update/stop_recording_world.h"
 #include "tests/support/main_window_thread.h"
 #include "tests/support/patch_writer.h"
 
@@ -42,17 +41,10 @@ using pass_test::WorkerLifecycle;
 
 using download_test::GetServers;
 using download_test::SeededBytes;
-using Files = std::map<std::string, std::string>;  // name -> bytes
-
-std::string Md5(const std::string& bytes) { return Md5OfBuffer(bytes.data(), bytes.size()); }
-
-std::wstring Path(const std::string& name) {
-  std::wstring path = download_test::Wide(name);
-  for (wchar_t& c : path) {
-    if (c == L'/') c = L'\\';
-  }
-  return path;
-}
+using pass_test::Files;
+using pass_test::MapText;
+using pass_test::Md5;
+using pass_test::Path;
 
 // The first version of the game: small files (one empty) in nested folders,
 // some names with blanks or CJK characters, and three large archives.
@@ -90,16 +82,6 @@ Files Evolve(const Files& old_files) {
   return files;
 }
 
-std::string MapText(const std::string& version, const Files& files) {
-  Json::Value root(Json::objectValue);
-  root["version"]["md5"] = version;
-  for (const auto& [name, bytes] : files) {
-    root[name]["md5"] = Md5(bytes);
-    root[name]["size"] = static_cast<Json::Int64>(bytes.size());
-  }
-  return WriteJsonText(root);
-}
-
 // Every read is this many milliseconds after the one before, so that a game
 // apply takes two names per slice.
 class SteppingClock : public qbase::Clock {
@@ -112,17 +94,8 @@ class SteppingClock : public qbase::Clock {
 
 // The launcher's world, with the ready state stood in for: it records where
 // each pass stopped.
-class RecordingWorld : public ContextUpdateWorld {
+class RecordingWorld : public pass_test::StopRecordingWorld {
  public:
-  void ChangeState(std::unique_ptr<State> next) override {
-    const StateId id = next ? next->GetId() : StateId::None;
-    std::string detail = next ? next->errorMessage + next->errorDetail : "";
-    ContextUpdateWorld::ChangeState(std::move(next));
-    if (id != StateId::Exception && id != StateId::EnterGame) return;
-    std::lock_guard<std::mutex> lock(mutex_);
-    stops_.push_back({id, detail});
-    changed_.notify_all();
-  }
   std::unique_ptr<State> MakeEnterGameState() override {
     return std::make_unique<pass_test::RestingState>(StateId::EnterGame, UpdateMode::Game);
   }
@@ -130,27 +103,10 @@ class RecordingWorld : public ContextUpdateWorld {
     return steppingSlices ? static_cast<const qbase::Clock&>(stepping_) : qbase::SystemClock();
   }
 
-  struct Stop {
-    StateId id = StateId::None;
-    std::string error;
-  };
-  bool AwaitStop(Stop* stop) {
-    std::unique_lock<std::mutex> lock(mutex_);
-    if (!changed_.wait_for(lock, std::chrono::seconds(300), [this] { return !stops_.empty(); })) {
-      return false;
-    }
-    *stop = stops_.front();
-    stops_.clear();
-    return true;
-  }
-
   // Read on the worker; set while no pass runs.
   bool steppingSlices = false;
 
  private:
-  std::mutex mutex_;
-  std::condition_variable changed_;
-  std::vector<Stop> stops_;
   SteppingClock stepping_;
 };
 
@@ -164,26 +120,11 @@ class GamePassTest : public testing::Test {
   GamePassTest() {
     download_test::ResetFaultHost();
     cdn = "game" + std::to_string(++test_number_);
-    RunOn(qbase::kMiscThreadId, [this] {
-      LauncherContext* context = LauncherContext::GetInstance();
-      context->ChangeState(nullptr);
-      LauncherSettings settings = context->GetSettings();
-      settings.gamePath = scratch.Child(L"game");
-      context->SetSettings(settings);
-      context->publicIp = "203.0.113.7";
-      context->patchOption = 2;
-      CurrentPatchSuffix = false;
-    });
+    pass_test::ResetContext(scratch.Child(L"game"));
+    RunOn(qbase::kMiscThreadId, [] { CurrentPatchSuffix = false; });
     MakeDirectoriesW(scratch.Child(L"game"));
     MakeDirectoriesW(scratch.Child(L"save"));
-    Json::Value reply;
-    reply["DlcAddr"].append(ContentUrl());
-    Json::Value rule;
-    rule["path"] = "/~gate/get/urls";
-    rule["action"] = "status";
-    rule["status"] = 200;
-    rule["body"] = WriteJsonText(reply);
-    download_test::SetFaultRule(rule);
+    pass_test::SetGateReply("/~gate/get/urls", pass_test::GameReply(ContentUrl()));
   }
   ~GamePassTest() override {
     RunOn(qbase::kMiscThreadId, [] { LauncherContext::GetInstance()->ChangeState(nullptr); });
@@ -191,7 +132,7 @@ class GamePassTest : public testing::Test {
 
   std::string ContentUrl() const { return GetServers().contentUrl + "/" + cdn + "/"; }
   void Serve(const std::string& name, const std::string& bytes) {
-    test_support::WriteFileBytes(GetServers().contentRoot + L"\\" + Path(cdn + "/" + name), bytes);
+    pass_test::ServeContent(cdn + "/" + name, bytes);
   }
   void ServeGame(const std::string& version, const Files& files) {
     for (const auto& [name, bytes] : files) Serve(name, bytes);
@@ -215,14 +156,7 @@ class GamePassTest : public testing::Test {
     }
     test_support::WriteFileBytes(scratch.Child(L"game\\version_map.txt"), MapText(version, files));
   }
-  RecordingWorld::Stop RunPass() {
-    RunOn(qbase::kMiscThreadId, [] { LauncherContext::GetInstance()->InitVersionState(); });
-    RunOn(qbase::kMiscThreadId,
-          [this] { world.ChangeState(std::make_unique<PrepareState>(UpdateMode::Game, &world)); });
-    RecordingWorld::Stop stop;
-    EXPECT_TRUE(world.AwaitStop(&stop));
-    return stop;
-  }
+  RecordingWorld::Stop RunPass() { return world.RunPass(UpdateMode::Game); }
   // Every file of the remote map is installed with its MD5, and the map is current.
   void ExpectInstalled(const std::string& version, const Files& files) {
     for (const auto& [name, bytes] : files) {
@@ -272,14 +206,7 @@ TEST_F(GamePassTest, AnUpdateTakesThePatchesOfferedAndWholeFilesForTheRest) {
     SCOPED_TRACE(suffix);
     cdn = "game" + std::to_string(++test_number_);
     download_test::ResetFaultHost();
-    Json::Value reply;
-    reply["DlcAddr"].append(ContentUrl());
-    Json::Value rule;
-    rule["path"] = "/~gate/get/urls";
-    rule["action"] = "status";
-    rule["status"] = 200;
-    rule["body"] = WriteJsonText(reply);
-    download_test::SetFaultRule(rule);
+    pass_test::SetGateReply("/~gate/get/urls", pass_test::GameReply(ContentUrl()));
 
     const Files old_game = MakeGame();
     const Files new_game = Evolve(old_game);
@@ -369,9 +296,7 @@ TEST_F(GamePassTest, AnInterruptedApplyResumesFromTheApplyList) {
 
   // Two names per slice; the pass is stopped between slices once some are applied.
   world.steppingSlices = true;
-  RunOn(qbase::kMiscThreadId, [] { LauncherContext::GetInstance()->InitVersionState(); });
-  RunOn(qbase::kMiscThreadId,
-        [this] { world.ChangeState(std::make_unique<PrepareState>(UpdateMode::Game, &world)); });
+  pass_test::StartPass(&world, UpdateMode::Game);
   ApplyList applied;
   for (int wait = 0; wait < 3000; ++wait) {
     if (ReadApplyList(".\\update\\apply_list.txt", &applied) && applied.fileList.size() >= 20)

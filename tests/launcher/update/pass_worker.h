@@ -18,8 +18,12 @@
 #include "launcher/core/launcher_lifecycle.h"
 #include "launcher/core/misc_thread.h"
 #include "launcher/download/download_manager.h"
+#include "launcher/update/context_update_world.h"
+#include "launcher/update/prepare_state.h"
+#include "tests/launcher/core/resting_state.h"
 #include "tests/launcher/download/download_test_env.h"
 #include "tests/support/main_window_thread.h"
+#include "tests/support/wait_for.h"
 
 namespace pass_test {
 
@@ -112,18 +116,43 @@ class PassThreads {
   std::unique_ptr<MiscThread> worker_;
 };
 
-// Rests where a later stage of the pass would begin, so a test can stop the
-// machine there and look.
-class RestingState : public State {
- public:
-  RestingState(StateId id, UpdateMode mode) : State(mode), id_(id) {}
-  StateId GetId() const override { return id_; }
-  void Enter(State*) override {}
-  void Update() override {}
-  void Exit(State*) override {}
+using test_support::RestingState;
 
- private:
-  StateId id_;
-};
+// Stops what runs and sets the context up for a pass over the game in
+// `game_path`: the public address known, patches allowed.
+inline void ResetContext(const std::wstring& game_path) {
+  RunOn(qbase::kMiscThreadId, [&game_path] {
+    LauncherContext* context = LauncherContext::GetInstance();
+    context->ChangeState(nullptr);
+    LauncherSettings settings = context->GetSettings();
+    settings.gamePath = game_path;
+    context->SetSettings(settings);
+    context->publicIp = "203.0.113.7";
+    context->patchOption = 2;
+  });
+}
+
+// Loads the versions from the files, as the worker's start does, then starts
+// a pass of `mode` in `world`; `start_game` as the main window's start button
+// asks for the game at its end.
+inline void StartPass(ContextUpdateWorld* world, UpdateMode mode, bool start_game = false) {
+  RunOn(qbase::kMiscThreadId, [start_game] {
+    LauncherContext* context = LauncherContext::GetInstance();
+    context->InitVersionState();
+    context->startGameAfterPass = start_game;
+  });
+  RunOn(qbase::kMiscThreadId,
+        [world, mode] { world->ChangeState(std::make_unique<PrepareState>(mode, world)); });
+}
+
+// Closes the stand-in game's windows and waits until it has let go of the
+// instance mutex, which it holds a moment longer than its windows.
+inline void CloseStandInGame() {
+  while (HWND game = FindWindowW(L"UnityWndClass", nullptr)) {
+    PostMessageW(game, WM_CLOSE, 0, 0);
+    if (!test_support::WaitFor([game] { return !IsWindow(game); })) break;
+  }
+  test_support::WaitFor([] { return !LauncherContext::GetInstance()->IsGameRunning(); });
+}
 
 }  // namespace pass_test

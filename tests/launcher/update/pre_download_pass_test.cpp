@@ -15,7 +15,6 @@
 
 #include "base/folder_util.h"
 #include "base/json_util.h"
-#include "base/md5.h"
 #include "base/thread_registry.h"
 #include "launcher/core/launcher_context.h"
 #include "launcher/core/launcher_lifecycle.h"
@@ -26,19 +25,20 @@
 #include "launcher/update/pre_download_state.h"
 #include "launcher/update/update_state_factory.h"
 #include "tests/launcher/download/download_test_env.h"
+#include "tests/launcher/update/pass_content.h"
 #include "tests/launcher/update/pass_worker.h"
 #include "tests/support/main_window_thread.h"
 #include "tests/support/wait_for.h"
 
 namespace {
 
+using pass_test::MapText;
+using pass_test::Md5;
 using pass_test::RunOn;
 using pass_test::WorkerLifecycle;
 using test_support::WaitFor;
 
 using download_test::GetServers;
-
-std::string Md5(const std::string& bytes) { return Md5OfBuffer(bytes.data(), bytes.size()); }
 
 std::mutex g_pages_mutex;
 std::vector<std::pair<WPARAM, LPARAM>> g_pages;
@@ -49,17 +49,6 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM
     g_pages.push_back({wparam, lparam});
   }
   return DefWindowProcW(window, message, wparam, lparam);
-}
-
-std::string MapText(const std::string& version,
-                    const std::vector<std::pair<std::string, std::string>>& files) {
-  Json::Value root(Json::objectValue);
-  root["version"]["md5"] = version;
-  for (const auto& [name, bytes] : files) {
-    root[name]["md5"] = Md5(bytes);
-    root[name]["size"] = static_cast<Json::Int64>(bytes.size());
-  }
-  return WriteJsonText(root);
 }
 
 TEST(PreDownloadPassTest, TheNextVersionDownloadsIntoItsOwnFolderByContentAcrossAPause) {
@@ -88,11 +77,7 @@ TEST(PreDownloadPassTest, TheNextVersionDownloadsIntoItsOwnFolderByContentAcross
       MapText("10077_4_2", {{"a.bin", a2}, {"b.bin", b}, {"copy/b.bin", b}, {"kept.bin", "k"}});
   const std::string cdn = "next" + std::to_string(GetCurrentProcessId());
   const auto serve = [&](const std::string& name, const std::string& bytes) {
-    std::wstring path = GetServers().contentRoot + L"\\" + download_test::Wide(cdn + "\\" + name);
-    for (wchar_t& c : path) {
-      if (c == L'/') c = L'\\';
-    }
-    test_support::WriteFileBytes(path, bytes);
+    pass_test::ServeContent(cdn + "/" + name, bytes);
   };
   serve("version_map.txt", next_map);
   serve("a.bin", a2);
@@ -102,12 +87,7 @@ TEST(PreDownloadPassTest, TheNextVersionDownloadsIntoItsOwnFolderByContentAcross
   hosts["TW_pc_addr"].append(GetServers().contentUrl + "/" + cdn + "/");
   Json::Value reply;
   reply["info"].append(WriteJsonText(hosts));
-  Json::Value rule;
-  rule["path"] = "/~gate/pre_download";
-  rule["action"] = "status";
-  rule["status"] = 200;
-  rule["body"] = WriteJsonText(reply);
-  download_test::SetFaultRule(rule);
+  pass_test::SetGateReply("/~gate/pre_download", WriteJsonText(reply));
 
   RunOn(qbase::kMiscThreadId, [context, &scratch] {
     LauncherSettings settings = context->GetSettings();

@@ -7,26 +7,21 @@
 
 #include <windows.h>
 
-#include <condition_variable>
-#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
-#include <json/json.h>
 
-#include "base/json_util.h"
-#include "base/md5.h"
 #include "base/thread_registry.h"
 #include "launcher/core/dialog_presenter.h"
 #include "launcher/core/launcher_context.h"
 #include "launcher/core/resource_fonts.h"
-#include "launcher/update/context_update_world.h"
-#include "launcher/update/prepare_state.h"
 #include "tests/launcher/download/download_test_env.h"
+#include "tests/launcher/update/pass_content.h"
 #include "tests/launcher/update/pass_worker.h"
+#include "tests/launcher/update/stop_recording_world.h"
 #include "tests/support/scoped_current_folder.h"
 #include "tests/support/scratch_dir.h"
 #include "tests/support/wait_for.h"
@@ -35,28 +30,19 @@
 namespace {
 
 using download_test::GetServers;
+using pass_test::Files;
+using pass_test::MapText;
+using pass_test::Md5;
 using pass_test::RunOn;
+using pass_test::StopRecordingWorld;
 using test_support::FileExists;
 using test_support::ReadFileBytes;
 using test_support::TryReadFileBytes;
 using test_support::WaitFor;
-using Files = std::map<std::string, std::string>;  // name -> bytes
 
 // A font name of this test's own, so the carried fonts are not overwritten.
 constexpr char kFontName[] = "TovaPassTest.ttf";
 constexpr wchar_t kFontNameW[] = L"TovaPassTest.ttf";
-
-std::string Md5(const std::string& bytes) { return Md5OfBuffer(bytes.data(), bytes.size()); }
-
-std::string MapText(const std::string& version, const Files& files) {
-  Json::Value root(Json::objectValue);
-  root["version"]["md5"] = version;
-  for (const auto& [name, bytes] : files) {
-    root[name]["md5"] = Md5(bytes);
-    root[name]["size"] = static_cast<Json::Int64>(bytes.size());
-  }
-  return WriteJsonText(root);
-}
 
 // ui::Window lives above the update engine and only the presenter looks
 // inside one: an address stands in for the main window's.
@@ -92,38 +78,6 @@ class AcceptingPresenter : public DialogPresenter {
   std::vector<std::wstring> shown_;
 };
 
-// The launcher's world as it is, recording where the pass stopped.
-class RecordingWorld : public ContextUpdateWorld {
- public:
-  void ChangeState(std::unique_ptr<State> next) override {
-    const StateId id = next ? next->GetId() : StateId::None;
-    const std::string error = next ? next->errorMessage + next->errorDetail : "";
-    ContextUpdateWorld::ChangeState(std::move(next));
-    if (id != StateId::Exception && id != StateId::EnterGame) return;
-    std::lock_guard<std::mutex> lock(mutex_);
-    stops_.push_back({id, error});
-    changed_.notify_all();
-  }
-
-  struct Stop {
-    StateId id = StateId::None;
-    std::string error;
-  };
-  bool AwaitStop(Stop* stop) {
-    std::unique_lock<std::mutex> lock(mutex_);
-    if (!changed_.wait_for(lock, std::chrono::seconds(300), [this] { return !stops_.empty(); })) {
-      return false;
-    }
-    *stop = stops_.front();
-    return true;
-  }
-
- private:
-  std::mutex mutex_;
-  std::condition_variable changed_;
-  std::vector<Stop> stops_;
-};
-
 std::mutex g_closed_mutex;
 int g_closed = 0;
 
@@ -152,16 +106,8 @@ class SelfUpdatePassTest : public testing::Test {
       context->restartPromptArmed = false;
       context->startGameAfterPass = false;
     });
-    Json::Value others;
-    others["DlcAddr"] = GetServers().contentUrl + "/" + cdn + "/";
-    Json::Value reply;
-    reply["Others"] = WriteJsonText(others);
-    Json::Value rule;
-    rule["path"] = "/~gate/get/urls";
-    rule["action"] = "status";
-    rule["status"] = 200;
-    rule["body"] = WriteJsonText(reply);
-    download_test::SetFaultRule(rule);
+    pass_test::SetGateReply("/~gate/get/urls",
+                            pass_test::LauncherReply(GetServers().contentUrl + "/" + cdn + "/"));
   }
   ~SelfUpdatePassTest() override {
     RunOn(qbase::kMiscThreadId, [] {
@@ -172,32 +118,18 @@ class SelfUpdatePassTest : public testing::Test {
     threads_.Stop();
     ui::GlobalManager::windowList.clear();
     // The new launcher is the stand-in game: it ends when its window closes.
-    while (HWND game = FindWindowW(L"UnityWndClass", nullptr)) {
-      PostMessageW(game, WM_CLOSE, 0, 0);
-      if (!WaitFor([game] { return !IsWindow(game); })) break;
-    }
-    // It lets go of the game's instance mutex a moment after its windows.
-    WaitFor([] { return !LauncherContext::GetInstance()->IsGameRunning(); });
+    pass_test::CloseStandInGame();
     DeleteFileW(InstalledFont().c_str());
   }
 
   static std::wstring InstalledFont() { return GetSystemFontFolder() + L"\\" + kFontNameW; }
   void Serve(const std::string& name, const std::string& bytes) {
-    std::wstring path = GetServers().contentRoot + L"\\" + download_test::Wide(cdn + "/" + name);
-    for (wchar_t& c : path) {
-      if (c == L'/') c = L'\\';
-    }
-    test_support::WriteFileBytes(path, bytes);
+    pass_test::ServeContent(cdn + "/" + name, bytes);
   }
   std::vector<std::string> LauncherLog() {
     std::string log;
     if (!TryReadFileBytes(scratch.Child(L"fake_game.log"), &log)) return {};
-    std::vector<std::string> lines;
-    for (size_t start = 0, end; (end = log.find('\n', start)) != std::string::npos;
-         start = end + 1) {
-      lines.push_back(log.substr(start, end - start));
-    }
-    return lines;
+    return pass_test::Lines(log);
   }
 
   pass_test::WorkerLifecycle lifecycle_;
@@ -206,7 +138,7 @@ class SelfUpdatePassTest : public testing::Test {
   test_support::ScopedCurrentFolder folder{scratch.path()};
   std::string cdn = "self" + std::to_string(GetCurrentProcessId());
   AcceptingPresenter presenter;
-  RecordingWorld world;
+  StopRecordingWorld world;
 };
 
 TEST_F(SelfUpdatePassTest, TheHelperInstallsTheNewLauncherItsFilesAndFontThenGoes) {
@@ -231,11 +163,8 @@ TEST_F(SelfUpdatePassTest, TheHelperInstallsTheNewLauncherItsFilesAndFontThenGoe
   Serve("launcher_version_map.txt", remote_map);
   Serve("patchs/1_0_0/patch_list.txt", "{}");
 
-  RunOn(qbase::kMiscThreadId, [] { LauncherContext::GetInstance()->InitVersionState(); });
-  RunOn(qbase::kMiscThreadId, [this] {
-    world.ChangeState(std::make_unique<PrepareState>(UpdateMode::Launcher, &world));
-  });
-  RecordingWorld::Stop stop;
+  pass_test::StartPass(&world, UpdateMode::Launcher);
+  StopRecordingWorld::Stop stop;
   ASSERT_TRUE(world.AwaitStop(&stop));
   ASSERT_EQ(stop.id, StateId::EnterGame) << stop.error;
   EXPECT_EQ(ReadFileBytes(scratch.Child(L"launcher_version_map.txt")), remote_map);

@@ -21,7 +21,6 @@
 #include "base/file_path.h"
 #include "base/folder_util.h"
 #include "base/json_util.h"
-#include "base/md5.h"
 #include "base/thread_registry.h"
 #include "launcher/core/apply_list.h"
 #include "launcher/core/launcher_context.h"
@@ -34,17 +33,18 @@
 #include "launcher/update/exception_state.h"
 #include "launcher/update/prepare_state.h"
 #include "tests/launcher/download/download_test_env.h"
+#include "tests/launcher/update/pass_content.h"
 #include "tests/launcher/update/pass_worker.h"
 #include "tests/support/main_window_thread.h"
 
 namespace {
 
+using pass_test::MapText;
+using pass_test::Md5;
 using pass_test::RunOn;
 using pass_test::WorkerLifecycle;
 
 using download_test::GetServers;
-
-std::string Md5(const std::string& bytes) { return Md5OfBuffer(bytes.data(), bytes.size()); }
 
 // Where a pass stopped and what it left for the next stage.
 struct Stop {
@@ -180,15 +180,7 @@ class UpdatePassTest : public testing::Test {
       g_received.clear();
     }
     cdn = "cdn" + std::to_string(++test_number_);
-    RunOn(qbase::kMiscThreadId, [this] {
-      LauncherContext* context = LauncherContext::GetInstance();
-      context->ChangeState(nullptr);
-      LauncherSettings settings = context->GetSettings();
-      settings.gamePath = scratch.Child(L"game");
-      context->SetSettings(settings);
-      context->publicIp = "203.0.113.7";
-      context->patchOption = 2;
-    });
+    pass_test::ResetContext(scratch.Child(L"game"));
     MakeDirectoriesW(scratch.Child(L"game"));
     MakeDirectoriesW(scratch.Child(L"save"));
   }
@@ -199,52 +191,21 @@ class UpdatePassTest : public testing::Test {
   std::string ContentUrl() const { return GetServers().faultUrl + "/~cdn/" + cdn + "/"; }
   // A file served by the content host of this test.
   std::string Serve(const std::string& name, const std::string& bytes) {
-    std::wstring path = GetServers().contentRoot + L"\\" + download_test::Wide(cdn + "/" + name);
-    for (wchar_t& c : path) {
-      if (c == L'/') c = L'\\';
-    }
-    test_support::WriteFileBytes(path, bytes);
+    pass_test::ServeContent(cdn + "/" + name, bytes);
     return Md5(bytes);
   }
   void DirectoryReply(const std::string& body, int status = 200) {
-    Json::Value rule;
-    rule["path"] = "/~gate/get/urls";
-    rule["action"] = "status";
-    rule["status"] = status;
-    rule["body"] = body;
-    download_test::SetFaultRule(rule);
+    pass_test::SetGateReply("/~gate/get/urls", body, status);
   }
-  std::string GameReply() const {
-    Json::Value reply;
-    reply["DlcAddr"].append(ContentUrl());
-    return WriteJsonText(reply);
-  }
-  std::string LauncherReply() const {
-    Json::Value others;
-    others["DlcAddr"] = ContentUrl();
-    Json::Value reply;
-    reply["Others"] = WriteJsonText(others);
-    return WriteJsonText(reply);
-  }
-  static std::string MapText(const std::string& version,
-                             const std::vector<std::pair<std::string, std::string>>& files) {
-    Json::Value root(Json::objectValue);
-    root["version"]["md5"] = version;
-    for (const auto& [name, bytes] : files) {
-      root[name]["md5"] = Md5(bytes);
-      root[name]["size"] = static_cast<Json::Int64>(bytes.size());
-    }
-    return WriteJsonText(root);
-  }
+  std::string GameReply() const { return pass_test::GameReply(ContentUrl()); }
+  std::string LauncherReply() const { return pass_test::LauncherReply(ContentUrl()); }
   void WriteGame(const std::wstring& name, const std::string& bytes) {
     test_support::WriteFileBytes(scratch.Child(L"game\\" + name), bytes);
   }
   // Loads the versions from the files, as the worker's start does, then runs
   // a pass to its stop.
   Stop RunPass(UpdateMode mode) {
-    RunOn(qbase::kMiscThreadId, [] { LauncherContext::GetInstance()->InitVersionState(); });
-    RunOn(qbase::kMiscThreadId,
-          [this, mode] { world.ChangeState(std::make_unique<PrepareState>(mode, &world)); });
+    pass_test::StartPass(&world, mode);
     Stop stop;
     EXPECT_TRUE(world.AwaitStop(&stop));
     return stop;

@@ -8,11 +8,13 @@
 #include <gtest/gtest.h>
 
 #include "launcher/core/window_messages.h"
+#include "tests/launcher/windows/windows_test_env.h"
 #include "tests/support/scratch_dir.h"
 #include "tests/support/wait_for.h"
 
 namespace {
 
+using test_support::IconExists;
 using test_support::WaitFor;
 
 constexpr wchar_t kProperty[] = L"_QEL_LAUNCHER_TW";
@@ -23,14 +25,6 @@ HWND FindLauncherWindow() {
     if (GetPropW(window, kProperty) == window) return window;
   }
   return nullptr;
-}
-
-bool IconExists(HWND owner) {
-  NOTIFYICONDATAW data = {};
-  data.cbSize = sizeof(data);
-  data.hWnd = owner;
-  data.uFlags = NIF_TIP;
-  return Shell_NotifyIconW(NIM_MODIFY, &data) != FALSE;
 }
 
 // The popup menu a thread shows, or null.

@@ -21,6 +21,7 @@
 #include "launcher/windows/msg_box.h"
 #include "launcher/windows/options_box.h"
 #include "launcher/windows/window_dialog_presenter.h"
+#include "tests/launcher/core/resting_state.h"
 #include "tests/launcher/windows/windows_test_env.h"
 #include "tests/support/real_mouse.h"
 #include "tests/support/wait_for.h"
@@ -30,6 +31,7 @@
 
 namespace {
 
+using test_support::IconExists;
 using test_support::WaitFor;
 using test_support::WindowsTestEnv;
 
@@ -41,27 +43,6 @@ BOOL WINAPI CountFlash(PFLASHWINFO) {
 }
 
 BOOL WINAPI SilentSound(LPCWSTR, HMODULE, DWORD) { return TRUE; }
-
-// A state of the game pass that stands still, as a download does between ticks.
-class StandingState : public State {
- public:
-  explicit StandingState(StateId id) : State(UpdateMode::Game), id_(id) {}
-  StateId GetId() const override { return id_; }
-  void Enter(State*) override {}
-  void Update() override {}
-  void Exit(State*) override {}
-
- private:
-  StateId id_;
-};
-
-bool IconExists(HWND owner) {
-  NOTIFYICONDATAW data = {};
-  data.cbSize = sizeof(data);
-  data.hWnd = owner;
-  data.uFlags = NIF_TIP;
-  return Shell_NotifyIconW(NIM_MODIFY, &data) != FALSE;
-}
 
 void PressKeys(const std::vector<WORD>& keys) {
   std::vector<INPUT> inputs;
@@ -153,19 +134,22 @@ class MainFormTest : public testing::Test {
     });
     return dialog;
   }
+  // Escapes `dialog` until it is gone: a key that comes while the box is
+  // still settling is given again.
+  bool EscapeUntilGone(ui::Window* dialog, const wchar_t* class_name) {
+    const HWND window = dialog->GetHWND();
+    return WaitFor([&] {
+      PostMessageW(window, WM_KEYDOWN, VK_ESCAPE, 0);
+      return DialogGone(class_name);
+    });
+  }
   bool DialogGone(const wchar_t* class_name) {
     ui::Window* left = nullptr;
     env_.OnUi([&] { left = test_support::FindFrameworkWindow(class_name); });
     return left == nullptr;
   }
   void ClickIn(ui::Window* window, const wchar_t* name) {
-    env_.OnUi([&] {
-      const RECT rect = window->FindControl(name)->GetPos();
-      const LPARAM point = MAKELPARAM((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
-      SendMessageW(window->GetHWND(), WM_MOUSEMOVE, 0, point);
-      SendMessageW(window->GetHWND(), WM_LBUTTONDOWN, MK_LBUTTON, point);
-      SendMessageW(window->GetHWND(), WM_LBUTTONUP, 0, point);
-    });
+    env_.OnUi([&] { test_support::ClickControl(window->GetHWND(), window->FindControl(name)); });
   }
   void SetState(std::unique_ptr<State> state) {
     LauncherContext* context = context_;
@@ -321,11 +305,7 @@ TEST_F(MainFormTest, FirstRunQuestionWithAltF4) {
   ASSERT_NE(box, nullptr);
   EXPECT_FALSE(context_->askCloseChoice);
   // Given again while the box is still settling; one answer whatever comes.
-  const HWND box_window = box->GetHWND();
-  ASSERT_TRUE(WaitFor([&] {
-    PostMessageW(box_window, WM_KEYDOWN, VK_ESCAPE, 0);
-    return DialogGone(L"OptionsBox");
-  }));
+  ASSERT_TRUE(EscapeUntilGone(box, L"OptionsBox"));
   env_.OnUi(nullptr);
   EXPECT_TRUE(IsWindowVisible(hwnd_));
   EXPECT_TRUE(IsWindowEnabled(hwnd_));
@@ -355,7 +335,7 @@ TEST_F(MainFormTest, FirstRunQuestionWithAltF4) {
 // While the game downloads, closing asks first, with the declining button
 // blue; declining keeps everything as it was.
 TEST_F(MainFormTest, ClosingDuringADownloadAsksFirst) {
-  SetState(std::make_unique<StandingState>(StateId::DownloadFiles));
+  SetState(std::make_unique<test_support::RestingState>(StateId::DownloadFiles));
   ClickIn(form_, L"btn_close");
   auto* box = WaitForDialog<MsgBox>(L"MsgBox");
   ASSERT_NE(box, nullptr);
@@ -372,11 +352,7 @@ TEST_F(MainFormTest, ClosingDuringADownloadAsksFirst) {
   test_support::SaveScreenshot(ScreenshotPath(L"close_confirmation"));
   // Declined by Esc, which answers as "btn_no" does; a key that comes while
   // the box is still settling is given again (one answer whatever comes).
-  const HWND box_window = box->GetHWND();
-  ASSERT_TRUE(WaitFor([&] {
-    PostMessageW(box_window, WM_KEYDOWN, VK_ESCAPE, 0);
-    return DialogGone(L"MsgBox");
-  }));
+  ASSERT_TRUE(EscapeUntilGone(box, L"MsgBox"));
   env_.OnUi(nullptr);
   EXPECT_TRUE(IsWindowVisible(hwnd_));
   EXPECT_TRUE(IsWindowEnabled(hwnd_));

@@ -14,6 +14,7 @@
 #include "launcher/core/window_messages.h"
 #include "launcher/windows/window_dialog_presenter.h"
 #include "tests/launcher/core/thread_test_support.h"
+#include "tests/launcher/windows/owned_box_test.h"
 #include "tests/launcher/windows/windows_test_env.h"
 #include "tests/support/wait_for.h"
 #include "tests/ui/core/host_window.h"
@@ -35,14 +36,12 @@ struct Answers {
   std::atomic<bool> confirmReturned{false};
 };
 
-class MsgBoxTest : public testing::Test {
+class MsgBoxTest : public test_support::OwnedBoxTest {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(env_.skin_open());
+    OwnedBoxTest::SetUp();
+    if (HasFatalFailure()) return;
     ASSERT_TRUE(env_.OnUi([this] {
-      ui_thread_ = GetCurrentThreadId();
-      owner_ = std::make_unique<test_support::HostWindow>();
-      owner_->CreatePopup({300, 200, 1100, 800}, false);
       main_window_ = std::make_unique<test_support::RecordingWindow>(L"MsgBoxTestMain");
       LauncherContext::GetInstance()->mainWindow = main_window_->handle();
     }));
@@ -51,10 +50,8 @@ class MsgBoxTest : public testing::Test {
     env_.OnUi([this] {
       LauncherContext::GetInstance()->mainWindow = nullptr;
       main_window_.reset();
-      owner_->Destroy();
-      owner_.reset();
     });
-    env_.Reset();
+    OwnedBoxTest::TearDown();
   }
 
   // Opens a box of literal captions (or keys) on the UI thread.
@@ -92,17 +89,10 @@ class MsgBoxTest : public testing::Test {
     env_.OnUi([this, name] {
       ui::Control* control = box_->FindControl(name);
       ASSERT_NE(control, nullptr);
-      const RECT rect = control->GetPos();
-      const LPARAM point = MAKELPARAM((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
-      SendMessageW(box_hwnd_, WM_MOUSEMOVE, 0, point);
-      SendMessageW(box_hwnd_, WM_LBUTTONDOWN, MK_LBUTTON, point);
-      SendMessageW(box_hwnd_, WM_LBUTTONUP, 0, point);
+      test_support::ClickControl(box_hwnd_, control);
     });
   }
   void Key(WPARAM key) { PostMessageW(box_hwnd_, WM_KEYDOWN, key, 0); }
-  bool WaitClosed() {
-    return WaitFor([this] { return !IsWindow(box_hwnd_); });
-  }
   std::wstring FocusName() {
     std::wstring name;
     env_.OnUi([&] {
@@ -125,12 +115,8 @@ class MsgBoxTest : public testing::Test {
     return count;
   }
 
-  test_support::WindowsTestEnv& env_ = test_support::WindowsTestEnv::Get();
-  DWORD ui_thread_ = 0;
-  std::unique_ptr<test_support::HostWindow> owner_;
   std::unique_ptr<test_support::RecordingWindow> main_window_;
   MsgBox* box_ = nullptr;  // deletes itself with its window
-  HWND box_hwnd_ = nullptr;
   Answers answers_;
 };
 

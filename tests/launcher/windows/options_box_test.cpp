@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "launcher/core/launcher_context.h"
+#include "tests/launcher/windows/owned_box_test.h"
 #include "tests/launcher/windows/windows_test_env.h"
 #include "tests/support/wait_for.h"
 #include "tests/ui/core/host_window.h"
@@ -22,24 +23,8 @@ namespace {
 
 using test_support::WaitFor;
 
-class OptionsBoxTest : public testing::Test {
+class OptionsBoxTest : public test_support::OwnedBoxTest {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(env_.skin_open());
-    ASSERT_TRUE(env_.OnUi([this] {
-      ui_thread_ = GetCurrentThreadId();
-      owner_ = std::make_unique<test_support::HostWindow>();
-      owner_->CreatePopup({300, 200, 1100, 800}, false);
-    }));
-  }
-  void TearDown() override {
-    env_.OnUi([this] {
-      owner_->Destroy();
-      owner_.reset();
-    });
-    env_.Reset();
-  }
-
   // The close-behaviour question, as the main window asks it.
   void Open() {
     answers_ = 0;
@@ -64,22 +49,9 @@ class OptionsBoxTest : public testing::Test {
     auto* list = dynamic_cast<ui::Box*>(box_->FindControl(L"option_vlist"));
     return list ? list->GetItemAt(index) : nullptr;
   }
-  void ClickControl(ui::Control* control) {
-    const RECT rect = control->GetPos();
-    const LPARAM point = MAKELPARAM((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
-    SendMessageW(box_hwnd_, WM_MOUSEMOVE, 0, point);
-    SendMessageW(box_hwnd_, WM_LBUTTONDOWN, MK_LBUTTON, point);
-    SendMessageW(box_hwnd_, WM_LBUTTONUP, 0, point);
-  }
-  bool WaitClosed() {
-    return WaitFor([this] { return !IsWindow(box_hwnd_); });
-  }
+  void ClickControl(ui::Control* control) { test_support::ClickControl(box_hwnd_, control); }
 
-  test_support::WindowsTestEnv& env_ = test_support::WindowsTestEnv::Get();
-  DWORD ui_thread_ = 0;
-  std::unique_ptr<test_support::HostWindow> owner_;
   OptionsBox* box_ = nullptr;  // deletes itself with its window
-  HWND box_hwnd_ = nullptr;
   std::atomic<int> answers_{0};
   std::atomic<int> value_{-1};
   std::atomic<DWORD> thread_{0};

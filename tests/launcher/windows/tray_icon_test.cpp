@@ -10,10 +10,12 @@
 
 #include "launcher/core/window_messages.h"
 #include "launcher/windows/balloon_request.h"
+#include "tests/launcher/windows/windows_test_env.h"
 #include "tests/ui/core/test_window.h"
 
 namespace {
 
+using test_support::IconExists;
 using test_support::PumpUntil;
 
 // What the balloon effects were asked to do.
@@ -43,16 +45,6 @@ LRESULT CALLBACK OwnerProc(HWND window, UINT message, WPARAM wparam, LPARAM lpar
   if (message == WM_COMMAND) g_owner_messages.push_back(LOWORD(wparam));
   if (message >= WM_TRAY_NOTIFY && message <= WM_EXIT_LAUNCHER) g_owner_messages.push_back(message);
   return DefWindowProcW(window, message, wparam, lparam);
-}
-
-// An icon's existence, asked of the shell.
-bool IconExists(HWND owner) {
-  NOTIFYICONDATAW data = {};
-  data.cbSize = sizeof(data);
-  data.hWnd = owner;
-  data.uID = 0;
-  data.uFlags = NIF_TIP;
-  return Shell_NotifyIconW(NIM_MODIFY, &data) != FALSE;
 }
 
 std::vector<unsigned char> Record(const std::wstring& title, const std::wstring& text,

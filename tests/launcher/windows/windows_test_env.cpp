@@ -1,5 +1,7 @@
 #include "tests/launcher/windows/windows_test_env.h"
 
+#include <shellapi.h>
+
 #include <cstdint>
 #include <vector>
 
@@ -64,6 +66,22 @@ DWORD WindowPixel(ui::Window* window, int x, int y) {
     return 0;
   }
   return static_cast<const DWORD*>(context->GetBits())[y * context->GetWidth() + x];
+}
+
+void ClickControl(HWND window, ui::Control* control) {
+  const RECT rect = control->GetPos();
+  const LPARAM point = MAKELPARAM((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+  SendMessageW(window, WM_MOUSEMOVE, 0, point);
+  SendMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, point);
+  SendMessageW(window, WM_LBUTTONUP, 0, point);
+}
+
+bool IconExists(HWND owner) {
+  NOTIFYICONDATAW data = {};
+  data.cbSize = sizeof(data);
+  data.hWnd = owner;
+  data.uFlags = NIF_TIP;
+  return Shell_NotifyIconW(NIM_MODIFY, &data) != FALSE;
 }
 
 bool SaveScreenshot(const std::wstring& path) {

@@ -10,6 +10,7 @@
 #include "tests/support/embedded_skin.h"
 #include "tests/support/scoped_current_folder.h"
 #include "tests/support/scratch_dir.h"
+#include "ui/core/control.h"
 #include "ui/core/window.h"
 
 namespace test_support {
@@ -53,6 +54,13 @@ ui::Window* FindFrameworkWindow(const std::wstring& class_name);
 
 // The pixel of a window's memory bitmap at a client point (ARGB).
 DWORD WindowPixel(ui::Window* window, int x, int y);
+
+// A click as the mouse makes it, at the middle of `control` of `window`. UI
+// thread only.
+void ClickControl(HWND window, ui::Control* control);
+
+// Whether the shell holds a notification icon of `owner`.
+bool IconExists(HWND owner);
 
 // Saves the whole screen as a 24-bit BMP, for people to look at.
 bool SaveScreenshot(const std::wstring& path);
