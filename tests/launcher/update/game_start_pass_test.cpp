@@ -94,7 +94,7 @@ class GameStartPassTest : public testing::Test {
   }
   ~GameStartPassTest() override {
     RunOn(qbase::kMiscThreadId, [] { LauncherContext::GetInstance()->ChangeState(nullptr); });
-    pass_test::CloseStandInGame();
+    pass_test::CloseStandInGame(Game("fake_game.log"));
   }
 
   std::wstring Game(const std::string& name) const {

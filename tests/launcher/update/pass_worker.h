@@ -23,6 +23,7 @@
 #include "tests/launcher/core/resting_state.h"
 #include "tests/launcher/download/download_test_env.h"
 #include "tests/support/main_window_thread.h"
+#include "tests/support/scratch_dir.h"
 #include "tests/support/wait_for.h"
 
 namespace pass_test {
@@ -146,12 +147,24 @@ inline void StartPass(ContextUpdateWorld* world, UpdateMode mode, bool start_gam
 }
 
 // Closes the stand-in game's windows and waits until it has let go of the
-// instance mutex, which it holds a moment longer than its windows.
-inline void CloseStandInGame() {
-  while (HWND game = FindWindowW(L"UnityWndClass", nullptr)) {
-    PostMessageW(game, WM_CLOSE, 0, 0);
-    if (!test_support::WaitFor([game] { return !IsWindow(game); })) break;
-  }
+// instance mutex, which it holds a moment longer than its windows. Given the
+// log of a stand-in that was started, it also waits for that one's last line:
+// it logs its start before it makes its windows, so a close that came between
+// would find none and leave it running into the next test.
+inline void CloseStandInGame(const std::wstring& started_log = std::wstring()) {
+  auto ended = [&started_log] {
+    std::string log;
+    if (started_log.empty() || !test_support::TryReadFileBytes(started_log, &log)) return true;
+    const size_t last = log.find_last_not_of("\r\n");
+    if (last == std::string::npos) return true;
+    const std::string line = log.substr(log.find_last_of('\n', last) + 1, std::string::npos);
+    return line.compare(0, 4, "exit") == 0 || line.compare(0, 4, "busy") == 0 ||
+           line.compare(0, 9, "no window") == 0;
+  };
+  test_support::WaitFor([&ended] {
+    if (HWND game = FindWindowW(L"UnityWndClass", nullptr)) PostMessageW(game, WM_CLOSE, 0, 0);
+    return ended() && FindWindowW(L"UnityWndClass", nullptr) == nullptr;
+  });
   test_support::WaitFor([] { return !LauncherContext::GetInstance()->IsGameRunning(); });
 }
 

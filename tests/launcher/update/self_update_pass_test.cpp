@@ -118,7 +118,7 @@ class SelfUpdatePassTest : public testing::Test {
     threads_.Stop();
     ui::GlobalManager::windowList.clear();
     // The new launcher is the stand-in game: it ends when its window closes.
-    pass_test::CloseStandInGame();
+    pass_test::CloseStandInGame(scratch.Child(L"fake_game.log"));
     DeleteFileW(InstalledFont().c_str());
   }
 
