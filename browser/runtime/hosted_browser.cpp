@@ -434,9 +434,11 @@ void HostedBrowser::Close() {
   Json::Value params;
   params["targetId"] = target_id_;
   AddRef();
-  Runtime::Get().SendCommand("", "Target.closeTarget", params, [this](const Json::Value&, bool ok) {
-    // A target the host browser no longer has is closed all the same.
-    if (!ok) Finish();
+  Runtime::Get().SendCommand("", "Target.closeTarget", params, [this](const Json::Value&, bool) {
+    // Closed or already gone, the browser ends here: the host browser does
+    // not always report the detach of a closed target (a developer-tools
+    // page, for one), and a later detach finds the browser forgotten.
+    Finish();
     Release();
   });
 }
