@@ -14,6 +14,9 @@ bash "$ROOT/scripts/build.sh" "$BUILD" launcher fake_game
 RUN_DIR=$BUILD/run
 mkdir -p "$RUN_DIR"
 cp "$BUILD/launcher/launcher.exe" "$RUN_DIR/"
+# The browser runtime the notice page needs sits in the "cef" folder beside it.
+rm -rf "$RUN_DIR/cef"
+cp -r "$BUILD/launcher/cef" "$RUN_DIR/cef"
 python3 "$ROOT/scripts/demo/make_demo_content.py" --out "$BUILD/demo" \
   --game "$BUILD/tests/fake_game.exe" --launcher "$RUN_DIR/launcher.exe"
 export LAUNCHER_WINE_STATE=$BUILD/wine

@@ -62,6 +62,28 @@ enum class SkinReloadState : int32_t {
   Replaced = 1,  // replaced by the apply step
 };
 
+// A page of the main window's poster carousel: its image (a skin image
+// descriptor) and the key of its address in LauncherContext::links.
+struct Poster {
+  std::string image;
+  std::string link;
+};
+
+// A line of the main window's news list; `link` is a key of
+// LauncherContext::links.
+struct NewsRecord {
+  std::string title;
+  std::string date;
+  std::string tooltip;
+  std::string link;
+};
+
+// A category tab of the news list and its lines, oldest first.
+struct NewsTab {
+  std::string name;
+  std::vector<NewsRecord> news;
+};
+
 class DialogPresenter;
 class StateFactory;
 
@@ -306,6 +328,10 @@ class LauncherContext {
   std::map<std::string, std::wstring> titles;
   std::map<std::string, std::string> links;
   std::vector<JumpLink> jumpLinks;
+  // The carousel's posters and the news tabs, in display order (UTF-8); this
+  // edition's channel configuration fills neither, so both areas stay empty.
+  std::vector<Poster> posters;
+  std::vector<NewsTab> newsTabs;
   std::string activityAddr;
   int patchOption = 2;
   bool useWebExtraParam = false;

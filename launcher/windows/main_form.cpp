@@ -6,13 +6,17 @@
 
 #include "base/string_util.h"
 #include "base/thread_registry.h"
+#include "browser/cef_control.h"
 #include "browser/cef_manager.h"
+#include "browser/cef_native_control.h"
 #include "launcher/core/dialog_requests.h"
 #include "launcher/core/exit_requested.h"
 #include "launcher/core/launcher_context.h"
 #include "launcher/core/state.h"
 #include "launcher/core/window_messages.h"
 #include "launcher/windows/cef_dummy_control.h"
+#include "launcher/windows/setting_form.h"
+#include "ui/resources/global_manager.h"
 
 namespace {
 
@@ -46,9 +50,17 @@ MainForm::~MainForm() = default;
 
 ui::Control* MainForm::CreateControl(const std::wstring& class_name) {
   if (class_name != L"CefControl") return nullptr;
-  // The web view controls are not part of this build: every web view is a
-  // placeholder of the same size, as when the browser runtime did not start.
-  return new MainComponents::CefDummyControl();
+  qoz_comp::CefManager* manager = qoz_comp::CefManager::GetInstance();
+  // Without the runtime the layout keeps its place with an empty control.
+  if (!manager->IsInitialized()) return new MainComponents::CefDummyControl();
+  if (!manager->IsOffscreenRendering()) return new qoz_comp::CefNativeControl();
+  auto* control = new qoz_comp::CefControl();
+  control->SetTransparentPainting(true);
+  // Below opaque, the control's drawing goes through the blended painting:
+  // the page's own alpha then counts in the layered window.
+  control->SetAlpha(254);
+  control->Invalidate();
+  return control;
 }
 
 void MainForm::InitWindow() {
@@ -58,22 +70,25 @@ void MainForm::InitWindow() {
   SendMessageW(hwnd, WM_SETICON, ICON_SMALL,
                reinterpret_cast<LPARAM>(LoadWindowIcon(SM_CXSMICON, SM_CYSMICON)));
 
+  if (auto* root = dynamic_cast<ui::Box*>(GetRoot())) {
+    root->AddBubbledEventHandler(ui::kEventClick, ToWeakCallback([this](ui::EventArgs* args) {
+                                   return OnSettingsClick(args);
+                                 }));
+  }
   close_button_ = dynamic_cast<ui::ButtonTemplate<ui::Control>*>(FindControl(L"btn_close"));
   if (close_button_) {
     close_button_->AddEventHandler(ui::kEventClick,
                                    [this](ui::EventArgs* args) { return OnCloseClick(args); });
   }
-  title_label_ = dynamic_cast<ui::LabelTemplate<ui::Control>*>(FindControl(L"wnd_title"));
-  version_label_ = dynamic_cast<ui::LabelTemplate<ui::Control>*>(FindControl(L"text_version"));
-  main_title_label_ =
-      dynamic_cast<ui::LabelTemplate<ui::Control>*>(FindControl(L"text_title_main"));
-  sub_title_label_ = dynamic_cast<ui::LabelTemplate<ui::Control>*>(FindControl(L"text_title_sub"));
-  game_button_ = dynamic_cast<ui::ButtonTemplate<ui::Control>*>(FindControl(L"btn_game"));
-  asset_tabs_ = dynamic_cast<ui::TabBox*>(FindControl(L"tab_assets"));
-  pre_download_tabs_ = dynamic_cast<ui::TabBox*>(FindControl(L"tab_predlc"));
+  BindTitles();
+  BindPosters();
+  BindNews();
+  BindGamePanel();
+  BindPreDownloadPages();
   poster_frame_ = dynamic_cast<ui::Box*>(FindControl(L"poster_frame"));
+  BindWebView();
   jump_link_box_ = dynamic_cast<ui::HBox*>(FindControl(L"jump_links"));
-  OnStateChanged();
+  RefreshJumpLinks();
 
   LauncherContext::GetInstance()->SetMainWindow(hwnd);
 
@@ -160,30 +175,45 @@ LRESULT MainForm::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       OnStateChanged();
       return 0;
     case WM_HOVER_REGIONS_CLEAR:
+      return 0;
     case WM_CHECK_PROGRESS:
+      OnCheckProgress(wparam, lparam);
+      return 0;
     case WM_DOWNLOAD_SPEED:
     case WM_DOWNLOAD_PROGRESS:
     case WM_DOWNLOAD_PAUSED:
+      OnDownloadMessage(message, wparam, lparam);
+      return 0;
     case WM_LANGUAGE_RELOADED:
+      RefreshTitles();
+      RefreshPosters();
+      RefreshNews();
+      RefreshWebView();
+      RefreshGameButton();
+      OnLanguageReloadedPreDownload();
+      RefreshJumpLinks();
+      return 0;
     case WM_REFRESH_CONTENT:
+      RefreshPosters();
+      RefreshNews();
+      RefreshWebView();
+      return 0;
     case WM_REFRESH_GAME_BUTTON:
+      RefreshGameButton();
+      return 0;
     case WM_PREDOWNLOAD_STATUS:
+      OnPreDownloadStatus(wparam, lparam);
+      return 0;
     case WM_PREDOWNLOAD_TICK:
-      // The install/progress panel, the pre-download widget and the page
-      // contents take these; a layout without them changes nothing.
+      OnPreDownloadTick();
       return 0;
     case WM_GAME_REGISTER:
       context->RegisterGameWindow(reinterpret_cast<HWND>(lparam));
       return 0;
     case WM_GAME_QUERY_PREDOWNLOAD:
-      // Without a pre-download page to answer, nothing is offered.
-      context->SendToGameWindows(WM_GAME_PREDOWNLOAD_STATE, 0, 0);
-      return 0;
     case WM_GAME_QUERY_PROGRESS:
-      context->SendToGameWindows(WM_GAME_PROGRESS, 0, 0);
-      return 0;
     case WM_GAME_QUERY_SPEED:
-      context->SendToGameWindows(WM_GAME_SPEED, 0, 0);
+      AnswerGameQuery(message);
       return 0;
     case WM_GAME_PING:
       context->SendToGameWindows(WM_GAME_PING, 0, 0);
@@ -226,8 +256,47 @@ void MainForm::OnHideLauncher() {
 }
 
 void MainForm::OnStateChanged() {
-  if (!version_label_) return;
-  version_label_->SetText(qbase::Utf8ToWide(LauncherContext::GetInstance()->gameVersionDisplay));
+  RefreshTitles();
+  RefreshGameButton();
+  if (version_label_) {
+    version_label_->SetText(qbase::Utf8ToWide(LauncherContext::GetInstance()->gameVersionDisplay));
+  }
+  RefreshOpenSettingPages();
+}
+
+void MainForm::OnDownloadMessage(UINT message, WPARAM wparam, LPARAM lparam) {
+  if (RoutePreDownloadMessage(message, wparam, lparam)) return;
+  if (game_button_ && asset_tabs_) OnAssetDownloadMessage(message, wparam, lparam);
+}
+
+bool MainForm::OnSettingsClick(ui::EventArgs* args) {
+  if (args->pSender == nullptr || args->pSender->GetName() != L"btn_settings") return true;
+  auto* form = new SettingForm();
+  auto_update_blocked_at_settings_ = !IsAutoUpdateAllowed();
+  form->ShowOwned(this, ToWeakCallback([this](int32_t result) { OnSettingsClosed(result); }));
+  return true;
+}
+
+void MainForm::OnSettingsClosed(int32_t result) {
+  if (result != static_cast<int32_t>(DialogResult::Ok) || !auto_update_blocked_at_settings_) return;
+  // Settings that newly allow the automatic update let it start now.
+  if (IsAutoUpdateAllowed()) RefreshGameButton();
+}
+
+bool MainForm::IsAutoUpdateAllowed() {
+  LauncherContext* context = LauncherContext::GetInstance();
+  return context->GetSettings().autoUpdate && !context->errorShown && !context->messageBoxOpen &&
+         !context->IsGameRunning();
+}
+
+void MainForm::RefreshOpenSettingPages() {
+  const HWND settings_window = FindWindowW(kSettingFormClass, nullptr);
+  if (settings_window == nullptr) return;
+  for (ui::Window* window : ui::GlobalManager::windowList) {
+    if (window->GetHWND() != settings_window) continue;
+    if (auto* form = dynamic_cast<SettingForm*>(window)) form->RefreshPages();
+    return;
+  }
 }
 
 void MainForm::OnTopWindowChanged() {
@@ -252,16 +321,23 @@ LRESULT MainForm::OnClose(UINT, WPARAM, LPARAM, bool& handled) {
   version_label_ = nullptr;
   main_title_label_ = nullptr;
   sub_title_label_ = nullptr;
-  if (asset_tabs_ && game_button_) asset_tabs_->RemoveAll();
-  asset_tabs_ = nullptr;
-  game_button_ = nullptr;
-  if (pre_download_tabs_) pre_download_tabs_->RemoveAll();
-  pre_download_tabs_ = nullptr;
+  ClearPosters();
+  scroll_left_button_ = nullptr;
+  scroll_right_button_ = nullptr;
+  poster_pages_ = nullptr;
+  poster_dots_ = nullptr;
+  ClearNews();
+  news_tab_labels_ = nullptr;
+  news_tab_pages_ = nullptr;
+  UnbindGamePanel();
+  UnbindPreDownloadPages();
   if (poster_frame_) {
     while (poster_frame_->GetCount() > 0) poster_frame_->RemoveAt(0);
   }
   poster_frame_ = nullptr;
   qoz_comp::CefManager::GetInstance()->QuitWhenBrowsersClosed(0);
+  web_view_ = nullptr;
+  debug_web_view_ = nullptr;
   if (jump_link_box_) jump_link_box_->RemoveAll();
   jump_link_box_ = nullptr;
 

@@ -77,8 +77,9 @@ std::unique_ptr<TimerSystem> CreateSystemTimerSystem() {
 }
 
 TimerManager* TimerManager::GetInstance() {
-  static TimerManager manager(CreateSystemTimerSystem());
-  return &manager;
+  // Never destroyed: a UI thread may still poll it while the process exits.
+  static TimerManager* manager = new TimerManager(CreateSystemTimerSystem());
+  return manager;
 }
 
 TimerManager::TimerManager(std::unique_ptr<TimerSystem> system)
