@@ -81,23 +81,6 @@ std::wstring EnvironmentPath(const wchar_t* name) {
   return length == 0 || length >= 1024 ? std::wstring() : std::wstring(value);
 }
 
-// Screenshots go to LAUNCHER_ARTIFACTS_DIR, else to "artifacts" of the build
-// folder.
-std::wstring ArtifactPath(const std::wstring& name) {
-  std::wstring folder = EnvironmentPath(L"LAUNCHER_ARTIFACTS_DIR");
-  if (!folder.empty() && folder[0] == L'/') folder = test_support::HostPathInWine(folder);
-  if (folder.empty()) {
-    wchar_t module[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, module, MAX_PATH);
-    folder = module;
-    // The program sits in <build>\tests\launcher\windows.
-    for (int up = 0; up < 4; ++up) folder.resize(folder.find_last_of(L"\\/"));
-    folder += L"\\artifacts";
-  }
-  MakeDirectoriesW(folder);
-  return folder + L"\\" + name + L".bmp";
-}
-
 // What the attribution host was asked, as one text (the events travel in
 // the query).
 std::string AttributionLog() {
@@ -268,7 +251,7 @@ class GamePanelTest : public testing::Test {
       ReleaseDC(nullptr, screen);
       return color == RGB(0x50, 0x50, 0x50);
     }));
-    EXPECT_TRUE(test_support::SaveScreenshot(ArtifactPath(name)));
+    EXPECT_TRUE(test_support::SaveScreenshot(test_support::ArtifactPath(name)));
   }
   // Moves the real mouse onto `control` until the window has seen it arrive
   // (the control turned hot).

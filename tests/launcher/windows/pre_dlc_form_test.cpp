@@ -25,34 +25,6 @@ using test_support::WaitFor;
 
 constexpr int kArabic = 13;
 
-// Where screenshots go: $LAUNCHER_ARTIFACTS_DIR, else "artifacts" in the
-// build folder (the first folder above the program that holds CMakeCache.txt).
-std::wstring ArtifactPath(const std::wstring& name) {
-  wchar_t value[MAX_PATH] = {};
-  std::wstring folder;
-  if (GetEnvironmentVariableW(L"LAUNCHER_ARTIFACTS_DIR", value, MAX_PATH) > 0) {
-    folder = value;
-    // A Unix path names the root drive Wine maps to "/".
-    if (!folder.empty() && folder[0] == L'/') folder = L"Z:" + folder;
-  } else {
-    wchar_t module[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, module, MAX_PATH);
-    std::wstring path(module);
-    while (true) {
-      const size_t slash = path.find_last_of(L"\\/");
-      if (slash == std::wstring::npos) break;
-      path.resize(slash);
-      if (GetFileAttributesW((path + L"\\CMakeCache.txt").c_str()) != INVALID_FILE_ATTRIBUTES) {
-        folder = path + L"\\artifacts";
-        break;
-      }
-    }
-  }
-  if (folder.empty()) folder = L"artifacts";
-  MakeDirectoriesW(folder);
-  return folder + L"\\" + name + L".bmp";
-}
-
 // The drive the dialog asks about, and what it is told.
 std::wstring g_asked_path;
 uint64_t g_free_bytes = 0;
@@ -166,7 +138,7 @@ TEST_F(PreDlcFormTest, ShowsTheSizeAndTheFreeSpace) {
     if (item.query == FakeDiskSpace && item.size == (5ll << 29)) {
       ASSERT_TRUE(WaitLaidOut());
       Sleep(300);
-      test_support::SaveScreenshot(ArtifactPath(L"predlc_dialog_alone"));
+      test_support::SaveScreenshot(test_support::ArtifactPath(L"predlc_dialog_alone"));
     }
     PostMessageW(box_hwnd_, WM_KEYDOWN, VK_ESCAPE, 0);
     ASSERT_TRUE(WaitClosed());

@@ -41,27 +41,6 @@ using SettingComponents::TabLabel;
 using test_support::WaitFor;
 using test_support::WindowsTestEnv;
 
-// Where the screenshots go: $LAUNCHER_ARTIFACTS_DIR, else "artifacts" in the
-// build folder (three levels above this program).
-std::wstring ArtifactPath(const std::wstring& name) {
-  wchar_t value[MAX_PATH] = {};
-  const DWORD length = GetEnvironmentVariableW(L"LAUNCHER_ARTIFACTS_DIR", value, MAX_PATH);
-  std::wstring folder;
-  if (length > 0 && length < MAX_PATH) {
-    folder = value;
-    // A path of the host reaches the program through Wine's root drive.
-    if (folder[0] == L'/') folder = L"Z:" + folder;
-  } else {
-    wchar_t module[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, module, MAX_PATH);
-    folder = module;
-    folder.resize(folder.find_last_of(L"\\/") + 1);
-    folder += L"..\\..\\..\\artifacts";
-  }
-  MakeDirectoriesW(folder);
-  return folder + L"\\" + name + L".bmp";
-}
-
 // Presses and releases each key in turn with the real keyboard.
 void PressKey(WORD key) {
   INPUT inputs[2] = {};
@@ -442,7 +421,8 @@ TEST_F(SettingFormTest, TabClicksScrollToTheirPagesAndTheWheelMovesTheHighlight)
       });
     }
     previous = offsets[index];
-    test_support::SaveScreenshot(ArtifactPath(L"settings_page" + std::to_wstring(index)));
+    test_support::SaveScreenshot(
+        test_support::ArtifactPath(L"settings_page" + std::to_wstring(index)));
   }
 
   const POINT pages = ScreenCentre(form_->page_list());

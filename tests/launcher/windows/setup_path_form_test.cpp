@@ -72,34 +72,6 @@ bool EndsWith(const std::wstring& text, const std::wstring& tail) {
          text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
 }
 
-// Where screenshots go: $LAUNCHER_ARTIFACTS_DIR, else "artifacts" in the
-// build folder (the first folder above the program that holds CMakeCache.txt).
-std::wstring ArtifactPath(const std::wstring& name) {
-  wchar_t value[MAX_PATH] = {};
-  std::wstring folder;
-  if (GetEnvironmentVariableW(L"LAUNCHER_ARTIFACTS_DIR", value, MAX_PATH) > 0) {
-    folder = value;
-    // A Unix path names the root drive Wine maps to "/".
-    if (!folder.empty() && folder[0] == L'/') folder = L"Z:" + folder;
-  } else {
-    wchar_t module[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, module, MAX_PATH);
-    std::wstring path(module);
-    while (true) {
-      const size_t slash = path.find_last_of(L"\\/");
-      if (slash == std::wstring::npos) break;
-      path.resize(slash);
-      if (GetFileAttributesW((path + L"\\CMakeCache.txt").c_str()) != INVALID_FILE_ATTRIBUTES) {
-        folder = path + L"\\artifacts";
-        break;
-      }
-    }
-  }
-  if (folder.empty()) folder = L"artifacts";
-  MakeDirectoriesW(folder);
-  return folder + L"\\" + name;
-}
-
 TEST(InstallTargetForFolderTest, AppendsTheGameFolderOnceWithOneSeparator) {
   const std::wstring long_folder = L"D:\\" + std::wstring(296, L'a');
   ASSERT_EQ(long_folder.size(), 299u);
@@ -312,7 +284,7 @@ TEST_F(SetupPathFormTest, OpeningShowsTheSavedPathAndTheDriveSpace) {
     if (!screenshot_taken) {
       // Wait for the opening fade so the picture shows the whole dialog.
       Sleep(1000);
-      EXPECT_TRUE(test_support::SaveScreenshot(ArtifactPath(L"setup_path_form.bmp")));
+      EXPECT_TRUE(test_support::SaveScreenshot(test_support::ArtifactPath(L"setup_path_form")));
       screenshot_taken = true;
     }
     ASSERT_TRUE(CloseDialog());

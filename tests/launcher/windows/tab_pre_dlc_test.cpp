@@ -44,34 +44,6 @@ using test_support::WindowsTestEnv;
 
 constexpr int kTurkish = 10;
 
-// Where screenshots go: $LAUNCHER_ARTIFACTS_DIR, else "artifacts" in the
-// build folder (the first folder above the program that holds CMakeCache.txt).
-std::wstring ArtifactPath(const std::wstring& name) {
-  wchar_t value[MAX_PATH] = {};
-  std::wstring folder;
-  if (GetEnvironmentVariableW(L"LAUNCHER_ARTIFACTS_DIR", value, MAX_PATH) > 0) {
-    folder = value;
-    // A Unix path names the root drive Wine maps to "/".
-    if (!folder.empty() && folder[0] == L'/') folder = L"Z:" + folder;
-  } else {
-    wchar_t module[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, module, MAX_PATH);
-    std::wstring path(module);
-    while (true) {
-      const size_t slash = path.find_last_of(L"\\/");
-      if (slash == std::wstring::npos) break;
-      path.resize(slash);
-      if (GetFileAttributesW((path + L"\\CMakeCache.txt").c_str()) != INVALID_FILE_ATTRIBUTES) {
-        folder = path + L"\\artifacts";
-        break;
-      }
-    }
-  }
-  if (folder.empty()) folder = L"artifacts";
-  MakeDirectoriesW(folder);
-  return folder + L"\\" + name + L".bmp";
-}
-
 std::wstring Text(const wchar_t* key) {
   return ui::LanguageStringTable::GetInstance()->GetStringById(key);
 }
@@ -318,7 +290,7 @@ class TabPreDlcTest : public testing::Test {
     env_.OnUi(nullptr);
     // Lets the layered window's last paint reach the screen; only for people.
     Sleep(300);
-    test_support::SaveScreenshot(ArtifactPath(name));
+    test_support::SaveScreenshot(test_support::ArtifactPath(name));
   }
 
   WindowsTestEnv& env_ = WindowsTestEnv::Get();

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "base/folder_util.h"
 #include "launcher/core/launcher_context.h"
 #include "launcher/core/state.h"
 #include "ui/box/markup_builder.h"
@@ -123,6 +124,33 @@ bool SaveScreenshot(const std::wstring& path) {
   DeleteDC(memory);
   ReleaseDC(nullptr, screen);
   return saved;
+}
+
+std::wstring ArtifactPath(const std::wstring& name) {
+  wchar_t value[MAX_PATH] = {};
+  std::wstring folder;
+  const DWORD length = GetEnvironmentVariableW(L"LAUNCHER_ARTIFACTS_DIR", value, MAX_PATH);
+  if (length > 0 && length < MAX_PATH) {
+    folder = value;
+    // A path of the host reaches the program through Wine's root drive.
+    if (folder[0] == L'/') folder = L"Z:" + folder;
+  } else {
+    wchar_t module[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, module, MAX_PATH);
+    std::wstring path(module);
+    while (true) {
+      const size_t slash = path.find_last_of(L"\\/");
+      if (slash == std::wstring::npos) break;
+      path.resize(slash);
+      if (GetFileAttributesW((path + L"\\CMakeCache.txt").c_str()) != INVALID_FILE_ATTRIBUTES) {
+        folder = path + L"\\artifacts";
+        break;
+      }
+    }
+  }
+  if (folder.empty()) folder = L"artifacts";
+  MakeDirectoriesW(folder);
+  return folder + L"\\" + name + L".bmp";
 }
 
 }  // namespace test_support

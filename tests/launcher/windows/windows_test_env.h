@@ -65,4 +65,9 @@ bool IconExists(HWND owner);
 // Saves the whole screen as a 24-bit BMP, for people to look at.
 bool SaveScreenshot(const std::wstring& path);
 
+// Where the screenshot `name` goes: "<name>.bmp" in $LAUNCHER_ARTIFACTS_DIR,
+// else in "artifacts" of the build folder (the first folder above the program
+// that holds CMakeCache.txt). The folder is made.
+std::wstring ArtifactPath(const std::wstring& name);
+
 }  // namespace test_support
