@@ -97,8 +97,11 @@ void MainForm::RefreshJumpLinks() {
     button->AddEventHandler(ui::kEventClick,
                             [this](ui::EventArgs* args) { return OnJumpLinkClick(args); });
     if (!link.tooltip.empty()) {
-      button->SetToolTipText(
-          ui::LanguageStringTable::GetInstance()->GetStringById(qbase::Utf8ToWide(link.tooltip)));
+      // A language key shows its text; the channel file's plain texts show as
+      // they stand.
+      const std::wstring tooltip = qbase::Utf8ToWide(link.tooltip);
+      const std::wstring text = ui::LanguageStringTable::GetInstance()->GetStringById(tooltip);
+      button->SetToolTipText(text.empty() ? tooltip : text);
     }
     jump_link_box_->AddAt(button, static_cast<int32_t>(i));
   }

@@ -296,7 +296,7 @@ TEST_F(MainFormContentTest, JumpLinksOpenTheirAddressAndReportTheirNameAndFollow
     context_->jumpLinks = {
         {"../menu/img_icon_chat_normal.png", "../menu/img_icon_chat_hot.png", "STRING_SETTING",
          "Forum_Chat"},
-        {"../menu/img_icon_faq_normal.png", "../menu/img_icon_faq_hot.png", "", "FAQ"},
+        {"../menu/img_icon_faq_normal.png", "../menu/img_icon_faq_hot.png", "Questions", "FAQ"},
         // Its address went missing from the configuration.
         {"../menu/img_icon_video_normal.png", "../menu/img_icon_video_hot.png", "", "Forum_Gone"},
     };
@@ -332,12 +332,12 @@ TEST_F(MainFormContentTest, JumpLinksOpenTheirAddressAndReportTheirNameAndFollow
       EXPECT_EQ(rect.right - rect.left, 40) << i;
       EXPECT_EQ(rect.bottom - rect.top, 40) << i;
     }
-    // A tooltip only where the configuration names a language key.
+    // A language key shows its text, a plain text as it stands, none none.
     const std::wstring setting =
         ui::LanguageStringTable::GetInstance()->GetStringById(L"STRING_SETTING");
     EXPECT_FALSE(setting.empty());
     EXPECT_EQ(buttons[0]->GetToolTipText(), setting);
-    EXPECT_EQ(buttons[1]->GetToolTipText(), L"");
+    EXPECT_EQ(buttons[1]->GetToolTipText(), L"Questions");
     EXPECT_EQ(buttons[2]->GetToolTipText(), L"");
   });
 

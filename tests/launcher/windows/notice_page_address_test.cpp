@@ -16,11 +16,17 @@ TEST(NoticePageAddressTest, TheConfiguredAddressElseTheActivityAddressWithTheLan
       {"http://qa.test/notice", "", "", "http://qa.test/notice"},
       // Before the directory answered there is nothing to load.
       {"", "", "ko", ""},
-      // The activity address carries its own query; nothing else changes.
+      // The activity address's own query is kept.
       {"", "https://a.test/act?id=7", "ko", "https://a.test/act?id=7&lang=ko"},
       {"", "https://a.test/act?id=7", "zh_TW", "https://a.test/act?id=7&lang=zh_TW"},
       {"", "https://a.test/act?id=7", "", "https://a.test/act?id=7&lang=en"},
-      {"", "https://a.test/act", "en", "https://a.test/act&lang=en"},
+      // Without a query the language starts one.
+      {"", "https://a.test/act", "en", "https://a.test/act?lang=en"},
+      {"", "https://a.test/act?", "en", "https://a.test/act?lang=en"},
+      {"", "https://a.test/act?id=7&", "en", "https://a.test/act?id=7&lang=en"},
+      // A fragment stays last.
+      {"", "https://a.test/act#news", "ko", "https://a.test/act?lang=ko#news"},
+      {"", "https://a.test/act?id=7#news", "ko", "https://a.test/act?id=7&lang=ko#news"},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(NoticePageAddress(c.configured, c.activity, c.language), c.address)

@@ -177,20 +177,23 @@ class SettingFormTest : public testing::Test {
     env_.OnUi([&] { found = dynamic_cast<T*>(form_->FindControl(name)); });
     return found;
   }
-  // Clicks the named control, scrolling its page into view first.
+  // Clicks the named control, scrolling its page into view first. Both happen
+  // in one task of the window's thread, so that nothing scrolls in between.
   void Click(const wchar_t* name) {
-    ui::Control* control = nullptr;
-    bool on_page = false;
+    bool found = false;
     env_.OnUi([&] {
-      control = form_->FindControl(name);
-      for (ui::Control* parent = control ? control->GetParent() : nullptr; parent;
-           parent = parent->GetParent()) {
-        on_page = on_page || parent == form_->page_list();
+      ui::Control* control = form_->FindControl(name);
+      if (!control) return;
+      found = true;
+      for (ui::Control* parent = control->GetParent(); parent; parent = parent->GetParent()) {
+        if (parent == form_->page_list()) {
+          ScrollIntoViewHere(control);
+          break;
+        }
       }
+      ClickAtHere(control);
     });
-    ASSERT_NE(control, nullptr) << name;
-    if (on_page) ScrollIntoView(control);
-    ClickAt(control);
+    ASSERT_TRUE(found) << name;
   }
   // The screen point of a control's middle, where the scrolled pages show it.
   POINT ScreenCentre(ui::Control* control) {
@@ -205,18 +208,21 @@ class SettingFormTest : public testing::Test {
   }
   // Scrolls the page list so that `control` shows at the top of its view.
   void ScrollIntoView(ui::Control* control) {
-    env_.OnUi([&] {
-      ui::ListBox* pages = form_->page_list();
-      pages->SetScrollPosY(control->GetPos().top - pages->GetPos().top - 20);
-    });
+    env_.OnUi([&] { ScrollIntoViewHere(control); });
+  }
+  void ScrollIntoViewHere(ui::Control* control) {
+    ui::ListBox* pages = form_->page_list();
+    pages->SetScrollPosY(control->GetPos().top - pages->GetPos().top - 20);
   }
   // Clicks as the mouse makes them, at the middle of `control` where the
-  // scrolled pages show it. Sent rather than made with the real mouse: under
-  // Xvfb, real clicks on an owned layered window reach its owner instead.
-  void ClickAt(ui::Control* control) {
-    POINT point = ScreenCentre(control);
-    ScreenToClient(hwnd_, &point);
-    const LPARAM position = MAKELPARAM(point.x, point.y);
+  // scrolled pages show it; on the window's thread. Sent rather than made with
+  // the real mouse: under Xvfb, real clicks on an owned layered window reach
+  // its owner instead.
+  void ClickAtHere(ui::Control* control) {
+    const RECT rect = control->GetPos();
+    const POINT scroll = control->GetScrollOffset();
+    const LPARAM position = MAKELPARAM((rect.left + rect.right) / 2 - scroll.x,
+                                       (rect.top + rect.bottom) / 2 - scroll.y);
     SendMessageW(hwnd_, WM_MOUSEMOVE, 0, position);
     SendMessageW(hwnd_, WM_LBUTTONDOWN, MK_LBUTTON, position);
     SendMessageW(hwnd_, WM_LBUTTONUP, 0, position);
@@ -400,7 +406,7 @@ TEST_F(SettingFormTest, TabClicksScrollToTheirPagesAndTheWheelMovesTheHighlight)
   int32_t previous = 0;
   for (int index : {2, 1, 0, 0}) {
     SCOPED_TRACE(index);
-    ClickAt(tabs[index]);
+    env_.OnUi([&] { ClickAtHere(tabs[index]); });
     ASSERT_TRUE(WaitFor([&] {
       bool arrived = false;
       env_.OnUi([&] {
