@@ -16,6 +16,14 @@ export WINEARCH=win64
 # No crash debugger, no Mono or Gecko install prompts.
 export WINEDLLOVERRIDES="winedbg.exe=d;mscoree=d;mshtml=d"
 export LANG=C.UTF-8 LC_ALL=C.UTF-8 TZ=UTC
+# The host's fonts stay out: Wine sees its own and what a program installs,
+# so a face the launcher carries is known to come from its own file.
+mkdir -p "$STATE/no-host-fonts"
+if [ ! -f "$STATE/fonts.conf" ]; then
+  printf '<?xml version="1.0"?>\n<fontconfig><dir>%s</dir><cachedir>%s</cachedir></fontconfig>\n' \
+    "$STATE/no-host-fonts" "$STATE/fontconfig-cache" >"$STATE/fonts.conf"
+fi
+export FONTCONFIG_FILE="$STATE/fonts.conf"
 
 WINESERVER=$(command -v wineserver || true)
 for candidate in /usr/lib/wine/wineserver64 /usr/lib/wine/wineserver; do
@@ -33,15 +41,17 @@ stop_world() {
 xvfb_alive() { [ -f "$STATE/xvfb.pid" ] && kill -0 "$(cat "$STATE/xvfb.pid")" 2>/dev/null; }
 
 start_world() {
-  if [ ! -f "$WINEPREFIX/.ready" ]; then
+  if [ ! -f "$WINEPREFIX/.ready-without-host-fonts" ]; then
     rm -rf "$WINEPREFIX"
     wineboot -i </dev/null >"$STATE/wineboot.log" 2>&1 9>&-
     # Debian's Wine does not find its own fonts: give the prefix copies.
     mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"
-    cp /usr/share/fonts/truetype/wine/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null
+    for fonts in /usr/share/wine/fonts /usr/share/fonts/truetype/wine; do
+      cp "$fonts"/*.ttf "$fonts"/*.fon "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null
+    done
     "$WINESERVER" -k >/dev/null 2>&1
     "$WINESERVER" -w >/dev/null 2>&1
-    touch "$WINEPREFIX/.ready"
+    touch "$WINEPREFIX/.ready-without-host-fonts"
   fi
   if [ -z "${LAUNCHER_KEEP_DISPLAY:-}" ] && ! xvfb_alive; then
     exec 5>"$STATE/display.tmp"

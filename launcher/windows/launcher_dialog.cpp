@@ -41,3 +41,19 @@ void LauncherDialog::Answer(int32_t value) {
   std::function<void(int32_t)> callback = callback_;
   qbase::ThreadRegistry::PostTask(qbase::kMainThreadId, [callback, value] { callback(value); });
 }
+
+LRESULT LauncherDialog::OnSysCommand(UINT message, WPARAM wparam, LPARAM lparam, bool& handled) {
+  if (wparam != SC_CLOSE) return ui::WindowImplBase::OnSysCommand(message, wparam, lparam, handled);
+  Cancel();
+  return 0;
+}
+
+LRESULT LauncherDialog::OnKeyDown(UINT, WPARAM wparam, LPARAM, bool& handled) {
+  if (wparam == VK_ESCAPE) {
+    Cancel();
+  } else if (wparam == VK_RETURN) {
+    Confirm();
+  }
+  handled = false;
+  return 0;
+}

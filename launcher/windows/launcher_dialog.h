@@ -30,6 +30,11 @@ class LauncherDialog : public ui::WindowImplBase {
   void Close(UINT result) override;
   bool IsClosing() const { return closing_; }
 
+  // The dialog's two ways out, answering 1 and 0 unless a dialog says
+  // otherwise.
+  virtual void Confirm() { Answer(1); }
+  virtual void Cancel() { Answer(0); }
+
  protected:
   // Closes with code 0 and posts the callback with `value` to the UI thread.
   // Nothing at all once the dialog is closing.
@@ -38,6 +43,10 @@ class LauncherDialog : public ui::WindowImplBase {
   void Dismiss() { Close(0); }
   // Runs once when the first close starts, before the owner is re-enabled.
   virtual void OnClosing() {}
+  // The system close and Esc cancel, Enter confirms; every key also goes on
+  // to the focused control.
+  LRESULT OnSysCommand(UINT message, WPARAM wparam, LPARAM lparam, bool& handled) override;
+  LRESULT OnKeyDown(UINT message, WPARAM wparam, LPARAM lparam, bool& handled) override;
 
  private:
   std::function<void(int32_t)> callback_;

@@ -15,8 +15,8 @@
 #include "launcher/core/state.h"
 #include "launcher/core/window_messages.h"
 #include "launcher/windows/cef_dummy_control.h"
+#include "launcher/windows/framework_window.h"
 #include "launcher/windows/setting_form.h"
-#include "ui/resources/global_manager.h"
 
 namespace {
 
@@ -290,13 +290,9 @@ bool MainForm::IsAutoUpdateAllowed() {
 }
 
 void MainForm::RefreshOpenSettingPages() {
-  const HWND settings_window = FindWindowW(kSettingFormClass, nullptr);
-  if (settings_window == nullptr) return;
-  for (ui::Window* window : ui::GlobalManager::windowList) {
-    if (window->GetHWND() != settings_window) continue;
-    if (auto* form = dynamic_cast<SettingForm*>(window)) form->RefreshPages();
-    return;
-  }
+  auto* form =
+      dynamic_cast<SettingForm*>(FindFrameworkWindow(FindWindowW(kSettingFormClass, nullptr)));
+  if (form) form->RefreshPages();
 }
 
 void MainForm::OnTopWindowChanged() {

@@ -119,12 +119,6 @@ bool MsgBox::OnClick(ui::EventArgs* args) {
   return true;
 }
 
-LRESULT MsgBox::OnSysCommand(UINT message, WPARAM wparam, LPARAM lparam, bool& handled) {
-  if (wparam != SC_CLOSE) return LauncherDialog::OnSysCommand(message, wparam, lparam, handled);
-  Cancel();
-  return 0;
-}
-
 LRESULT MsgBox::OnKeyDown(UINT, WPARAM wparam, LPARAM, bool& handled) {
   if (wparam == VK_ESCAPE) Cancel();
   // Every key also goes on to the focused control.

@@ -34,8 +34,8 @@ class MsgBox : public LauncherDialog {
   bool Show(ui::Window* owner, DialogCallback result_callback, bool swap_button_looks);
 
   // The two answers: close, then hand 1 or 0 to the callback on the UI thread.
-  void Confirm() { Answer(static_cast<int32_t>(DialogResult::Ok)); }
-  void Cancel() { Answer(static_cast<int32_t>(DialogResult::Cancel)); }
+  void Confirm() override { Answer(static_cast<int32_t>(DialogResult::Ok)); }
+  void Cancel() override { Answer(static_cast<int32_t>(DialogResult::Cancel)); }
 
   std::wstring GetWindowClassName() const override { return L"MsgBox"; }
   std::wstring GetSkinFolder() override { return L"msgbox"; }
@@ -43,7 +43,6 @@ class MsgBox : public LauncherDialog {
   void InitWindow() override;
 
  protected:
-  LRESULT OnSysCommand(UINT message, WPARAM wparam, LPARAM lparam, bool& handled) override;
   LRESULT OnKeyDown(UINT message, WPARAM wparam, LPARAM lparam, bool& handled) override;
   // Clears the context's open-box flag and tells the main window.
   void OnClosing() override;

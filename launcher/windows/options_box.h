@@ -30,7 +30,7 @@ class OptionsBox : public LauncherDialog {
   bool Show(ui::Window* owner, OptionChoiceCallback result_callback);
 
   // Closes and hands the selected index to the callback on the UI thread.
-  void Confirm() { Answer(selected_index_); }
+  void Confirm() override { Answer(selected_index_); }
   int32_t GetSelectedIndex() const { return selected_index_; }
 
   std::wstring GetWindowClassName() const override { return L"OptionsBox"; }

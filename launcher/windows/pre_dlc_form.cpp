@@ -69,20 +69,3 @@ bool PreDlcForm::OnClick(ui::EventArgs* args) {
   }
   return true;
 }
-
-LRESULT PreDlcForm::OnSysCommand(UINT message, WPARAM wparam, LPARAM lparam, bool& handled) {
-  if (wparam != SC_CLOSE) return LauncherDialog::OnSysCommand(message, wparam, lparam, handled);
-  Cancel();
-  return 0;
-}
-
-LRESULT PreDlcForm::OnKeyDown(UINT, WPARAM wparam, LPARAM, bool& handled) {
-  if (wparam == VK_ESCAPE) {
-    Cancel();
-  } else if (wparam == VK_RETURN) {
-    Confirm();
-  }
-  // Every key also goes on to the focused control.
-  handled = false;
-  return 0;
-}

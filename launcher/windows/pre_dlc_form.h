@@ -25,8 +25,6 @@ class PreDlcForm : public LauncherDialog {
     return ShowOwned(owner, std::move(result_callback));
   }
 
-  void Confirm() { Answer(1); }
-  void Cancel() { Answer(0); }
   // The pre-download's size and the free space of its drive; a drive that
   // cannot be asked leaves its value empty.
   void ShowSizes();
@@ -37,9 +35,6 @@ class PreDlcForm : public LauncherDialog {
   void InitWindow() override;
 
  protected:
-  LRESULT OnSysCommand(UINT message, WPARAM wparam, LPARAM lparam, bool& handled) override;
-  LRESULT OnKeyDown(UINT message, WPARAM wparam, LPARAM lparam, bool& handled) override;
-
  private:
   bool OnClick(ui::EventArgs* args);
 

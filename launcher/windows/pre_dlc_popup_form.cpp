@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
+#include "launcher/windows/framework_window.h"
 #include "ui/core/dpi_manager.h"
-#include "ui/resources/global_manager.h"
 
 namespace {
 
@@ -47,19 +47,16 @@ void PreDlcPopupForm::InitWindow() {
 
 void PreDlcPopupForm::ShowAt(const RECT& anchor, const std::wstring& size_text,
                              const std::wstring& time_text, const std::wstring& speed_text) {
-  const HWND main_hwnd = FindWindowW(kMainWindowClass, nullptr);
-  const auto& windows = ui::GlobalManager::windowList;
-  const auto found = std::find_if(windows.begin(), windows.end(), [main_hwnd](ui::Window* window) {
-    return main_hwnd != nullptr && window->GetHWND() == main_hwnd;
-  });
-  if (found == windows.end()) {
+  // Found by its handle, not by its place in the list, which grows with the
+  // pop-up itself.
+  const ui::Window* main = FindFrameworkWindow(FindWindowW(kMainWindowClass, nullptr));
+  if (main == nullptr) {
     delete this;
     return;
   }
-  // Not the position in the list, which grows with the pop-up itself.
-  const ui::Window* main = *found;
   const auto alive = GetWeakFlag();
-  if (Create(main_hwnd, GetWindowClassName(), WS_POPUP, 0, true, RECT{0, 0, 0, 0}) == nullptr) {
+  if (Create(main->GetHWND(), GetWindowClassName(), WS_POPUP, 0, true, RECT{0, 0, 0, 0}) ==
+      nullptr) {
     // A refused layout has deleted the form already; a window that was never
     // made leaves it to us.
     if (!alive.expired()) delete this;

@@ -172,12 +172,6 @@ bool SettingForm::OnClick(ui::EventArgs* args) {
   return true;
 }
 
-LRESULT SettingForm::OnSysCommand(UINT message, WPARAM wparam, LPARAM lparam, bool& handled) {
-  if (wparam != SC_CLOSE) return LauncherDialog::OnSysCommand(message, wparam, lparam, handled);
-  Cancel();
-  return 0;
-}
-
 LRESULT SettingForm::OnKeyDown(UINT message, WPARAM wparam, LPARAM lparam, bool& handled) {
   ui::Control* focus = GetFocus();
   if (IsSpeedField(focus) && (wparam == VK_ESCAPE || wparam == VK_RETURN)) {

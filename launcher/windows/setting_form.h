@@ -25,9 +25,9 @@ class SettingForm : public LauncherDialog {
 
   // Applies the edited copy (stored, applied, saved), then closes answering
   // 1. Nothing once the window is closing.
-  void Confirm();
+  void Confirm() override;
   // Closes answering 0; the copy is dropped.
-  void Cancel();
+  void Cancel() override;
   // Highlights tab `index` and scrolls the page list smoothly to its page;
   // an index outside the tabs is ignored.
   void SelectTab(int32_t index);
@@ -47,7 +47,6 @@ class SettingForm : public LauncherDialog {
 
  protected:
   LRESULT OnCreate(UINT message, WPARAM wparam, LPARAM lparam) override;
-  LRESULT OnSysCommand(UINT message, WPARAM wparam, LPARAM lparam, bool& handled) override;
   LRESULT OnKeyDown(UINT message, WPARAM wparam, LPARAM lparam, bool& handled) override;
 
  private:

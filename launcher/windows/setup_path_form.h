@@ -39,8 +39,6 @@ class SetupPathForm : public LauncherDialog {
   // queried an error box is shown and nothing changes.
   void SetPath(const std::wstring& folder, bool save);
 
-  void Confirm() { Answer(1); }
-  void Cancel() { Answer(0); }
   // Opens the folder picker; its answer comes back while this dialog lives.
   void ChangeFolder();
 
@@ -50,9 +48,6 @@ class SetupPathForm : public LauncherDialog {
   void InitWindow() override;
 
  protected:
-  LRESULT OnSysCommand(UINT message, WPARAM wparam, LPARAM lparam, bool& handled) override;
-  LRESULT OnKeyDown(UINT message, WPARAM wparam, LPARAM lparam, bool& handled) override;
-
  private:
   bool OnClick(ui::EventArgs* args);
   void OnFolderPicked(int result, const std::wstring& folder);

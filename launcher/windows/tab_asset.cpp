@@ -8,10 +8,10 @@
 #include "launcher/core/launcher_context.h"
 #include "launcher/core/state.h"
 #include "launcher/download/download_manager.h"
+#include "launcher/windows/framework_window.h"
 #include "launcher/windows/panel_text.h"
 #include "launcher/windows/setup_path_form.h"
 #include "ui/core/window.h"
-#include "ui/resources/global_manager.h"
 
 namespace MainComponents {
 
@@ -96,11 +96,7 @@ void TabAssetSetup::Refresh() {
 
 bool TabAssetSetup::OnSetPathClick(ui::EventArgs* args) {
   if (!args->pSender || args->pSender->GetName() != L"btn_set_path") return true;
-  const HWND main_window = LauncherContext::GetInstance()->mainWindow;
-  ui::Window* owner = nullptr;
-  for (ui::Window* window : ui::GlobalManager::windowList) {
-    if (main_window && window->GetHWND() == main_window) owner = window;
-  }
+  ui::Window* owner = FindFrameworkWindow(LauncherContext::GetInstance()->mainWindow);
   if (!owner) return true;
   // The dialog deletes itself with its window, or at once when it cannot be
   // made.

@@ -152,9 +152,11 @@ TEST(CefManagerStartTest, TheRuntimeStartsOnlyFromALoadableMatchingLibrary) {
     std::string heard;
     EXPECT_TRUE(test_support::TryReadFileBytes(report, &heard));
     EXPECT_EQ(c.report, heard);
-    EXPECT_EQ(0, test_support::CountHostProcesses(
-                     "--user-data-dir=" +
-                     test_support::HostPathOf(home.Child(L"cef_temp\\CefLocalStorage"))));
+    // Without a host name the needle would count other tests' browsers.
+    const std::string host_home = test_support::HostPathOf(home.path());
+    ASSERT_FALSE(host_home.empty());
+    EXPECT_EQ(0, test_support::CountHostProcesses("--user-data-dir=" + host_home +
+                                                  "/cef_temp/CefLocalStorage"));
   }
 }
 

@@ -23,11 +23,25 @@ std::string HostPathOf(const std::wstring& windows_path) {
   auto function = reinterpret_cast<UnixNameFunction>(reinterpret_cast<void*>(
       GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
   if (function == nullptr) return std::string();
-  char* name = function(windows_path.c_str());
-  if (name == nullptr) return std::string();
+  // Wine names only paths whose folders exist: the missing tail is appended
+  // to the deepest folder that does.
+  std::wstring existing = windows_path;
+  std::string tail;
+  char* name = nullptr;
+  while ((name = function(existing.c_str())) == nullptr) {
+    const size_t slash = existing.find_last_of(L"\\/");
+    if (slash == std::wstring::npos || slash == 0) return std::string();
+    std::string part;
+    for (wchar_t c : existing.substr(slash + 1)) {
+      if (c > 0x7F) return std::string();
+      part += static_cast<char>(c);
+    }
+    tail = "/" + part + tail;
+    existing.resize(slash);
+  }
   std::string result(name);
   HeapFree(GetProcessHeap(), 0, name);
-  return result;
+  return result + tail;
 }
 
 int CountHostProcesses(const std::string& needle) {

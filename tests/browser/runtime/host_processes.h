@@ -17,7 +17,8 @@ std::vector<std::string> HostCommandLines(const std::string& needle);
 // empty when it cannot be opened.
 std::string ReadHostFile(const std::wstring& path);
 
-// The host path of a Windows path; empty when there is none.
+// The host path of a Windows path, which need not exist yet; empty when there
+// is none.
 std::string HostPathOf(const std::wstring& windows_path);
 
 }  // namespace test_support

@@ -264,6 +264,13 @@ class GamePanelTest : public testing::Test {
     });
     int nudge = 0;
     return WaitFor([&] {
+      // Now and then the mouse leaves the window and comes back, so a control
+      // that missed its enter (it was disabled then) sees one.
+      if (nudge % 20 == 19) {
+        test_support::MoveMouseTo(GetSystemMetrics(SM_CXSCREEN) - 2,
+                                  GetSystemMetrics(SM_CYSCREEN) - 2);
+        Sleep(50);
+      }
       test_support::MoveMouseTo(point.x + nudge % 2, point.y);
       ++nudge;
       Sleep(50);
@@ -289,14 +296,23 @@ class GamePanelTest : public testing::Test {
              (at ? qbase::WideToUtf8(at->GetName()) : std::string("none")) + " window " +
              qbase::WideToUtf8(cls) + " cursor " + std::to_string(cursor.x) + "," +
              std::to_string(cursor.y) + " point " + std::to_string(screen.x) + "," +
-             std::to_string(screen.y) + " fg " + std::to_string(GetForegroundWindow() == hwnd_);
+             std::to_string(screen.y) + " fg " + std::to_string(GetForegroundWindow() == hwnd_) +
+             " hover " +
+             (form_->GetHoverControl() ? qbase::WideToUtf8(form_->GetHoverControl()->GetName())
+                                       : std::string("none"));
     });
     return text;
   }
   // A press of the real mouse on `control`. The mouse comes from the
   // settings button, so the control sees it enter even when the last click
-  // left the mouse on it.
+  // left the mouse on it; only once it is enabled, as a disabled control
+  // ignores the mouse entering.
   void RealClick(ui::Control* control) {
+    ASSERT_TRUE(WaitFor([&] {
+      bool enabled = false;
+      env_.OnUi([&] { enabled = control->IsEnabled(); });
+      return enabled;
+    })) << Diagnose(control);
     ASSERT_TRUE(HoverUntilHot(form_->FindControl(L"btn_settings")));
     ASSERT_TRUE(HoverUntilHot(control)) << Diagnose(control);
     test_support::MouseButton(MOUSEEVENTF_LEFTDOWN);

@@ -21,9 +21,11 @@
 #include "browser/cef_control.h"
 #include "browser/cef_manager.h"
 #include "browser/cef_settings.h"
+#include "launcher/core/language_table.h"
 #include "launcher/core/launcher_context.h"
 #include "launcher/core/window_messages.h"
 #include "launcher/download/download_manager.h"
+#include "launcher/windows/setting_form.h"
 #include "tests/browser/runtime/page_url.h"
 #include "tests/browser/thread_windows.h"
 #include "tests/launcher/download/download_test_env.h"
@@ -33,6 +35,7 @@
 #include "tests/support/wait_for.h"
 #include "ui/control/button.h"
 #include "ui/control/label.h"
+#include "ui/resources/global_manager.h"
 #include "ui/resources/language_string_table.h"
 
 namespace {
@@ -400,6 +403,14 @@ TEST_F(MainFormContentTest, TheNoticePageShowsOnceLoadedAndReloadsWithTheLanguag
   EXPECT_NE(PageServerLog().find("logged notice?id=7&lang=ko"), std::string::npos)
       << PageServerLog();
 
+  // A content refresh loads it again in place, without hiding it first.
+  SendMessageW(hwnd_, WM_REFRESH_CONTENT, 0, 0);
+  EXPECT_TRUE(ViewVisible());
+  EXPECT_TRUE(WaitFor([] {
+    return PageServerLog().find("notice?id=7&lang=ko notice?id=7&lang=ko") != std::string::npos;
+  })) << PageServerLog();
+  EXPECT_TRUE(ViewVisible());
+
   // A language reload loads the page again in place; without a language
   // code it asks for English.
   env_.OnUi([this] {
@@ -447,6 +458,93 @@ TEST_F(MainFormContentTest, PopUpsOpenInTheDefaultBrowserAndTheViewKeepsItsPage)
   });
   ASSERT_TRUE(WaitForOpened(2));
   EXPECT_EQ(Opened(), (std::vector<std::string>{PageUrl("/title/open"), "https://after.test/"}));
+}
+
+// A language picked in the settings window switches the main window only once
+// that window has gone: the header's titles and the jump links come from the
+// channel configuration of the new language, and the page asks for it.
+TEST_F(MainFormContentTest, ALanguagePickedInTheSettingsSwitchesTheWindowOnceTheyClose) {
+  const int taiwan =
+      static_cast<int>(std::find_if(std::begin(kLanguageCodes), std::end(kLanguageCodes),
+                                    [](const char* code) { return std::string(code) == "zh_TW"; }) -
+                       std::begin(kLanguageCodes));
+  ASSERT_LT(taiwan, kLanguageCount);
+  size_t english_links = 0;
+  env_.OnUi([&] {
+    LauncherSettings settings = context_->GetSettings();
+    settings.languageType = 0;
+    settings.language = "en";
+    context_->SetSettings(settings);
+    ASSERT_TRUE(context_->LoadChannelConfig());
+    english_links = context_->jumpLinks.size();
+    context_->activityAddr = PageUrl("/log/notice?id=9");
+  });
+  OpenForm();
+  SendMessageW(hwnd_, WM_REFRESH_CONTENT, 0, 0);
+  ASSERT_TRUE(WaitFor([] {
+    return PageServerLog().find("notice?id=9&lang=en") != std::string::npos;
+  })) << PageServerLog();
+  const auto sub_title = [this] {
+    std::wstring text;
+    env_.OnUi(
+        [&] { text = dynamic_cast<ui::Label*>(form_->FindControl(L"text_title_sub"))->GetText(); });
+    return text;
+  };
+  EXPECT_EQ(sub_title(), L"Taiwan, Hong Kong and Macau");
+
+  // The settings window applies the language while it is open.
+  SettingForm* settings_form = nullptr;
+  env_.OnUi([&] {
+    settings_form = new SettingForm();
+    ASSERT_TRUE(settings_form->ShowOwned(form_, [](int32_t) {}));
+    LauncherSettings edited = context_->GetSettings();
+    edited.languageType = taiwan;
+    context_->ApplySettings(edited);
+    EXPECT_TRUE(context_->languageChanged);
+    EXPECT_EQ(context_->GetSettings().language, "zh_TW");
+  });
+  const HWND settings_hwnd = settings_form->GetHWND();
+  // Whatever the main window handles meanwhile, nothing switches.
+  SendMessageW(hwnd_, WM_REFRESH_CONTENT, 0, 0);
+  ASSERT_TRUE(
+      WaitFor([] { return PageServerLog().find("notice?id=9&lang=zh_TW") != std::string::npos; }));
+  env_.OnUi([] {});
+  env_.OnUi([&] {
+    EXPECT_EQ(ui::GlobalManager::language, L"en");
+    EXPECT_TRUE(context_->languageChanged);
+  });
+  EXPECT_EQ(sub_title(), L"Taiwan, Hong Kong and Macau");
+
+  env_.OnUi([&] { settings_form->Close(0); });
+  ASSERT_TRUE(WaitFor([&] { return !IsWindow(settings_hwnd); }));
+  EXPECT_TRUE(WaitFor([&] { return sub_title() == L"台港澳版"; }))
+      << qbase::WideToUtf8(sub_title());
+  env_.OnUi([&] {
+    EXPECT_EQ(ui::GlobalManager::language, L"zh_TW");
+    EXPECT_FALSE(context_->languageChanged);
+    // The links were built again from the new language's list.
+    ASSERT_EQ(static_cast<size_t>(links_->GetCount()), context_->jumpLinks.size());
+    for (size_t i = 0; i < context_->jumpLinks.size(); ++i) {
+      EXPECT_EQ(links_->GetItemAt(static_cast<int>(i))->GetUTF8DataID(),
+                context_->jumpLinks[i].linkName);
+    }
+  });
+  EXPECT_NE(english_links, 0u);
+  // The page was asked for again in the new language after the switch.
+  EXPECT_TRUE(WaitFor([] {
+    const std::string log = PageServerLog();
+    return log.find("notice?id=9&lang=zh_TW notice?id=9&lang=zh_TW") != std::string::npos;
+  })) << PageServerLog();
+  EXPECT_TRUE(ViewVisible());
+
+  // Back to English for the other tests of this program.
+  env_.OnUi([&] {
+    LauncherSettings settings = context_->GetSettings();
+    settings.languageType = 0;
+    settings.language = "en";
+    context_->SetSettings(settings);
+    context_->SwitchLanguage(L"en");
+  });
 }
 
 }  // namespace
