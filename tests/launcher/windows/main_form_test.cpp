@@ -350,9 +350,17 @@ TEST_F(MainFormTest, ClosingDuringADownloadAsksFirst) {
     EXPECT_NE(image(L"btn_yes").find(L"gray"), std::wstring::npos);
   });
   test_support::SaveScreenshot(ScreenshotPath(L"close_confirmation"));
-  // Declined by Esc, which answers as "btn_no" does; a key that comes while
-  // the box is still settling is given again (one answer whatever comes).
-  ASSERT_TRUE(EscapeUntilGone(box, L"MsgBox"));
+  // Declined with its blue button, once the box is laid out.
+  ASSERT_TRUE(WaitFor([&] {
+    bool placed = false;
+    env_.OnUi([&] {
+      const RECT rect = box->FindControl(L"btn_no")->GetPos();
+      placed = rect.right > rect.left && rect.bottom > rect.top;
+    });
+    return placed;
+  }));
+  ClickIn(box, L"btn_no");
+  ASSERT_TRUE(WaitFor([&] { return DialogGone(L"MsgBox"); }));
   env_.OnUi(nullptr);
   EXPECT_TRUE(IsWindowVisible(hwnd_));
   EXPECT_TRUE(IsWindowEnabled(hwnd_));
