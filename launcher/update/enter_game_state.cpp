@@ -45,6 +45,7 @@ void MoveIntoGameSave(const std::wstring& game_save, const wchar_t* name) {
 }  // namespace
 
 uint32_t EnterGameState::lastContentRefreshTick = 0;
+bool EnterGameState::contentRefreshed = false;
 uint32_t EnterGameState::lastLauncherCheckTick = 0;
 uint32_t EnterGameState::lastPreDownloadQueryTick = 0;
 
@@ -142,7 +143,8 @@ void EnterGameState::StartGame() {
 
 void EnterGameState::Update() {
   const uint32_t now = Now();
-  if (now - lastContentRefreshTick >= refresh_interval_ms_) {
+  if (!contentRefreshed || now - lastContentRefreshTick >= refresh_interval_ms_) {
+    contentRefreshed = true;
     lastContentRefreshTick = now;
     world_->SendToMainWindow(WM_REFRESH_CONTENT, 0, 0);
   }

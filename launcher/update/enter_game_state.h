@@ -19,6 +19,10 @@ class EnterGameState : public UpdateState {
   // Process-wide tick references of the timers, 0 at start: the content
   // refresh lives on across entries, the other two restart with each entry.
   static uint32_t lastContentRefreshTick;
+  // Whether this process refreshed the content yet. The reference 0 stands
+  // for the system's start, not the launcher's: on a system up for less than
+  // a period the first refresh would wait hours, and with it the notice page.
+  static bool contentRefreshed;
   static uint32_t lastLauncherCheckTick;
   static uint32_t lastPreDownloadQueryTick;
 

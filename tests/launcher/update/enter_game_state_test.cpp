@@ -52,6 +52,7 @@ class EnterGameStateTest : public UpdateStateTest {
  protected:
   EnterGameStateTest() {
     EnterGameState::lastContentRefreshTick = 0;
+    EnterGameState::contentRefreshed = false;
     EnterGameState::lastLauncherCheckTick = 0;
     EnterGameState::lastPreDownloadQueryTick = 0;
     context->launcherExeUpdated = false;
@@ -142,7 +143,7 @@ TEST_F(EnterGameStateTest, TimersFireOncePerPeriodOnTheInjectedClock) {
   EnterReady();
   EXPECT_EQ(MainMessages(WM_STATE_CHANGED).size(), 1u);
 
-  // The refresh reference is 0 at start: the first tick past its period fires.
+  // The first tick refreshes; then once a period.
   Tick();
   EXPECT_EQ(MainMessages(WM_REFRESH_CONTENT).size(), 1u);
   EXPECT_TRUE(world.log.empty());
@@ -166,6 +167,22 @@ TEST_F(EnterGameStateTest, TimersFireOncePerPeriodOnTheInjectedClock) {
   Tick();
   EXPECT_EQ(MainMessages(WM_REFRESH_CONTENT).size(), 3u);
   EXPECT_EQ(world.log.size(), 1u);
+}
+
+// On a system started moments ago the first tick still refreshes, and the
+// period counts from there.
+TEST_F(EnterGameStateTest, AFreshlyStartedSystemRefreshesAtTheFirstTick) {
+  context->serviceSettings.RefreshInterval = 5;
+  world.clock = test_support::FakeClock(1000);
+  EnterReady();
+  Tick();
+  EXPECT_EQ(MainMessages(WM_REFRESH_CONTENT).size(), 1u);
+  world.clock.Advance(299999);
+  Tick();
+  EXPECT_EQ(MainMessages(WM_REFRESH_CONTENT).size(), 1u);
+  world.clock.Advance(1);
+  Tick();
+  EXPECT_EQ(MainMessages(WM_REFRESH_CONTENT).size(), 2u);
 }
 
 TEST_F(EnterGameStateTest, ThePreDownloadQueryRunsOncePerPeriod) {
