@@ -261,6 +261,12 @@ int Run(int count, wchar_t** arguments) {
     return 0;
   }
   if (action == L"pick" && count == 3) return Pick(arguments[2]);
+  if (action == L"icon" && count == 3) {
+    const auto owner =
+        reinterpret_cast<HWND>(static_cast<uintptr_t>(wcstoull(arguments[2], nullptr, 16)));
+    std::printf(IconExists(owner) ? "icon\n" : "no icon\n");
+    return 0;
+  }
   if (action == L"close-game") {
     HWND game = FindWindowW(L"UnityWndClass", nullptr);
     if (game == nullptr) return 1;

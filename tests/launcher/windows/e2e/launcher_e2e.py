@@ -57,6 +57,16 @@ PRE_DOWNLOAD_BUTTON = (1042, 433)
 # (predlc/skin.xml).
 SETUP_CHANGE_BUTTON = (486, 135)
 SETUP_OK_BUTTON = (292, 355)
+PRE_DOWNLOAD_CONFIRM_BUTTON = (220, 374)
+
+# The launcher's answers to the game's queries (launcher/core/window_messages.h)
+# and the pre-download states they report.
+GAME_STATE_ANSWER = 2527
+GAME_PROGRESS_ANSWER = 2529
+GAME_SPEED_ANSWER = 2531
+PRE_DOWNLOAD_OFFERED = 1
+PRE_DOWNLOAD_DOWNLOADING = 3
+PRE_DOWNLOAD_FINISHED = 4
 
 FILES_PREFIX = "/~files/demo"
 LARGEST = make_demo_content.LARGEST_NAME
@@ -162,13 +172,14 @@ class Helper:
         return done.returncode, text
 
     def window(self):
-        """The main window as (visible, left, top, right, bottom, icon), or None."""
+        """The main window as (visible, left, top, right, bottom, icon, handle),
+        or None."""
         _, text = self.run("window")
         for line in text.splitlines():
             words = line.split()
             if words and words[0] == "window" and len(words) == 8:
                 visible, left, top, right, bottom, icon = (int(w) for w in words[2:])
-                return (bool(visible), left, top, right, bottom, bool(icon))
+                return (bool(visible), left, top, right, bottom, bool(icon), words[1])
         return None
 
     def find(self, title):
@@ -271,7 +282,7 @@ class Run:
     def main_window(self):
         window = self.helper.window()
         check(window is not None, "no launcher window")
-        visible, left, top, right, bottom, _ = window
+        _, left, top, right, bottom, _, _ = window
         # A drop shadow around the layout widens the window evenly.
         self.origin = (left + (right - left - MAIN_SIZE[0]) // 2,
                        top + (bottom - top - MAIN_SIZE[1]) // 2)
@@ -449,8 +460,80 @@ class Run:
         check(len([line for line in self.game_log() if line.startswith("start ")]) == 1,
               "a second game was started")
 
-    def exit_from_tray(self):
+    def ask_as_the_game(self, state):
+        """Sends the game's three queries until the launcher's answers, which
+        reach the game's windows, report the pre-download state `state`;
+        returns the answers {message: (wParam, lParam)}."""
+        def answered():
+            before = len(self.game_log())
+            self.helper.run("game-queries")
+            replies = {}
+            for line in self.game_log()[before:]:
+                words = line.split()
+                if len(words) == 4 and words[0] == "msg":
+                    replies[int(words[1])] = (int(words[2]), int(words[3]))
+            complete = all(answer in replies for answer in (
+                GAME_STATE_ANSWER, GAME_PROGRESS_ANSWER, GAME_SPEED_ANSWER))
+            return replies if complete and replies[GAME_STATE_ANSWER][1] == state else None
+
+        return wait_for(answered, "the game's queries answered with state %d" % state)
+
+    def pre_download(self):
+        largest = FILES_PREFIX + "/next/" + LARGEST
+        self.fault.rule({"path": largest, "action": "throttle", "rate": SLOW_RATE})
+        # The game pass that started the game asked again and found the offer.
+        wait_for(lambda: any(e["path"] == FILES_PREFIX + "/next/version_map.txt"
+                             for e in self.fault.log()), "the offered version's map")
+        self.ask_as_the_game(PRE_DOWNLOAD_OFFERED)
+        self.screenshot("pre-download-offered")
+        self.click_main(PRE_DOWNLOAD_BUTTON)
+        wait_for(lambda: self.helper.find("PreDlcForm"), "the pre-download confirmation")
+        self.screenshot("pre-download-confirm")
+        self.click_dialog("PreDlcForm", PRE_DOWNLOAD_CONFIRM_BUTTON)
+        wait_for(lambda: not self.helper.find("PreDlcForm"), "the confirmation to close")
+        wait_for(lambda: any(e["path"] == largest for e in self.fault.log()),
+                 "the pre-download's transfer of the largest file")
+        replies = self.ask_as_the_game(PRE_DOWNLOAD_DOWNLOADING)
+        total, done = replies[GAME_PROGRESS_ANSWER]
+        check(total > 0 and 0 <= done <= total, "pre-download progress %d of %d" % (done, total))
+        self.screenshot("pre-download-running")
+        folder = os.path.join(self.run_dir, "update", "predownload")
+        self.pause_and_continue(PRE_DOWNLOAD_BUTTON, folder, "pre-download")
+        self.fault.rule({"path": largest, "action": "throttle", "rate": SLOW_RATE * 20})
+        finished = os.path.join(folder, make_demo_content.NEXT, "predownload_version_map.txt")
+        wait_for(lambda: os.path.exists(finished), "the pre-download to finish", limit=300)
+        self.ask_as_the_game(PRE_DOWNLOAD_FINISHED)
+        self.screenshot("pre-download-finished")
+        check(len(self.game_starts()) == 1, "the pre-download started the game")
+
+    def release(self):
         self.close_game()
+        subprocess.run([sys.executable, os.path.join(DEMO, "demo_control.py"), "--run-dir",
+                        self.run_dir, "release"], check=True)
+        mark = len(self.fault.log())
+        # The launcher asks the directory again when it starts (otherwise at
+        # its update interval, which is at least a minute).
+        self.exit_launcher()
+        self.start_launcher()
+        wait_for(lambda: len(self.game_starts()) == 2, "the update to start the game", limit=300)
+        self.screenshot("released-game-started")
+        folder = self.game_folder()
+        with open(os.path.join(folder, "version_map.txt"), "rb") as source:
+            data = source.read()
+        check(json.loads(data)["version"]["md5"] == make_demo_content.NEXT,
+              "the update installed %s" % json.loads(data)["version"])
+        expected = 'start "%s\\TOVA.exe" %s' % (windows_path(folder), hashlib.md5(data).hexdigest())
+        check(self.game_starts()[-1].lower() == expected.lower(),
+              "game command line %r, not %r" % (self.game_starts()[-1], expected))
+        fetched = [e["path"] for e in self.fault.log()[mark:]
+                   if e["path"].startswith(FILES_PREFIX + "/next/")
+                   and not e["path"].endswith("version_map.txt") and "/patchs/" not in e["path"]]
+        check(not fetched, "pre-downloaded files fetched again: %s" % fetched[:5])
+
+    def game_starts(self):
+        return [line for line in self.game_log() if line.startswith("start ")]
+
+    def exit_launcher(self):
         def ended():
             if self.launcher.poll() is not None:
                 return True
@@ -461,21 +544,30 @@ class Run:
                 return False
             return True
 
-        self.screenshot("before-exit")
         wait_for(ended, "the launcher to end from the tray menu", limit=180)
         check(self.launcher.returncode == 0, "launcher ended with %d" % self.launcher.returncode)
+
+    def exit_from_tray(self):
+        self.close_game()
+        self.screenshot("before-exit")
+        window = self.helper.window()
+        check(window is not None and window[5], "no tray icon before the exit")
+        self.exit_launcher()
         check(self.helper.window() is None, "a launcher window remains")
+        code, text = self.helper.run("icon", window[6], allow_failure=True)
+        check(code == 0 and text == "no icon", "the tray icon remains: " + text)
         self.screenshot("exited")
 
     def steps(self):
         os.makedirs(self.artifacts, exist_ok=True)
-        for step in (self.fresh_start, self.install, self.start_game, self.exit_from_tray):
+        for step in (self.fresh_start, self.install, self.start_game, self.pre_download,
+                     self.release, self.exit_from_tray):
             print("step:", step.__name__)
             sys.stdout.flush()
             step()
         actions = reports(self.fault)
         print("button reports:", actions)
-        wanted = ["install", "play"]
+        wanted = ["install", "play", "update"]
         order = [a for a in actions if a in wanted]
         check(order[:len(wanted)] == wanted, "button reports %s" % actions)
 
