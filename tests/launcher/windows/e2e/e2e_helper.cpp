@@ -1,15 +1,16 @@
 // The end-to-end test's hands inside the Wine prefix: it finds the launcher's
 // windows, gives real mouse input, drives the shell folder picker and the tray
 // icon's window, and stands in for the game's queries. One action a run; what
-// it found is printed on one line.
-//   e2e_helper.exe window               "window HWND VISIBLE LEFT TOP RIGHT BOTTOM ICON" or "none"
-//   e2e_helper.exe find TITLE           "found HWND LEFT TOP RIGHT BOTTOM" of a visible window, or
-//   "none" e2e_helper.exe click X Y            a left click at a screen point e2e_helper.exe pick
-//   FOLDER          selects FOLDER in the visible folder picker and clicks OK e2e_helper.exe tray
-//   dblclick|exit   a double-click on the icon, or the icon menu's "exit" e2e_helper.exe hide hides
-//   the launcher as a game start does e2e_helper.exe game-queries         the game's pre-download
-//   state, progress and speed queries e2e_helper.exe close-game           asks the running game to
-//   close
+// it found is printed on one line:
+//   window         "window HWND VISIBLE LEFT TOP RIGHT BOTTOM ICON", or "none"
+//   find TITLE     "found HWND LEFT TOP RIGHT BOTTOM" of a visible window, or "none"
+//   click X Y      a left click at a screen point
+//   pick FOLDER    selects FOLDER in the visible folder picker and clicks OK
+//   icon HWND      "icon" while HWND has a tray icon, else "no icon"
+//   tray dblclick  a double-click on the tray icon
+//   tray exit      the tray icon menu's "exit"
+//   game-queries   the game's pre-download state, progress and speed queries
+//   close-game     asks the running game to close
 // The exit code is 0 when the action was done, 1 when it could not be.
 #include <windows.h>
 #include <commctrl.h>
@@ -285,10 +286,6 @@ int Run(int count, wchar_t** arguments) {
     }
     if (std::wstring(arguments[2]) == L"exit") return TrayExit(launcher);
     return 1;
-  }
-  if (action == L"hide") {
-    PostMessageW(launcher, WM_HIDE_LAUNCHER, 0, 0);
-    return 0;
   }
   if (action == L"game-queries") {
     for (UINT query : {WM_GAME_QUERY_PREDOWNLOAD, WM_GAME_QUERY_PROGRESS, WM_GAME_QUERY_SPEED}) {

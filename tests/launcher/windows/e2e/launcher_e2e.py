@@ -51,6 +51,7 @@ MAIN_SIZE = (1340, 750)
 NOTICE_VIEW = (40, 160, 530, 465)
 SET_PATH_BUTTON = (600, 628)
 GAME_BUTTON = (1169, 607)
+CLOSE_BUTTON = (1325, 15)
 PANEL_CONTROL_BUTTON = (970, 614)
 PRE_DOWNLOAD_BUTTON = (1042, 433)
 # The setup dialog (setup/skin.xml) and the pre-download confirmation
@@ -58,6 +59,8 @@ PRE_DOWNLOAD_BUTTON = (1042, 433)
 SETUP_CHANGE_BUTTON = (486, 135)
 SETUP_OK_BUTTON = (292, 355)
 PRE_DOWNLOAD_CONFIRM_BUTTON = (220, 374)
+# The close choice (optionsbox/skin.xml).
+CLOSE_CHOICE_OK_BUTTON = (252, 276)
 
 # The launcher's answers to the game's queries (launcher/core/window_messages.h)
 # and the pre-download states they report.
@@ -297,7 +300,7 @@ class Run:
         left, top, right, bottom = rect
         width = right - left
         height = bottom - top
-        sizes = {"SetupPathForm": (584, 420), "PreDlcForm": (580, 418)}
+        sizes = {"SetupPathForm": (584, 420), "PreDlcForm": (580, 418), "OptionsBox": (504, 320)}
         dialog_width, dialog_height = sizes[title]
         self.helper.click(left + (width - dialog_width) // 2 + point[0],
                           top + (height - dialog_height) // 2 + point[1])
@@ -450,8 +453,17 @@ class Run:
         self.helper.run("tray", "dblclick")
         wait_for(lambda: self.visible(), "the tray double-click to show the launcher")
         self.screenshot("shown-from-tray")
-        self.helper.run("hide")
-        wait_for(lambda: not self.visible(), "the launcher to hide again")
+        # The first run's close button asks where the launcher goes; the
+        # choice offered first, the tray, is kept and honoured.
+        check(self.settings().get("closeToHide") is False, "closes to the tray before asked")
+        self.click_main(CLOSE_BUTTON)
+        wait_for(lambda: self.helper.find("OptionsBox"), "the close choice")
+        self.screenshot("close-choice")
+        self.click_dialog("OptionsBox", CLOSE_CHOICE_OK_BUTTON)
+        wait_for(lambda: not self.visible(), "the launcher to hide to the tray")
+        check(self.settings().get("closeToHide") is True, "the close choice was not kept")
+        window = self.helper.window()
+        check(window is not None and window[5], "the tray icon is gone")
         second = subprocess.run(["bash", WINE_RUN, "./launcher.exe"], cwd=self.run_dir,
                                 stdout=subprocess.DEVNULL, stderr=subprocess.STDOUT, timeout=120)
         check(second.returncode == 0, "the second launcher ended with %d" % second.returncode)
