@@ -61,6 +61,7 @@ SETUP_OK_BUTTON = (292, 355)
 PRE_DOWNLOAD_CONFIRM_BUTTON = (220, 374)
 # The close choice (optionsbox/skin.xml).
 CLOSE_CHOICE_OK_BUTTON = (252, 276)
+DIALOG_SIZES = {"SetupPathForm": (584, 420), "PreDlcForm": (580, 418), "OptionsBox": (504, 320)}
 
 # The launcher's answers to the game's queries (launcher/core/window_messages.h)
 # and the pre-download states they report.
@@ -171,7 +172,8 @@ class Helper:
                               env=self.environment, timeout=120)
         text = done.stdout.decode("utf-8", errors="replace").strip()
         if done.returncode != 0 and not allow_failure:
-            raise Failure("helper %s failed (%d): %s" % (" ".join(arguments), done.returncode, text))
+            raise Failure("helper %s failed (%d): %s" % (" ".join(arguments), done.returncode,
+                                                          text))
         return done.returncode, text
 
     def window(self):
@@ -276,8 +278,9 @@ class Run:
             self.shot += 1
             path = os.path.join(self.artifacts, "%02d-%s.png" % (self.shot, step))
         display = open(os.path.join(self.state, "display")).read().strip()
-        subprocess.run(["import", "-display", display, "-window", "root", "PNG24:" + path], check=True,
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
+        subprocess.run(["import", "-display", display, "-window", "root", "PNG24:" + path],
+                       check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                       timeout=60)
         if step is not None:
             print("screenshot", os.path.basename(path))
         return path
@@ -300,8 +303,7 @@ class Run:
         left, top, right, bottom = rect
         width = right - left
         height = bottom - top
-        sizes = {"SetupPathForm": (584, 420), "PreDlcForm": (580, 418), "OptionsBox": (504, 320)}
-        dialog_width, dialog_height = sizes[title]
+        dialog_width, dialog_height = DIALOG_SIZES[title]
         self.helper.click(left + (width - dialog_width) // 2 + point[0],
                           top + (height - dialog_height) // 2 + point[1])
 
@@ -315,7 +317,8 @@ class Run:
         colour = tuple(int(make_demo_content.NOTICE_COLOUR[i:i + 2], 16) for i in (1, 3, 5))
         left, top, right, bottom = NOTICE_VIEW
         # The page's right part carries no text.
-        points = [(right - 30, top + 8), (right - 30, bottom - 8), (left + 300, (top + bottom) // 2)]
+        points = [(right - 30, top + 8), (right - 30, bottom - 8),
+                  (left + 300, (top + bottom) // 2)]
         return all(near(pixel(image, self.origin[0] + x, self.origin[1] + y), colour)
                    for x, y in points)
 
@@ -415,7 +418,8 @@ class Run:
         wait_for(lambda: any(e["path"] == largest for e in self.fault.log()),
                  "the install's transfer of the largest file")
         self.screenshot("install-downloading")
-        self.pause_and_continue(PANEL_CONTROL_BUTTON, os.path.join(self.run_dir, "update"), "install")
+        self.pause_and_continue(PANEL_CONTROL_BUTTON, os.path.join(self.run_dir, "update"),
+                                "install")
         self.fault.rule({"path": largest, "action": "throttle", "rate": SLOW_RATE * 20})
         folder = wait_for(lambda: self.game_folder() if self.game_folder() and os.path.exists(
             os.path.join(self.game_folder(), "version_map.txt")) and not os.path.exists(
@@ -598,7 +602,9 @@ def run_dir_processes(run_dir):
             folder = os.readlink("/proc/%s/cwd" % entry)
         except OSError:
             continue
-        if b".py " in command or command.startswith(b"bash "):
+        # This test's own scripts, and the Wine world the run shares.
+        if (b".py " in command or command.startswith((b"bash ", b"Xvfb ", b"C:\\windows\\"))
+                or b"wineserver" in command):
             continue
         if (folder == run_dir or folder.startswith(run_dir + "/") or marks[0] in command
                 or marks[1] in command.lower()):
@@ -658,6 +664,11 @@ def outer(arguments):
                "--run-dir", run_dir, "--fresh", "--withhold-next", "--files-from-fault-host", "--",
                sys.executable, os.path.abspath(__file__), "--inner"] + sys.argv[1:]
     process = subprocess.Popen(command, start_new_session=True)
+
+    def stop(signal_number, _):
+        raise KeyboardInterrupt("signal %d" % signal_number)
+
+    signal.signal(signal.SIGTERM, stop)
     try:
         status = process.wait()
     except BaseException:
