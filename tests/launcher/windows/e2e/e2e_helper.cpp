@@ -5,6 +5,7 @@
 //   window         "window HWND VISIBLE LEFT TOP RIGHT BOTTOM ICON", or "none"
 //   find TITLE     "found HWND LEFT TOP RIGHT BOTTOM" of a visible window, or "none"
 //   click X Y      a left click at a screen point
+//   picker         "picker" while a folder picker shows, else "none"
 //   pick FOLDER    selects FOLDER in the visible folder picker and clicks OK
 //   icon HWND      "icon" while HWND has a tray icon, else "no icon"
 //   tray dblclick  a double-click on the tray icon
@@ -259,6 +260,10 @@ int Run(int count, wchar_t** arguments) {
   }
   if (action == L"click" && count == 4) {
     Click(_wtoi(arguments[2]), _wtoi(arguments[3]));
+    return 0;
+  }
+  if (action == L"picker") {
+    std::printf(FindVisibleDialogOfClass(L"#32770") ? "picker\n" : "none\n");
     return 0;
   }
   if (action == L"pick" && count == 3) return Pick(arguments[2]);

@@ -78,6 +78,9 @@ LARGEST = make_demo_content.LARGEST_NAME
 # and continues it.
 SLOW_RATE = 120000
 LIMIT = 120
+# A click whose effect has not followed this long is made again.
+CLICK_EFFECT_LIMIT = 20
+CLICK_ATTEMPTS = 4
 
 
 class Failure(Exception):
@@ -294,18 +297,38 @@ class Run:
                        top + (bottom - top - MAIN_SIZE[1]) // 2)
         return window
 
-    def click_main(self, point):
-        self.main_window()
-        self.helper.click(self.origin[0] + point[0], self.origin[1] + point[1])
+    def click_main(self, point, effect=None, what=""):
+        """Clicks a point of the main window; with an `effect`, clicks again
+        while the effect does not follow (a click can be lost on a busy
+        machine) and returns the effect's value."""
+        def click():
+            self.main_window()
+            self.helper.click(self.origin[0] + point[0], self.origin[1] + point[1])
 
-    def click_dialog(self, title, point):
-        rect = wait_for(lambda: self.helper.find(title), title + " to show")
-        left, top, right, bottom = rect
-        width = right - left
-        height = bottom - top
-        dialog_width, dialog_height = DIALOG_SIZES[title]
-        self.helper.click(left + (width - dialog_width) // 2 + point[0],
-                          top + (height - dialog_height) // 2 + point[1])
+        return self.click_until(click, effect, what)
+
+    def click_dialog(self, title, point, effect=None, what=""):
+        def click():
+            rect = wait_for(lambda: self.helper.find(title), title + " to show")
+            left, top, right, bottom = rect
+            dialog_width, dialog_height = DIALOG_SIZES[title]
+            self.helper.click(left + (right - left - dialog_width) // 2 + point[0],
+                              top + (bottom - top - dialog_height) // 2 + point[1])
+
+        return self.click_until(click, effect, what)
+
+    @staticmethod
+    def click_until(click, effect, what):
+        click()
+        if effect is None:
+            return None
+        for _ in range(CLICK_ATTEMPTS - 1):
+            try:
+                return wait_for(effect, what, limit=CLICK_EFFECT_LIMIT)
+            except Failure:
+                print("clicked again for", what)
+                click()
+        return wait_for(effect, what)
 
     def visible(self):
         window = self.helper.window()
@@ -363,7 +386,6 @@ class Run:
                         pass
             return total
 
-        self.click_main(button)
         samples = [written()]
 
         def settled():
@@ -371,12 +393,12 @@ class Run:
             samples.append(written())
             return samples[-1] == samples[-2]
 
-        wait_for(settled, "the paused transfer to stop writing")
+        self.click_main(button, settled, "the paused transfer to stop writing")
         self.screenshot(step + "-paused")
         time.sleep(3)
         check(written() == samples[-1], "the transfer went on while paused")
-        self.click_main(button)
-        wait_for(lambda: written() > samples[-1], "the continued transfer to write")
+        self.click_main(button, lambda: written() > samples[-1],
+                        "the continued transfer to write")
         self.screenshot(step + "-continued")
 
     # The steps.
@@ -399,20 +421,21 @@ class Run:
                          "rate": SLOW_RATE})
         picked = os.path.join(self.run_dir, "games")
         os.makedirs(picked, exist_ok=True)
-        self.click_main(SET_PATH_BUTTON)
-        wait_for(lambda: self.helper.find("SetupPathForm"), "the setup dialog")
+        self.click_main(SET_PATH_BUTTON, lambda: self.helper.find("SetupPathForm"),
+                        "the setup dialog")
         self.screenshot("setup-dialog")
-        self.click_dialog("SetupPathForm", SETUP_CHANGE_BUTTON)
-        time.sleep(1)
+        self.click_dialog("SetupPathForm", SETUP_CHANGE_BUTTON,
+                          lambda: self.helper.run("picker")[1] == "picker", "the folder picker")
         self.screenshot("folder-picker")
         wait_for(lambda: self.helper.run("pick", windows_path(picked),
-                                         allow_failure=True)[0] == 0, "the folder picker")
+                                         allow_failure=True)[0] == 0, "the folder to be picked")
         # The dialog keeps the picked folder in the settings at once.
         wait_for(lambda: self.settings().get("gamePath") == windows_path(
             os.path.join(picked, "Corvandel Game")), "the picked folder in the settings")
         self.screenshot("folder-picked")
-        self.click_dialog("SetupPathForm", SETUP_OK_BUTTON)
-        wait_for(lambda: not self.helper.find("SetupPathForm"), "the setup dialog to close")
+        self.click_dialog("SetupPathForm", SETUP_OK_BUTTON,
+                          lambda: not self.helper.find("SetupPathForm"),
+                          "the setup dialog to close")
 
         largest = FILES_PREFIX + "/game/" + LARGEST
         wait_for(lambda: any(e["path"] == largest for e in self.fault.log()),
@@ -442,9 +465,7 @@ class Run:
         # Offered before the start: the start's pass asks again and finds it.
         subprocess.run([sys.executable, os.path.join(DEMO, "demo_control.py"), "--run-dir",
                         self.run_dir, "offer"], check=True)
-        self.click_main(GAME_BUTTON)
-        wait_for(lambda: any(line.startswith("start ") for line in self.game_log()),
-                 "the game to start")
+        self.click_main(GAME_BUTTON, self.game_starts, "the game to start")
         wait_for(lambda: not self.visible(), "the launcher to hide")
         self.screenshot("game-started")
         folder = self.game_folder()
@@ -460,11 +481,11 @@ class Run:
         # The first run's close button asks where the launcher goes; the
         # choice offered first, the tray, is kept and honoured.
         check(self.settings().get("closeToHide") is False, "closes to the tray before asked")
-        self.click_main(CLOSE_BUTTON)
-        wait_for(lambda: self.helper.find("OptionsBox"), "the close choice")
+        self.click_main(CLOSE_BUTTON, lambda: self.helper.find("OptionsBox"),
+                        "the close choice")
         self.screenshot("close-choice")
-        self.click_dialog("OptionsBox", CLOSE_CHOICE_OK_BUTTON)
-        wait_for(lambda: not self.visible(), "the launcher to hide to the tray")
+        self.click_dialog("OptionsBox", CLOSE_CHOICE_OK_BUTTON, lambda: not self.visible(),
+                          "the launcher to hide to the tray")
         check(self.settings().get("closeToHide") is True, "the close choice was not kept")
         window = self.helper.window()
         check(window is not None and window[5], "the tray icon is gone")
@@ -502,11 +523,12 @@ class Run:
                              for e in self.fault.log()), "the offered version's map")
         self.ask_as_the_game(PRE_DOWNLOAD_OFFERED)
         self.screenshot("pre-download-offered")
-        self.click_main(PRE_DOWNLOAD_BUTTON)
-        wait_for(lambda: self.helper.find("PreDlcForm"), "the pre-download confirmation")
+        self.click_main(PRE_DOWNLOAD_BUTTON, lambda: self.helper.find("PreDlcForm"),
+                        "the pre-download confirmation")
         self.screenshot("pre-download-confirm")
-        self.click_dialog("PreDlcForm", PRE_DOWNLOAD_CONFIRM_BUTTON)
-        wait_for(lambda: not self.helper.find("PreDlcForm"), "the confirmation to close")
+        self.click_dialog("PreDlcForm", PRE_DOWNLOAD_CONFIRM_BUTTON,
+                          lambda: not self.helper.find("PreDlcForm"),
+                          "the confirmation to close")
         wait_for(lambda: any(e["path"] == largest for e in self.fault.log()),
                  "the pre-download's transfer of the largest file")
         replies = self.ask_as_the_game(PRE_DOWNLOAD_DOWNLOADING)
