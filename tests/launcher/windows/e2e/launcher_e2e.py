@@ -13,12 +13,15 @@ screenshot is saved at every step as DIR/e2e-artifacts/NN-step.png.
 
 The steps: a fresh start shows the notice page (asked with the forced
 language); the install through the setup dialog and the folder picker, paused
-and continued; the start of the game, the window shown again from the tray
-and from a second launcher; the pre-download offered, confirmed, paused,
-continued and finished while the game answers its queries; the release, whose
-update takes over the pre-downloaded files and starts the game; the exit from
-the tray menu. Every process the run started is ended when it ends, also on a
-failure.
+and continued; the start of the game, the window shown again from the tray,
+hidden by the first run's close choice and shown by a second launcher; the
+pre-download offered, confirmed, paused, continued and finished while the
+game's queries are answered; the release, whose update takes over the
+pre-downloaded files and starts the game; the repair from the settings
+window; the exit from the tray menu, after which nothing of the run remains
+and the report host has seen the game button's install, play and update
+reports in that order. Every process the run started is ended when it ends,
+also on a failure.
 """
 
 import argparse
@@ -52,6 +55,7 @@ NOTICE_VIEW = (40, 160, 530, 465)
 SET_PATH_BUTTON = (600, 628)
 GAME_BUTTON = (1169, 607)
 CLOSE_BUTTON = (1325, 15)
+SETTINGS_BUTTON = (1265, 15)
 PANEL_CONTROL_BUTTON = (970, 614)
 PRE_DOWNLOAD_BUTTON = (1042, 433)
 # The setup dialog (setup/skin.xml) and the pre-download confirmation
@@ -61,7 +65,12 @@ SETUP_OK_BUTTON = (292, 355)
 PRE_DOWNLOAD_CONFIRM_BUTTON = (220, 374)
 # The close choice (optionsbox/skin.xml).
 CLOSE_CHOICE_OK_BUTTON = (252, 276)
-DIALOG_SIZES = {"SetupPathForm": (584, 420), "PreDlcForm": (580, 418), "OptionsBox": (504, 320)}
+# The settings window (setting/*.xml): its second tab scrolls the resources
+# page, with the repair button, to the top.
+SETTINGS_RESOURCE_TAB = (120, 144)
+SETTINGS_REPAIR_BUTTON = (333, 221)
+DIALOG_SIZES = {"SetupPathForm": (584, 420), "PreDlcForm": (580, 418), "OptionsBox": (504, 320),
+                "SettingForm": (844, 540)}
 
 # The launcher's answers to the game's queries (launcher/core/window_messages.h)
 # and the pre-download states they report.
@@ -568,6 +577,34 @@ class Run:
                    and not e["path"].endswith("version_map.txt") and "/patchs/" not in e["path"]]
         check(not fetched, "pre-downloaded files fetched again: %s" % fetched[:5])
 
+    def settings_repair(self):
+        """The settings window's repair runs a pass that checks the game
+        again: the version map it deleted comes back, nothing is started."""
+        self.close_game()
+        starts = len(self.game_starts())
+        # The game's start hid the launcher; the tray icon brings it back.
+        self.helper.run("tray", "dblclick")
+        wait_for(self.visible, "the tray double-click to show the launcher")
+        self.click_main(SETTINGS_BUTTON, lambda: self.helper.find("SettingForm"),
+                        "the settings window")
+        self.screenshot("settings")
+        self.click_dialog("SettingForm", SETTINGS_RESOURCE_TAB)
+        time.sleep(1)
+        self.screenshot("settings-resources")
+        game_map = os.path.join(self.game_folder(), "version_map.txt")
+        mark = len(self.fault.log())
+        self.click_dialog("SettingForm", SETTINGS_REPAIR_BUTTON,
+                          lambda: not self.helper.find("SettingForm"), "the repair to start")
+        wait_for(lambda: any(e["path"] == FILES_PREFIX + "/next/version_map.txt"
+                             for e in self.fault.log()[mark:]), "the repair's pass")
+        wait_for(lambda: os.path.exists(game_map) and not os.path.exists(
+            os.path.join(self.game_folder(), "tmp_version_map.txt")), "the repaired game",
+                 limit=300)
+        self.screenshot("repaired")
+        check(len(self.game_starts()) == starts, "the repair started the game")
+        check(any(e["path"].startswith("/~track/") and '"click_repair"' in e["body"]
+                  for e in self.fault.log()[mark:]), "no repair report")
+
     def game_starts(self):
         return [line for line in self.game_log() if line.startswith("start ")]
 
@@ -586,7 +623,8 @@ class Run:
         check(self.launcher.returncode == 0, "launcher ended with %d" % self.launcher.returncode)
 
     def exit_from_tray(self):
-        self.close_game()
+        if self.game_log()[-1:] != ["exit"]:
+            self.close_game()
         self.screenshot("before-exit")
         window = self.helper.window()
         check(window is not None and window[5], "no tray icon before the exit")
@@ -599,7 +637,7 @@ class Run:
     def steps(self):
         os.makedirs(self.artifacts, exist_ok=True)
         for step in (self.fresh_start, self.install, self.start_game, self.pre_download,
-                     self.release, self.exit_from_tray):
+                     self.release, self.settings_repair, self.exit_from_tray):
             print("step:", step.__name__)
             sys.stdout.flush()
             step()
