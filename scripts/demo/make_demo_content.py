@@ -13,15 +13,24 @@ DIR (build/demo by scripts/run.sh) receives:
   content/launcher/  "launcher_version_map.txt": the launcher at PATH (when
                      given) is current, so the launcher pass ends in the ready
                      state
+  content/notice/    the notice page ("ActivityAddr"): a solid NOTICE_COLOUR
+                     background, an in-page link, a link to a new window, and
+                     buttons opening http, javascript: and file: addresses
   previous/          the previous version (3_2_7) as installed, with its map
-  replies/get_urls.json, replies/pre_download.json   directory replies
+  replies/           directory replies, in the stages of the next version:
+                     get_urls.json with pre_download.json offer it for
+                     pre-download; get_urls_withheld.json with
+                     pre_download_none.json do not; get_urls_released.json
+                     makes it the current version
   setting.json       the launcher's service settings
 The game's "TOVA.exe" is the program at --game (the stand-in game the project
 builds): the previous version has it as it is, the later ones with bytes
 appended, so every version installed still starts. The replies and
-"setting.json" carry the fields @CONTENT_URL@ (the folder
-"content" as served) and @SERVICE_URL@ (the directory service); the demo
-runner fills them in. The same seed always gives the same bytes.
+"setting.json" carry the fields @CONTENT_URL@ (the folder "content" as
+served), @FILES_URL@ (the same folder as served for the game's versions),
+@PAGE_URL@ (the same folder over plain HTTP, for the notice page, whose
+browser does not trust the test CA) and @SERVICE_URL@ (the directory
+service); the demo runner fills them in. The same seed always gives the same bytes.
 """
 
 import argparse
@@ -39,9 +48,12 @@ CURRENT = "3_2_8"
 NEXT = "3_2_9"
 LAUNCHER_VERSION = "1.0.0"
 SEED = 20261210
+# The notice page's background, for tests that find the page on the screen.
+NOTICE_COLOUR = "#1e6b52"
 
 BLANK_NAME = "TOVA_Data/StreamingAssets/Audio/Sound Banks/Ambient Forest.bank"
 CJK_NAME = "TOVA_Data/Localization/繁體中文/對話字幕.txt"
+LARGEST_NAME = "TOVA_Data/StreamingAssets/Video/intro.usm"
 
 
 def md5_of(data):
@@ -68,7 +80,7 @@ def previous_files(rng, game):
     files[BLANK_NAME] = rng.randbytes(65536)
     files["TOVA_Data/resources.assets"] = rng.randbytes(3 * 1048576)
     files["TOVA_Data/sharedassets0.assets"] = rng.randbytes(2 * 1048576)
-    files["TOVA_Data/StreamingAssets/Video/intro.usm"] = rng.randbytes(4 * 1048576 + 123)
+    files[LARGEST_NAME] = rng.randbytes(4 * 1048576 + 123)
     return files
 
 
@@ -148,8 +160,11 @@ def current_files(rng, previous):
 
 
 def next_files(rng, current):
+    """The next version: the program, the largest file (so its transfer lasts
+    a while) and 20 more changed, and a few new files."""
     files = dict(current)
-    for name in ["TOVA.exe"] + rng.sample(sorted(n for n in current if n != "TOVA.exe"), 20):
+    others = sorted(n for n in current if n not in ("TOVA.exe", LARGEST_NAME))
+    for name in ["TOVA.exe", LARGEST_NAME] + rng.sample(others, 20):
         if name == "TOVA.exe":
             files[name] = current[name] + rng.randbytes(rng.randint(64, 4096))
         else:
@@ -192,24 +207,72 @@ def launcher_map(launcher):
 
 
 def directory_replies():
-    others = {
-        "DlcAddr": ["@CONTENT_URL@/launcher/"],
-        "PatchOption": 2,
-        "UseWebExtraParam": False,
-        "DeleteLogTXT": False,
-        "PreDlcCheck": True,
-        "PreDlcAddr": ["@CONTENT_URL@/next/"],
-        "TransToGame": {"channel": "TW", "demo": True},
+    """The directory replies by stage of the next version: {file name: text}."""
+    def get_urls(game_host, pre_download_hosts):
+        others = {
+            "DlcAddr": ["@CONTENT_URL@/launcher/"],
+            "PatchOption": 2,
+            "UseWebExtraParam": False,
+            "DeleteLogTXT": False,
+            "PreDlcCheck": True,
+            "TransToGame": {"channel": "TW", "demo": True},
+            "ActivityAddr": "@PAGE_URL@/notice/index.html",
+        }
+        if pre_download_hosts:
+            others["PreDlcAddr"] = pre_download_hosts
+        reply = {"DlcAddr": [game_host], "Others": json.dumps(others)}
+        return json.dumps(reply, indent="\t") + "\n"
+
+    def pre_download(hosts):
+        info = [json.dumps({"TW_pc_addr": hosts})] if hosts else []
+        return json.dumps({"info": info}, indent="\t") + "\n"
+
+    game, upcoming = "@FILES_URL@/game/", "@FILES_URL@/next/"
+    return {
+        "get_urls.json": get_urls(game, [upcoming]),
+        "pre_download.json": pre_download([upcoming]),
+        "get_urls_withheld.json": get_urls(game, []),
+        "pre_download_none.json": pre_download([]),
+        "get_urls_released.json": get_urls(upcoming, []),
     }
-    get_urls = {"DlcAddr": ["@CONTENT_URL@/game/"], "Others": json.dumps(others)}
-    pre_download = {"info": [json.dumps({"TW_pc_addr": ["@CONTENT_URL@/next/"]})]}
-    return json.dumps(get_urls, indent="\t") + "\n", json.dumps(pre_download, indent="\t") + "\n"
+
+
+def notice_page():
+    return """<!DOCTYPE html>
+<html lang="zh-Hant">
+<head>
+<meta charset="utf-8">
+<title>Notice</title>
+<style>
+  html, body { margin: 0; height: 100%%; overflow: hidden; background: %s;
+               color: #f0f0f0; font: 14px sans-serif; }
+  main { padding: 16px; }
+  a, button { display: block; margin: 6px 0; color: #ffe9a8; }
+</style>
+</head>
+<body>
+<main>
+  <h1>Demo notice</h1>
+  <a id="to-events" href="#events">Events below</a>
+  <a id="new-window" href="https://demo.invalid/news?id=1" target="_blank">News in a new window</a>
+  <button id="open-http" onclick="window.open('http://demo.invalid/patch-notes')">Patch notes</button>
+  <button id="open-javascript" onclick="window.open('javascript:void(0)')">Script address</button>
+  <button id="open-file" onclick="window.open('file:///C:/windows/win.ini')">File address</button>
+  <section id="events"><h2>Events</h2><p>Nothing planned.</p></section>
+</main>
+</body>
+</html>
+""" % NOTICE_COLOUR
 
 
 def setting_json():
     settings = {
         "GateURLs": ["@SERVICE_URL@/~gate/"],
         "TrackURL": "@SERVICE_URL@/~track/track/json_track",
+        # The ready state's first content refresh, which loads the notice
+        # page, comes once this much time has passed since the system
+        # started; the least interval lets it come at once, then every minute.
+        "RefreshInterval": 1,
     }
     return json.dumps(settings, indent="\t") + "\n"
 
@@ -238,14 +301,14 @@ def generate(out, game, launcher):
     write(os.path.join(next_folder, "version_map.txt"), map_text(NEXT, upcoming))
 
     write(os.path.join(content, "launcher", "launcher_version_map.txt"), launcher_map(launcher))
+    write(os.path.join(content, "notice", "index.html"), notice_page())
 
     installed = os.path.join(out, "previous")
     write_tree(installed, previous)
     write(os.path.join(installed, "version_map.txt"), map_text(PREVIOUS, previous))
 
-    get_urls, pre_download = directory_replies()
-    write(os.path.join(out, "replies", "get_urls.json"), get_urls)
-    write(os.path.join(out, "replies", "pre_download.json"), pre_download)
+    for name, text in directory_replies().items():
+        write(os.path.join(out, "replies", name), text)
     write(os.path.join(out, "setting.json"), setting_json())
 
 

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Runs launcher.exe under Wine against the demo content service.
 
-  run_demo.py --demo DIR --run-dir DIR -- COMMAND...
+  run_demo.py --demo DIR --run-dir DIR [--fresh] [--withhold-next]
+              [--files-from-fault-host] -- COMMAND...
 
 The command of tests/support/download_test_servers.py in scripts/run.sh: the
 servers it started (named by its LAUNCHER_TEST_* variables) become the demo
@@ -14,6 +15,21 @@ previous game version is installed. The Wine prefix is made to trust the
 servers' CA. COMMAND (launcher.exe through scripts/wine-run.sh) then runs in
 the launcher's folder; when it ends, the requests the servers saw are written
 to "demo-requests.log" there, and its exit status is returned.
+
+--files-from-fault-host serves the game's versions from the fault host (as
+"/~files/demo") instead of the content host, so a test can slow its transfers
+down with the fault host's rules and see every request as it starts. --fresh
+installs no game and names no game folder: the launcher starts as on
+a machine without the game. --withhold-next holds the next version back: it is
+not served, and neither the directory reply nor the pre-download query offers
+it. While COMMAND runs, scripts/demo/demo_control.py --run-dir DIR then moves it
+on, one stage at a time:
+  publish   the next version's files are served (still not offered)
+  offer     the directory and pre-download replies offer it for pre-download
+  release   the directory reply makes it the current version (it is no longer
+            offered), so the launcher updates to it
+The controls find the servers through "demo-service.json", which this script
+writes into the launcher's folder.
 """
 
 import argparse
@@ -30,6 +46,8 @@ import urllib.request
 HERE = os.path.dirname(os.path.abspath(__file__))
 WINE_RUN = os.path.join(HERE, "..", "wine-run.sh")
 GAME_FOLDER = "Demo Game"
+# The fault host serves its content folder below any "/~NAME" prefix.
+FAULT_FILES_PREFIX = "/~files"
 
 
 def unix_path(windows_path):
@@ -86,9 +104,11 @@ def trust_ca(der_path):
                     "/d", blob.hex(), "/f"], check=True, stdout=subprocess.DEVNULL)
 
 
-def prepare_launcher_folder(demo, run_dir, fields):
+def prepare_launcher_folder(demo, run_dir, fields, fresh):
     write_text(os.path.join(run_dir, "save", "setting.json"),
                fill(read_text(os.path.join(demo, "setting.json")), fields))
+    if fresh:
+        return
     # The launcher keeps its own settings and the game it updated: only a
     # first run sets them up.
     game = os.path.join(run_dir, GAME_FOLDER)
@@ -97,6 +117,21 @@ def prepare_launcher_folder(demo, run_dir, fields):
     settings = os.path.join(run_dir, "save", "EnvConfig.json")
     if not os.path.exists(settings):
         write_text(settings, json.dumps({"gamePath": windows_path(game)}, indent="\t") + "\n")
+
+
+def serve(content, served, part):
+    """Serves the demo's content/`part` below the served folder."""
+    link = os.path.join(served, part)
+    if not os.path.lexists(link):
+        os.symlink(os.path.join(content, part), link)
+
+
+def answer_stage(fault, demo, fields, get_urls, pre_download):
+    """The directory replies of one stage of the next version."""
+    replies = os.path.join(demo, "replies")
+    fault.answer("/~gate/get/urls", fill(read_text(os.path.join(replies, get_urls)), fields))
+    fault.answer("/~gate/pre_download",
+                 fill(read_text(os.path.join(replies, pre_download)), fields))
 
 
 def save_request_log(fault, content_log, path):
@@ -116,25 +151,40 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--demo", required=True)
     parser.add_argument("--run-dir", required=True)
+    parser.add_argument("--fresh", action="store_true", help="start without the game")
+    parser.add_argument("--withhold-next", action="store_true",
+                        help="hold the next version back until demo_control.py moves it on")
+    parser.add_argument("--files-from-fault-host", action="store_true",
+                        help="serve the game's versions from the fault host")
     parser.add_argument("command", nargs=argparse.REMAINDER)
     arguments = parser.parse_args()
     command = arguments.command[1:] if arguments.command[:1] == ["--"] else arguments.command
     demo = os.path.abspath(arguments.demo)
     run_dir = os.path.abspath(arguments.run_dir)
 
-    root = unix_path(os.environ["LAUNCHER_TEST_CONTENT_ROOT"])
-    os.symlink(os.path.join(demo, "content"), os.path.join(root, "demo"))
+    content = os.path.join(demo, "content")
+    served = os.path.join(unix_path(os.environ["LAUNCHER_TEST_CONTENT_ROOT"]), "demo")
+    os.makedirs(served)
+    for part in sorted(os.listdir(content)):
+        if part != "next" or not arguments.withhold_next:
+            serve(content, served, part)
     ca_der = unix_path(os.environ["LAUNCHER_TEST_CA_DER"])
-    fault = FaultHost(os.environ["LAUNCHER_TEST_FAULT_URL"],
-                      os.path.join(os.path.dirname(ca_der), "ca.pem"))
+    ca_pem = os.path.join(os.path.dirname(ca_der), "ca.pem")
+    fault = FaultHost(os.environ["LAUNCHER_TEST_FAULT_URL"], ca_pem)
     fields = {"CONTENT_URL": os.environ["LAUNCHER_TEST_CONTENT_URL"] + "/demo",
               "SERVICE_URL": os.environ["LAUNCHER_TEST_FAULT_URL"]}
-    fault.answer("/~gate/get/urls", fill(read_text(os.path.join(demo, "replies", "get_urls.json")),
-                                         fields))
-    fault.answer("/~gate/pre_download",
-                 fill(read_text(os.path.join(demo, "replies", "pre_download.json")), fields))
+    fields["PAGE_URL"] = os.environ["LAUNCHER_TEST_CONTENT_HTTP_URL"] + "/demo"
+    fields["FILES_URL"] = (os.environ["LAUNCHER_TEST_FAULT_URL"] + FAULT_FILES_PREFIX + "/demo"
+                           if arguments.files_from_fault_host else fields["CONTENT_URL"])
+    if arguments.withhold_next:
+        answer_stage(fault, demo, fields, "get_urls_withheld.json", "pre_download_none.json")
+    else:
+        answer_stage(fault, demo, fields, "get_urls.json", "pre_download.json")
     fault.answer("/~track/track/json_track", "")
-    prepare_launcher_folder(demo, run_dir, fields)
+    prepare_launcher_folder(demo, run_dir, fields, arguments.fresh)
+    write_text(os.path.join(run_dir, "demo-service.json"), json.dumps({
+        "demo": demo, "served": served, "fields": fields, "ca_pem": ca_pem,
+        "content_log": unix_path(os.environ["LAUNCHER_TEST_CONTENT_LOG"])}, indent="\t") + "\n")
     trust_ca(ca_der)
 
     environment = dict(os.environ)

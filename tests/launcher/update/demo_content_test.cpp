@@ -3,7 +3,7 @@
 // LAUNCHER_DEMO_CONTENT), read with the launcher's own parsers: every map
 // names its files with their true MD5 and size, every patch turns the
 // installed previous version's file into the current one, and the directory
-// replies name the demo's hosts.
+// replies of each stage name the demo's hosts and its notice page.
 
 #include <windows.h>
 
@@ -128,27 +128,50 @@ TEST_F(DemoContentTest, TheGameProgramIsTheStandInGameInEveryVersion) {
   }
 }
 
-TEST_F(DemoContentTest, TheRepliesNameTheDemoHosts) {
-  const std::string get_urls = ReadText(demo + "\\replies\\get_urls.json");
-  std::vector<std::string> hosts;
-  std::vector<std::string> pre_download_hosts;
-  std::string error;
-  ASSERT_TRUE(ParseDirectoryReply(get_urls, &hosts, &pre_download_hosts, &error, true)) << error;
-  EXPECT_EQ(hosts, std::vector<std::string>{"@CONTENT_URL@/game/"});
-  EXPECT_EQ(pre_download_hosts, std::vector<std::string>{"@CONTENT_URL@/next/"});
+// Each stage of the next version: held back, offered for pre-download, and
+// released as the current version; every stage shows the notice page.
+TEST_F(DemoContentTest, TheRepliesOfEachStageNameTheDemoHosts) {
+  const std::string game = "@FILES_URL@/game/";
+  const std::string next = "@FILES_URL@/next/";
+  const std::vector<std::string> none;
+  struct Case {
+    const char* get_urls;
+    const char* pre_download;
+    std::string game_host;
+    std::vector<std::string> offered_by_directory;
+    std::vector<std::string> offered_by_query;
+  };
+  for (const Case& c :
+       {Case{"get_urls.json", "pre_download.json", game, {next}, {next}},
+        Case{"get_urls_withheld.json", "pre_download_none.json", game, none, none},
+        Case{"get_urls_released.json", "pre_download_none.json", next, none, none}}) {
+    SCOPED_TRACE(c.get_urls);
+    const std::string get_urls = ReadText(demo + "\\replies\\" + c.get_urls);
+    std::vector<std::string> hosts;
+    std::vector<std::string> pre_download_hosts;
+    std::string error;
+    ASSERT_TRUE(ParseDirectoryReply(get_urls, &hosts, &pre_download_hosts, &error, true)) << error;
+    EXPECT_EQ(hosts, std::vector<std::string>{c.game_host});
+    EXPECT_EQ(pre_download_hosts, c.offered_by_directory);
 
-  const LauncherDirectoryReply launcher = ParseLauncherDirectoryReply(get_urls);
-  EXPECT_TRUE(launcher.usable);
-  ASSERT_TRUE(launcher.contentHosts);
-  EXPECT_EQ(*launcher.contentHosts, std::vector<std::string>{"@CONTENT_URL@/launcher/"});
-  EXPECT_EQ(launcher.patchOption, 2);
+    const LauncherDirectoryReply launcher = ParseLauncherDirectoryReply(get_urls);
+    EXPECT_TRUE(launcher.usable);
+    ASSERT_TRUE(launcher.contentHosts);
+    EXPECT_EQ(*launcher.contentHosts, std::vector<std::string>{"@CONTENT_URL@/launcher/"});
+    EXPECT_EQ(launcher.patchOption, 2);
+    EXPECT_EQ(launcher.activityAddr.value_or(""), "@PAGE_URL@/notice/index.html");
 
-  hosts.clear();
-  ASSERT_TRUE(
-      ParsePreDownloadReply(ReadText(demo + "\\replies\\pre_download.json"), &hosts, &error));
-  EXPECT_EQ(hosts, std::vector<std::string>{"@CONTENT_URL@/next/"});
+    hosts.clear();
+    ParsePreDownloadReply(ReadText(demo + "\\replies\\" + c.pre_download), &hosts, &error);
+    EXPECT_EQ(hosts, c.offered_by_query);
+  }
 
   LoadMap(demo + "\\content\\launcher\\launcher_version_map.txt");
+  const std::string page = ReadText(demo + "\\content\\notice\\index.html");
+  for (const char* part : {"href=\"#", "target=\"_blank\"", "window.open('http://",
+                           "window.open('javascript:", "window.open('file:"}) {
+    EXPECT_NE(page.find(part), std::string::npos) << part;
+  }
 }
 
 }  // namespace
