@@ -16,14 +16,17 @@ export WINEARCH=win64
 # No crash debugger, no Mono or Gecko install prompts.
 export WINEDLLOVERRIDES="winedbg.exe=d;mscoree=d;mshtml=d"
 export LANG=C.UTF-8 LC_ALL=C.UTF-8 TZ=UTC
-# The host's fonts stay out: Wine sees its own and what a program installs,
-# so a face the launcher carries is known to come from its own file.
-mkdir -p "$STATE/no-host-fonts"
-if [ ! -f "$STATE/fonts.conf" ]; then
+# With LAUNCHER_WINE_WITHOUT_HOST_FONTS=1 the program sees none of the host's
+# fonts, only Wine's own and what it installs, so a face the launcher carries
+# is known to come from its own file. Wine reads the host's fonts per process;
+# the host browser a program starts inherits this too and then has no fonts
+# to draw a page with, so it is not the default.
+if [ "${LAUNCHER_WINE_WITHOUT_HOST_FONTS:-}" = 1 ]; then
+  mkdir -p "$STATE/no-host-fonts"
   printf '<?xml version="1.0"?>\n<fontconfig><dir>%s</dir><cachedir>%s</cachedir></fontconfig>\n' \
     "$STATE/no-host-fonts" "$STATE/fontconfig-cache" >"$STATE/fonts.conf"
+  export FONTCONFIG_FILE="$STATE/fonts.conf"
 fi
-export FONTCONFIG_FILE="$STATE/fonts.conf"
 
 WINESERVER=$(command -v wineserver || true)
 for candidate in /usr/lib/wine/wineserver64 /usr/lib/wine/wineserver; do

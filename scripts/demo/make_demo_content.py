@@ -248,6 +248,7 @@ def notice_page():
                color: #f0f0f0; font: 14px sans-serif; }
   main { padding: 16px; }
   a, button { display: block; margin: 6px 0; color: #ffe9a8; }
+  button { background: #2c4d40; border: 1px solid #ffe9a8; }
 </style>
 </head>
 <body>
