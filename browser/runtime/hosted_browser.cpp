@@ -95,9 +95,20 @@ HostedBrowser::HostedBrowser(int id, cef_client_t* client, const cef_window_info
                              const std::wstring& url)
     : id_(id),
       transparent_(window_info.transparent_painting_enabled != 0),
-      parent_window_(window_info.parent_window),
+      window_(window_info.windowless_rendering_enabled != 0
+                  ? nullptr
+                  : std::make_unique<BrowserWindow>(
+                        host_.get(),
+                        BrowserWindow::Listener{[this] { ApplyViewSize(); },
+                                                // Closed by its frame, or gone with its parent.
+                                                [this] { Close(); }})),
       client_(client),
       pending_url_(url) {
+  if (window_) {
+    window_info_ = window_info;
+    window_info_.window_name = {};
+    window_name_ = FromCef(&window_info.window_name);
+  }
   cef_browser_t* b = browser_.get();
   b->get_host = [](cef_browser_t* self) { return From(self)->host_.AddRefAndGet(); };
   b->can_go_back = [](cef_browser_t* self) {
@@ -186,7 +197,10 @@ HostedBrowser::HostedBrowser(int id, cef_client_t* client, const cef_window_info
   h->invalidate = [](cef_browser_host_t* self, cef_paint_element_type_t) {
     FromHost(self)->OnUiThread([](HostedBrowser* browser) { browser->RequestFullFrame(); });
   };
-  h->get_window_handle = [](cef_browser_host_t*) -> HWND { return nullptr; };
+  h->get_window_handle = [](cef_browser_host_t* self) -> HWND {
+    HostedBrowser* browser = FromHost(self);
+    return browser->window_ ? browser->window_->handle() : nullptr;
+  };
   h->send_key_event = [](cef_browser_host_t* self, const cef_key_event_t* event) {
     if (event == nullptr) return;
     const cef_key_event_t copy = *event;
@@ -200,8 +214,7 @@ HostedBrowser::HostedBrowser(int id, cef_client_t* client, const cef_window_info
                                  cef_mouse_button_type_t type, int mouse_up, int click_count) {
     if (event == nullptr) return;
     Json::Value params = MousePressParams(*event, type, mouse_up != 0, click_count);
-    FromHost(self)->OnUiThread(
-        [params](HostedBrowser* browser) { browser->Send("Input.dispatchMouseEvent", params); });
+    FromHost(self)->OnUiThread([params](HostedBrowser* browser) { browser->SendMouse(params); });
   };
   h->send_mouse_move_event = [](cef_browser_host_t* self, const cef_mouse_event_t* event,
                                 int mouse_leave) {
@@ -211,15 +224,13 @@ HostedBrowser::HostedBrowser(int id, cef_client_t* client, const cef_window_info
     // page's hover the same way.
     if (mouse_leave != 0) moved.x = moved.y = -1;
     Json::Value params = MouseMoveParams(moved);
-    FromHost(self)->OnUiThread(
-        [params](HostedBrowser* browser) { browser->Send("Input.dispatchMouseEvent", params); });
+    FromHost(self)->OnUiThread([params](HostedBrowser* browser) { browser->SendMouse(params); });
   };
   h->send_mouse_wheel_event = [](cef_browser_host_t* self, const cef_mouse_event_t* event,
                                  int delta_x, int delta_y) {
     if (event == nullptr) return;
     Json::Value params = MouseWheelParams(*event, delta_x, delta_y);
-    FromHost(self)->OnUiThread(
-        [params](HostedBrowser* browser) { browser->Send("Input.dispatchMouseEvent", params); });
+    FromHost(self)->OnUiThread([params](HostedBrowser* browser) { browser->SendMouse(params); });
   };
   h->send_focus_event = [](cef_browser_host_t* self, int set_focus) {
     FromHost(self)->OnUiThread([set_focus](HostedBrowser* browser) {
@@ -228,7 +239,9 @@ HostedBrowser::HostedBrowser(int id, cef_client_t* client, const cef_window_info
       browser->Send("Emulation.setFocusEmulationEnabled", params);
     });
   };
-  h->send_capture_lost_event = [](cef_browser_host_t*) {};
+  h->send_capture_lost_event = [](cef_browser_host_t* self) {
+    FromHost(self)->OnUiThread([](HostedBrowser* browser) { browser->ReleaseHeldButtons(); });
+  };
   h->show_dev_tools = [](cef_browser_host_t* self, const cef_window_info_t* window_info,
                          cef_client_t* client, const cef_browser_settings_t*, const cef_point_t*) {
     if (client == nullptr) return;
@@ -249,6 +262,7 @@ HostedBrowser::HostedBrowser(int id, cef_client_t* client, const cef_window_info
   };
   h->set_focus = [](cef_browser_host_t* self, int focus) {
     FromHost(self)->OnUiThread([focus](HostedBrowser* browser) {
+      if (focus != 0 && browser->window_ && !browser->closed_) browser->window_->Focus();
       Json::Value params;
       params["isFocused"] = focus != 0;
       browser->Send("Emulation.setFocusEmulationEnabled", params);
@@ -326,6 +340,8 @@ void HostedBrowser::Command(const std::string& method, Json::Value params,
 }
 
 void HostedBrowser::Create() {
+  // The window exists before the client hears of the browser.
+  if (window_) window_->Create(window_info_, window_name_);
   Json::Value params;
   params["url"] = "about:blank";
   AddRef();
@@ -448,6 +464,7 @@ void HostedBrowser::OnDetached() { Finish(); }
 void HostedBrowser::Finish() {
   if (closed_) return;
   closed_ = true;
+  if (window_) window_->Destroy();
   CefRefPtr<cef_browser_t> hold(browser_.get());
   Runtime::Get().ForgetBrowser(this);
   OnRenderThread([](CefRefPtr<cef_browser_t> browser) {
@@ -482,14 +499,22 @@ void HostedBrowser::CloseDevTools() {
 
 void HostedBrowser::ApplyViewSize() {
   if (closed_) return;
-  auto handler = GetHandler(&cef_client_t::get_render_handler);
-  if (!handler || handler->get_view_rect == nullptr) return;
   cef_rect_t rect = {};
-  if (!handler->get_view_rect(handler.get(), browser_.get(), &rect)) return;
+  if (window_) {
+    const SIZE size = window_->ClientSize();
+    rect.width = size.cx;
+    rect.height = size.cy;
+  } else {
+    auto handler = GetHandler(&cef_client_t::get_render_handler);
+    if (!handler || handler->get_view_rect == nullptr) return;
+    if (!handler->get_view_rect(handler.get(), browser_.get(), &rect)) return;
+  }
   // An empty view keeps the last size: the host browser reads 0 as "no
   // override".
   if (rect.width <= 0 || rect.height <= 0) return;
   if (rect.width == view_width_ && rect.height == view_height_) return;
+  // Without a page yet, the page's set-up applies the size.
+  if (session_.empty()) return;
   view_width_ = rect.width;
   view_height_ = rect.height;
   Json::Value metrics;
@@ -497,7 +522,6 @@ void HostedBrowser::ApplyViewSize() {
   metrics["height"] = rect.height;
   metrics["deviceScaleFactor"] = 1;
   metrics["mobile"] = false;
-  if (session_.empty()) return;
   // A static page sends no frame of its own after a resize.
   AddRef();
   Runtime::Get().SendCommand(session_, "Emulation.setDeviceMetricsOverride", metrics,
@@ -541,11 +565,45 @@ void HostedBrowser::Paint(const std::string& base64_png) {
   if (!png) return;
   const std::optional<DecodedImage> image = Runtime::Get().png_decoder().Decode(*png);
   if (!image) return;
+  if (window_) {
+    window_->ShowFrame(image->pixels.data(), image->width, image->height);
+    return;
+  }
   auto handler = GetHandler(&cef_client_t::get_render_handler);
   if (!handler || handler->on_paint == nullptr) return;
   const cef_rect_t dirty = {0, 0, image->width, image->height};
   handler->on_paint(handler.get(), browser_.get(), PET_VIEW, 1, &dirty, image->pixels.data(),
                     image->width, image->height);
+}
+
+void HostedBrowser::SendMouse(const Json::Value& params) {
+  const std::string type = params["type"].asString();
+  const std::string button = params["button"].asString();
+  const int bit = button == "left" ? 1 : button == "right" ? 2 : button == "middle" ? 4 : 0;
+  if (type == "mousePressed") held_buttons_ |= bit;
+  if (type == "mouseReleased") held_buttons_ &= ~bit;
+  last_mouse_ = params;
+  Send("Input.dispatchMouseEvent", params);
+}
+
+void HostedBrowser::ReleaseHeldButtons() {
+  static const struct {
+    int bit;
+    const char* name;
+  } kButtons[] = {{1, "left"}, {2, "right"}, {4, "middle"}};
+  for (const auto& button : kButtons) {
+    if ((held_buttons_ & button.bit) == 0) continue;
+    held_buttons_ &= ~button.bit;
+    Json::Value params;
+    params["type"] = "mouseReleased";
+    params["x"] = last_mouse_["x"].asInt();
+    params["y"] = last_mouse_["y"].asInt();
+    params["modifiers"] = last_mouse_["modifiers"].asInt();
+    params["button"] = button.name;
+    params["buttons"] = held_buttons_;
+    params["clickCount"] = 1;
+    Send("Input.dispatchMouseEvent", params);
+  }
 }
 
 void HostedBrowser::SetLoading(bool loading) {

@@ -2,11 +2,13 @@
 
 #include <functional>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 
 #include <json/json.h>
 
+#include "browser/runtime/browser_window.h"
 #include "browser/runtime/cef_capi.h"
 #include "browser/runtime/cef_ref_counted.h"
 #include "browser/runtime/cef_ref_ptr.h"
@@ -63,6 +65,10 @@ class HostedBrowser : public CefRefCounted {
   void ApplyViewSize();
   void SetHidden(bool hidden);
   void RequestFullFrame();
+  // Mouse input for the page, keeping which buttons it holds and where.
+  void SendMouse(const Json::Value& params);
+  // The page's held buttons are released where the mouse was last.
+  void ReleaseHeldButtons();
   void Paint(const std::string& base64_png);
   void SetLoading(bool loading);
   void SetUrl(const std::wstring& url);
@@ -87,7 +93,11 @@ class HostedBrowser : public CefRefCounted {
 
   const int id_;
   const bool transparent_;
-  const HWND parent_window_;
+  // A windowed browser's window: a child of the client's window, or one of
+  // its own. Null for off-screen browsers.
+  const std::unique_ptr<BrowserWindow> window_;
+  cef_window_info_t window_info_ = {};
+  std::wstring window_name_;
 
   // Read from any thread.
   std::mutex lock_;
@@ -114,6 +124,10 @@ class HostedBrowser : public CefRefCounted {
   int document_status_ = 0;
   bool error_page_ = false;
   KeyEventTranslator key_events_;
+  // The host browser's button bits the page holds down, and the last mouse
+  // event's point and modifiers.
+  int held_buttons_ = 0;
+  Json::Value last_mouse_;
   // Main-frame document requests by request id: their addresses.
   std::map<std::string, std::string> document_requests_;
 };

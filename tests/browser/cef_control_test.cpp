@@ -231,7 +231,89 @@ class CefControlTest : public test_support::RuntimeFixture {
     return control;
   }
 
-  static void Place(CefControl* control, RECT place) {
+  // A plain, topmost window on thread 0: a child window does not show in a
+  // layered one. It clips its children from the start: the window keeps the
+  // drawing context it got when it was made, whose clipping does not follow
+  // styles added later.
+  Host* MakePlainHost(POINT origin, SIZE size, DWORD style = WS_POPUP | WS_CLIPCHILDREN) {
+    Host* host = new Host();
+    host->origin = origin;
+    hosts_.push_back(host);
+    OnMain([&] {
+      host->window.GetShadow().attached = false;
+      host->window.Create(nullptr, L"", style, WS_EX_TOPMOST, false,
+                          {origin.x, origin.y, origin.x + size.cx, origin.y + size.cy});
+      host->window.ShowWindow(true, false);
+      host->root = new ui::Box;
+      host->root->SetAttribute(L"bkcolor", L"test_under");
+      host->window.AttachRootControl(host->root);
+      SetForegroundWindow(host->window.GetHWND());
+    });
+    return host;
+  }
+
+  // A windowed control at `place`, its callbacks recorded; its browser's
+  // window once it exists.
+  CefNativeControl* AddNativeControl(Host* host, RECT place, HWND* child) {
+    CefNativeControl* control = nullptr;
+    OnMain([&] {
+      control = new CefNativeControl();
+      Record(control, &journal_, "");
+      host->root->Add(control);
+      Place(control, place);
+    });
+    EXPECT_TRUE(WaitUntil([&] {
+      *child = control->GetWindowHandle();
+      return *child != nullptr;
+    }));
+    // What the handler does after a windowed browser was created when the
+    // manager renders windowed; the tests' manager renders off-screen.
+    OnMain([&] { control->RefreshViewPosition(); });
+    return control;
+  }
+
+  // Where a child window lies in its parent's client area.
+  static RECT PlaceOf(HWND child) {
+    RECT rect = {};
+    GetWindowRect(child, &rect);
+    MapWindowPoints(HWND_DESKTOP, GetAncestor(child, GA_PARENT), reinterpret_cast<POINT*>(&rect),
+                    2);
+    return rect;
+  }
+
+  bool WaitForPlace(HWND child, RECT place) {
+    for (int i = 0; i < 1200; ++i) {
+      const RECT actual = PlaceOf(child);
+      if (EqualRect(&place, &actual)) return true;
+      Sleep(100);
+    }
+    return false;
+  }
+
+  static std::string Describe(RECT rect) {
+    return std::to_string(rect.left) + "," + std::to_string(rect.top) + "," +
+           std::to_string(rect.right) + "," + std::to_string(rect.bottom);
+  }
+
+  // What a window shows at a client point, read from its own device
+  // context, as 0xRRGGBB.
+  static DWORD WindowPixel(HWND window, int x, int y) {
+    HDC dc = GetDC(window);
+    const COLORREF colour = dc != nullptr ? GetPixel(dc, x, y) : CLR_INVALID;
+    if (dc != nullptr) ReleaseDC(window, dc);
+    if (colour == CLR_INVALID) return 0xFFFFFFFF;
+    return (GetRValue(colour) << 16) | (GetGValue(colour) << 8) | GetBValue(colour);
+  }
+
+  static bool WaitForWindowPixel(HWND window, int x, int y, DWORD rgb) {
+    for (int i = 0; i < 1200; ++i) {
+      if (Near(WindowPixel(window, x, y), rgb)) return true;
+      Sleep(100);
+    }
+    return false;
+  }
+
+  static void Place(ui::Control* control, RECT place) {
     control->SetMargin({place.left, place.top, 0, 0}, false);
     control->SetFixedWidth(place.right - place.left, true, false);
     control->SetFixedHeight(place.bottom - place.top, false);
@@ -705,6 +787,157 @@ TEST_F(CefControlTest, TheWindowedControlClipsItsWindowAndOpensDevToolsOnce) {
   EXPECT_EQ(1, journal_.Count("dev_tools@0 true"));
   EXPECT_TRUE(journal_.WaitFor("dev_tools@0 false")) << journal_.Describe();
   EXPECT_TRUE(WaitUntil([] { return CefManager::GetInstance()->browser_count() == 1; }));
+}
+
+TEST_F(CefControlTest, ALostCaptureReleasesTheButtonThePageHolds) {
+  Host* host = MakeHost();
+  CefControl* control =
+      AddControl(host, {100, 50, 300, 150}, [&](CefControl* c) { Record(c, &journal_, ""); });
+  OnMain([&] { control->LoadURL(Wide(PageUrl("/pointer"))); });
+  ASSERT_TRUE(journal_.WaitFor("load_end@0 200")) << journal_.Describe();
+  HWND other = nullptr;
+  OnMain([&] {
+    other = CreateWindowExW(WS_EX_NOACTIVATE, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr,
+                            nullptr, GetModuleHandleW(nullptr), nullptr);
+  });
+  ASSERT_NE(other, nullptr);
+  const struct {
+    const char* name;
+    std::function<void()> interrupt;
+  } cases[] = {{"released", [] { ReleaseCapture(); }},
+               {"taken by another window", [&] { SetCapture(other); }}};
+  int x = 20;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    x += 40;
+    // A drag in the page: pressed at one point, moved to another.
+    MoveTo(host, 100 + x, 50 + 30);
+    Sleep(100);
+    test_support::MouseButton(MOUSEEVENTF_LEFTDOWN);
+    EXPECT_TRUE(journal_.WaitFor("title@0 down " + std::to_string(x) + " 30 0 1"))
+        << journal_.Describe();
+    MoveTo(host, 100 + x + 10, 50 + 60);
+    EXPECT_TRUE(journal_.WaitFor("title@0 drag " + std::to_string(x + 10) + " 60"))
+        << journal_.Describe();
+    OnMain([&] { EXPECT_EQ(host->window.GetHWND(), GetCapture()); });
+    OnMain(c.interrupt);
+    // The page hears the button go up while it is still held.
+    EXPECT_TRUE(journal_.WaitFor("title@0 up " + std::to_string(x + 10) + " 60 0 1"))
+        << journal_.Describe();
+    OnMain([] { ReleaseCapture(); });
+    test_support::MouseButton(MOUSEEVENTF_LEFTUP);
+    Sleep(GetDoubleClickTime() + 100);
+  }
+  OnMain([&] { DestroyWindow(other); });
+}
+
+TEST_F(CefControlTest, TheWindowedBrowserLivesInAChildWindowThatFollowsTheControl) {
+  Host* host = MakePlainHost({100, 300}, {400, 250});
+  HWND child = nullptr;
+  CefNativeControl* control = AddNativeControl(host, {40, 30, 240, 130}, &child);
+  ASSERT_NE(child, nullptr);
+  OnMain([&] { control->LoadURL(Wide(PageUrl("/color/336699"))); });
+  // A child of the control's window, served by the runtime's own thread.
+  const HWND window = host->window.GetHWND();
+  EXPECT_EQ(window, GetAncestor(child, GA_PARENT));
+  EXPECT_NE(GetWindowThreadProcessId(window, nullptr), GetWindowThreadProcessId(child, nullptr));
+  EXPECT_EQ(child, FindWindowExW(window, nullptr, nullptr, nullptr));
+  EXPECT_TRUE(IsWindowVisible(child));
+  EXPECT_TRUE(WaitForPlace(child, {40, 30, 240, 130})) << Describe(PlaceOf(child));
+  // It shows the page, and the window's own drawing leaves it alone.
+  EXPECT_TRUE(WaitForWindowPixel(child, 100, 50, kPage)) << std::hex << WindowPixel(child, 100, 50);
+  EXPECT_TRUE(WaitForWindowPixel(window, 140, 80, kPage))
+      << std::hex << WindowPixel(window, 140, 80);
+  EXPECT_TRUE(WaitForWindowPixel(window, 20, 20, kUnder))
+      << std::hex << WindowPixel(window, 20, 20);
+
+  // Moved and grown: the window follows and the page fills it.
+  OnMain([&] { Place(control, {100, 80, 350, 230}); });
+  EXPECT_TRUE(WaitForPlace(child, {100, 80, 350, 230})) << Describe(PlaceOf(child));
+  EXPECT_TRUE(WaitForWindowPixel(child, 240, 140, kPage))
+      << std::hex << WindowPixel(child, 240, 140);
+
+  // Hidden, the window stays, visible at zero size; its size comes back with
+  // the control's next position.
+  OnMain([&] { control->SetFadeVisible(false); });
+  const RECT hidden = PlaceOf(child);
+  EXPECT_TRUE(IsWindowVisible(child));
+  EXPECT_TRUE(IsRectEmpty(&hidden)) << Describe(hidden);
+  OnMain([&] {
+    control->SetFadeVisible(true);
+    Place(control, {100, 80, 350, 230});
+  });
+  EXPECT_TRUE(WaitForPlace(child, {100, 80, 350, 230})) << Describe(PlaceOf(child));
+
+  // Moved to another window: re-parented there, with the clipping styles.
+  Host* other = MakePlainHost({550, 300}, {300, 200}, WS_POPUP);
+  OnMain([&] {
+    EXPECT_EQ(0, GetWindowLongW(other->window.GetHWND(), GWL_STYLE) & WS_CLIPCHILDREN);
+    host->root->SetAutoDestroy(false);
+    host->root->Remove(control);
+    host->root->SetAutoDestroy(true);
+    other->root->Add(control);
+    Place(control, {10, 20, 210, 120});
+  });
+  EXPECT_EQ(other->window.GetHWND(), GetAncestor(child, GA_PARENT));
+  const LONG style = GetWindowLongW(other->window.GetHWND(), GWL_STYLE);
+  EXPECT_EQ(WS_CLIPCHILDREN | WS_CLIPSIBLINGS, style & (WS_CLIPCHILDREN | WS_CLIPSIBLINGS));
+  EXPECT_TRUE(WaitForPlace(child, {10, 20, 210, 120})) << Describe(PlaceOf(child));
+}
+
+TEST_F(CefControlTest, RealInputOnTheWindowedBrowsersWindowReachesThePage) {
+  Host* host = MakePlainHost({100, 300}, {400, 250});
+  HWND child = nullptr;
+  CefNativeControl* control = AddNativeControl(host, {40, 30, 240, 130}, &child);
+  ASSERT_NE(child, nullptr);
+  OnMain([&] { control->LoadURL(Wide(PageUrl("/pointer"))); });
+  ASSERT_TRUE(journal_.WaitFor("load_end@0 200")) << journal_.Describe();
+  ASSERT_TRUE(WaitForPlace(child, {40, 30, 240, 130})) << Describe(PlaceOf(child));
+
+  // Buttons at a page point: the window's own point.
+  MoveTo(host, 40 + 60, 30 + 40);
+  EXPECT_TRUE(journal_.WaitFor("title@0 entered")) << journal_.Describe();
+  const struct {
+    DWORD down, up;
+    int button;
+  } buttons[] = {{MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP, 0},
+                 {MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP, 2}};
+  for (const auto& b : buttons) {
+    SCOPED_TRACE(b.button);
+    const std::string at = "60 40 " + std::to_string(b.button);
+    test_support::MouseButton(b.down);
+    EXPECT_TRUE(journal_.WaitFor("title@0 down " + at + " 1")) << journal_.Describe();
+    test_support::MouseButton(b.up);
+    EXPECT_TRUE(journal_.WaitFor("title@0 up " + at + " 1")) << journal_.Describe();
+    Sleep(GetDoubleClickTime() + 100);
+  }
+  test_support::MouseButton(MOUSEEVENTF_LEFTDOWN);
+  test_support::MouseButton(MOUSEEVENTF_LEFTUP);
+  test_support::MouseButton(MOUSEEVENTF_LEFTDOWN);
+  test_support::MouseButton(MOUSEEVENTF_LEFTUP);
+  EXPECT_TRUE(journal_.WaitFor("title@0 up 60 40 0 2")) << journal_.Describe();
+
+  // The click gave the window the keyboard focus: typed keys reach the page.
+  GUITHREADINFO focus = {};
+  focus.cbSize = sizeof(focus);
+  EXPECT_TRUE(GetGUIThreadInfo(GetWindowThreadProcessId(child, nullptr), &focus));
+  EXPECT_EQ(child, focus.hwndFocus);
+  for (DWORD flags : {DWORD{0}, DWORD{KEYEVENTF_KEYUP}}) {
+    INPUT key = {};
+    key.type = INPUT_KEYBOARD;
+    key.ki.wVk = 'K';
+    key.ki.dwFlags = flags;
+    SendInput(1, &key, sizeof(key));
+  }
+  EXPECT_TRUE(journal_.WaitFor("title@0 keydown k")) << journal_.Describe();
+  EXPECT_TRUE(journal_.WaitFor("title@0 char k")) << journal_.Describe();
+
+  test_support::MouseButton(MOUSEEVENTF_WHEEL, static_cast<DWORD>(-WHEEL_DELTA));
+  EXPECT_TRUE(journal_.WaitFor("title@0 wheel 0 1")) << journal_.Describe();
+
+  // Leaving the window clears the page's hover.
+  MoveTo(host, 20, 20);
+  EXPECT_TRUE(journal_.WaitFor("title@0 left")) << journal_.Describe();
 }
 
 }  // namespace

@@ -152,9 +152,12 @@ TEST(CefManagerStartTest, TheRuntimeStartsOnlyFromALoadableMatchingLibrary) {
     std::string heard;
     EXPECT_TRUE(test_support::TryReadFileBytes(report, &heard));
     EXPECT_EQ(c.report, heard);
-    EXPECT_EQ(0, test_support::CountHostProcesses(
-                     "--user-data-dir=" +
-                     test_support::HostPathOf(home.Child(L"cef_temp\\CefLocalStorage"))));
+    // The home exists in every case, its data folder not: the host's name of
+    // a missing folder is empty, and would match every host browser there.
+    const std::string host_home = test_support::HostPathOf(home.path());
+    ASSERT_FALSE(host_home.empty());
+    EXPECT_EQ(0, test_support::CountHostProcesses("--user-data-dir=" + host_home +
+                                                  "/cef_temp/CefLocalStorage"));
   }
 }
 

@@ -17,7 +17,8 @@ Pages:
                             what each returned
   /input                    the title describes the last input event
   /pointer                  the title describes the last mouse, wheel or key
-                            event with its details, and entering and leaving
+                            event with its details, moves while a button is
+                            held, and entering and leaving
   /log/NAME                 a page whose title is NAME; the request is noted
   /logged                   a page whose title lists the noted NAMEs in order
   /missing                  404 with a small page
@@ -116,6 +117,7 @@ const show = text => { document.title = text; };
 const at = e => e.clientX + ' ' + e.clientY + ' ' + e.button + ' ' + e.detail;
 addEventListener('mousedown', e => show('down ' + at(e)));
 addEventListener('mouseup', e => show('up ' + at(e)));
+addEventListener('mousemove', e => { if (e.buttons) show('drag ' + e.clientX + ' ' + e.clientY); });
 addEventListener('wheel', e => show('wheel ' + Math.sign(e.deltaX) + ' ' + Math.sign(e.deltaY)));
 addEventListener('keydown', e => show('keydown ' + e.key));
 addEventListener('keypress', e => show('char ' + e.key));
