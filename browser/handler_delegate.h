@@ -63,6 +63,16 @@ class HandlerDelegate : public virtual qbase::SupportWeakCallback {
                                                   CefRefPtr<cef_request_callback_t> /*callback*/) {
     return RV_CONTINUE;
   }
+  // A file input of the page asks for files: true answers through
+  // `callback`; false leaves the answer to the runtime.
+  virtual bool OnFileDialog(CefRefPtr<cef_browser_t> /*browser*/, cef_file_dialog_mode_t /*mode*/,
+                            const std::wstring& /*title*/,
+                            const std::wstring& /*default_file_path*/,
+                            const std::vector<std::wstring>& /*accept_filters*/,
+                            int /*selected_accept_filter*/,
+                            CefRefPtr<cef_file_dialog_callback_t> /*callback*/) {
+    return false;
+  }
   // A page's call into native code (the message "CallCppFunction") and a
   // page function's answer ("ExecuteCppCallback"), for the control's bridge.
   virtual bool OnCallCppFunction(const std::wstring& /*function_name*/,

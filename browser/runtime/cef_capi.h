@@ -543,6 +543,35 @@ typedef struct _cef_request_handler_t {
                                                 cef_termination_status_t status);
 } cef_request_handler_t;
 
+typedef enum {
+  // One existing file.
+  FILE_DIALOG_OPEN = 0,
+  // Any number of existing files.
+  FILE_DIALOG_OPEN_MULTIPLE = 1,
+} cef_file_dialog_mode_t;
+
+typedef struct _cef_file_dialog_callback_t {
+  cef_base_t base;
+  // The page gets these files (Windows paths); the list stays the caller's.
+  void(__stdcall* cont)(struct _cef_file_dialog_callback_t* self, int selected_accept_filter,
+                        cef_string_list_t file_paths);
+  // The page gets no file.
+  void(__stdcall* cancel)(struct _cef_file_dialog_callback_t* self);
+} cef_file_dialog_callback_t;
+
+typedef struct _cef_dialog_handler_t {
+  cef_base_t base;
+  // A page's file input asks for files, on TID_UI. accept_filters: the
+  // input's accepted types and extensions. Returns 1 to answer through
+  // `callback`, now or later; with 0 the page gets no file, the runtime
+  // showing no dialog of its own.
+  int(__stdcall* on_file_dialog)(struct _cef_dialog_handler_t* self, cef_browser_t* browser,
+                                 cef_file_dialog_mode_t mode, const cef_string_t* title,
+                                 const cef_string_t* default_file_path,
+                                 cef_string_list_t accept_filters, int selected_accept_filter,
+                                 cef_file_dialog_callback_t* callback);
+} cef_dialog_handler_t;
+
 typedef struct _cef_client_t {
   cef_base_t base;
   cef_display_handler_t*(__stdcall* get_display_handler)(struct _cef_client_t* self);
@@ -555,6 +584,7 @@ typedef struct _cef_client_t {
   int(__stdcall* on_process_message_received)(struct _cef_client_t* self, cef_browser_t* browser,
                                               cef_process_id_t source_process,
                                               cef_process_message_t* message);
+  cef_dialog_handler_t*(__stdcall* get_dialog_handler)(struct _cef_client_t* self);
 } cef_client_t;
 
 // Start-up and shut-down.

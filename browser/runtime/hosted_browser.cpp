@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "browser/runtime/base64.h"
+#include "browser/runtime/host_browser.h"
 #include "browser/runtime/lent_string.h"
 #include "browser/runtime/paused_request.h"
 #include "browser/runtime/png_decoder.h"
@@ -40,6 +41,70 @@ class DialogCallback : public CefRefCounted {
   CefRefPtr<cef_browser_t> browser_;
   std::atomic<bool> answered_{false};
 };
+
+// The client's answer to one file chooser of a page; the first answer counts.
+class FileDialogCallback : public CefRefCounted {
+ public:
+  FileDialogCallback(cef_browser_t* browser, int node) : browser_(browser), node_(node) {
+    callback_.get()->cont = [](cef_file_dialog_callback_t* self, int,
+                               cef_string_list_t file_paths) {
+      FileDialogCallback* callback =
+          CefInterface<cef_file_dialog_callback_t>::OwnerOf<FileDialogCallback>(self);
+      if (callback->answered_.exchange(true)) return;
+      // The host browser reads the files under its own names for them.
+      std::vector<std::string> files;
+      const size_t count = file_paths != nullptr ? cef_string_list_size(file_paths) : 0;
+      for (size_t i = 0; i < count; ++i) {
+        cef_string_t path = {};
+        if (cef_string_list_value(file_paths, i, &path)) {
+          const std::string host_path = ToHostPath(FromCef(&path));
+          if (!host_path.empty()) files.push_back(host_path);
+        }
+        cef_string_utf16_clear(&path);
+      }
+      CefRefPtr<cef_browser_t> browser = callback->browser_;
+      const int node = callback->node_;
+      Runtime::Get().PostTask(TID_UI, [browser, node, files] {
+        CefInterface<cef_browser_t>::OwnerOf<HostedBrowser>(browser.get())
+            ->SetInputFiles(node, files);
+      });
+    };
+    callback_.get()->cancel = [](cef_file_dialog_callback_t* self) {
+      CefInterface<cef_file_dialog_callback_t>::OwnerOf<FileDialogCallback>(self)
+          ->answered_.exchange(true);
+    };
+  }
+  cef_file_dialog_callback_t* get() { return callback_.get(); }
+
+ private:
+  CefInterface<cef_file_dialog_callback_t> callback_{this};
+  CefRefPtr<cef_browser_t> browser_;
+  const int node_;
+  std::atomic<bool> answered_{false};
+};
+
+// The accepted types of a file input's "accept" attribute, one each.
+std::vector<std::wstring> AcceptFiltersOf(const Json::Value& node) {
+  std::vector<std::wstring> filters;
+  const Json::Value& attributes = node["attributes"];
+  if (!attributes.isArray()) return filters;
+  for (Json::ArrayIndex i = 0; i + 1 < attributes.size(); i += 2) {
+    if (attributes[i].asString() != "accept") continue;
+    const std::wstring accept = ToWide(attributes[i + 1].asString());
+    size_t start = 0;
+    while (start <= accept.size()) {
+      size_t end = accept.find(L',', start);
+      if (end == std::wstring::npos) end = accept.size();
+      const size_t first = accept.find_first_not_of(L" \t", start);
+      const size_t last = accept.find_last_not_of(L" \t", end == 0 ? 0 : end - 1);
+      if (first != std::wstring::npos && first < end && last >= first) {
+        filters.push_back(accept.substr(first, last - first + 1));
+      }
+      start = end + 1;
+    }
+  }
+  return filters;
+}
 
 // The network error numbers of the failures a page load reports most.
 int ErrorCodeOf(const std::string& text) {
@@ -374,6 +439,10 @@ void HostedBrowser::OnAttached(const std::string& session) {
   pattern["requestStage"] = "Request";
   fetch["patterns"].append(pattern);
   Send("Fetch.enable", fetch);
+  // A file input asks the client, not a dialog of the host browser.
+  Json::Value chooser;
+  chooser["enabled"] = true;
+  Send("Page.setInterceptFileChooserDialog", chooser);
   Json::Value binding;
   binding["name"] = kTitleBinding;
   Send("Runtime.addBinding", binding);
@@ -748,6 +817,8 @@ void HostedBrowser::OnEvent(const std::string& method, const Json::Value& params
       if (title.size() > kMaxTitleLength) title.resize(kMaxTitleLength);
       SetTitle(ToWide(title));
     }
+  } else if (method == "Page.fileChooserOpened") {
+    OnFileChooserOpened(params);
   } else if (method == "Page.javascriptDialogOpening") {
     OnDialogOpening(params);
   } else if (method == "Fetch.requestPaused") {
@@ -801,6 +872,49 @@ void HostedBrowser::OnDialogOpening(const Json::Value& params) {
   }
   // The runtime shows no dialog of its own: unanswered, it is cancelled.
   if (!later) CloseDialog(false, std::wstring());
+}
+
+void HostedBrowser::OnFileChooserOpened(const Json::Value& params) {
+  if (!params["backendNodeId"].isInt()) return;
+  const int node = params["backendNodeId"].asInt();
+  const cef_file_dialog_mode_t mode =
+      params["mode"].asString() == "selectMultiple" ? FILE_DIALOG_OPEN_MULTIPLE : FILE_DIALOG_OPEN;
+  Json::Value describe;
+  describe["backendNodeId"] = node;
+  AddRef();
+  Command("DOM.describeNode", describe, [this, node, mode](const Json::Value& result, bool ok) {
+    if (!closed_)
+      AskForFiles(node, mode, ok ? AcceptFiltersOf(result["node"]) : std::vector<std::wstring>());
+    Release();
+  });
+}
+
+void HostedBrowser::AskForFiles(int node, cef_file_dialog_mode_t mode,
+                                const std::vector<std::wstring>& accept_filters) {
+  auto handler = GetHandler(&cef_client_t::get_dialog_handler);
+  if (!handler || handler->on_file_dialog == nullptr) return;
+  FileDialogCallback* callback = new FileDialogCallback(browser_.get(), node);
+  CefRefPtr<cef_file_dialog_callback_t> hold(callback->get());
+  cef_string_list_t filters = cef_string_list_alloc();
+  for (const std::wstring& filter : accept_filters) {
+    LentString text(filter);
+    cef_string_list_append(filters, text.get());
+  }
+  LentString no_title{std::wstring()};
+  LentString no_path{std::wstring()};
+  // Unanswered, the page simply gets no file.
+  handler->on_file_dialog(handler.get(), browser_.get(), mode, no_title.get(), no_path.get(),
+                          filters, 0, callback->get());
+  cef_string_list_free(filters);
+}
+
+void HostedBrowser::SetInputFiles(int node, const std::vector<std::string>& files) {
+  if (closed_) return;
+  Json::Value params;
+  params["backendNodeId"] = node;
+  params["files"] = Json::Value(Json::arrayValue);
+  for (const std::string& file : files) params["files"].append(file);
+  Send("DOM.setFileInputFiles", params);
 }
 
 void HostedBrowser::CloseDialog(bool accept, const std::wstring& prompt_text) {

@@ -5,6 +5,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include <json/json.h>
 
@@ -42,6 +43,8 @@ class HostedBrowser : public CefRefCounted {
   void OnPopupRequested(const std::wstring& url);
   // Closes the page's open dialog: OK or cancel, and the prompt's answer.
   void CloseDialog(bool accept, const std::wstring& prompt_text);
+  // The file input `node` of the page gets `files` (the host's paths).
+  void SetInputFiles(int node, const std::vector<std::string>& files);
   // Sends a command to the page's session; `reply` hears its result, or ok
   // false when there is no page (yet or any more).
   void Command(const std::string& method, Json::Value params,
@@ -75,6 +78,10 @@ class HostedBrowser : public CefRefCounted {
   void SetTitle(const std::wstring& title);
   void RefreshHistory();
   void OnDialogOpening(const Json::Value& params);
+  // A file input of the page wants files: the client is asked.
+  void OnFileChooserOpened(const Json::Value& params);
+  void AskForFiles(int node, cef_file_dialog_mode_t mode,
+                   const std::vector<std::wstring>& accept_filters);
   // A request the page session holds: the client allows or refuses it.
   void OnRequestPaused(const Json::Value& params);
   void FinishRequest(const std::string& request_id, bool allow);

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <atomic>
 #include <condition_variable>
 #include <cstdlib>
 #include <functional>
@@ -938,6 +939,71 @@ TEST_F(CefControlTest, RealInputOnTheWindowedBrowsersWindowReachesThePage) {
   // Leaving the window clears the page's hover.
   MoveTo(host, 20, 20);
   EXPECT_TRUE(journal_.WaitFor("title@0 left")) << journal_.Describe();
+}
+
+TEST_F(CefControlTest, AFileInputAsksTheFileDialogCallbackOnTheRuntimesThread) {
+  test_support::ScratchDir scratch;
+  const std::wstring first = scratch.Child(L"first.txt");
+  const std::wstring second = scratch.Child(L"second.txt");
+  test_support::WriteFileBytes(first, "hello");
+  test_support::WriteFileBytes(second, "hi");
+  Host* host = MakeHost();
+  // Each click on the page's file input answers with the next of these.
+  struct Answer {
+    bool answered;
+    std::vector<std::wstring> files;
+  };
+  const std::vector<Answer> answers = {{true, {first, second}}, {false, {}}, {true, {second}}};
+  std::atomic<size_t> asked{0};
+  CefControl* control = AddControl(host, {100, 50, 300, 150}, [&](CefControl* c) {
+    Record(c, &journal_, "");
+    c->SetOnFileDialog([&](cef_file_dialog_mode_t mode, const std::wstring& title,
+                           const std::wstring& default_path,
+                           const std::vector<std::wstring>& accept_filters, int selected,
+                           CefRefPtr<cef_file_dialog_callback_t> callback) {
+      std::string filters;
+      for (const std::wstring& filter : accept_filters) filters += "[" + Narrow(filter) + "]";
+      journal_.Add("file_dialog", std::to_string(mode) + " " + filters + " " + Narrow(title) +
+                                      Narrow(default_path) + std::to_string(selected));
+      const Answer& answer = answers[std::min(asked++, answers.size() - 1)];
+      if (!answer.answered) return false;
+      cef_string_list_t paths = cef_string_list_alloc();
+      for (const std::wstring& file : answer.files) {
+        const CefString path(file);
+        cef_string_list_append(paths, path.get());
+      }
+      callback->cont(callback.get(), 0, paths);
+      cef_string_list_free(paths);
+      return true;
+    });
+  });
+  OnMain([&] { control->LoadURL(Wide(PageUrl("/upload"))); });
+  ASSERT_TRUE(journal_.WaitFor("load_end@0 200")) << journal_.Describe();
+  const auto click = [&] {
+    MoveTo(host, 150, 100);
+    Sleep(100);
+    test_support::MouseButton(MOUSEEVENTF_LEFTDOWN);
+    test_support::MouseButton(MOUSEEVENTF_LEFTUP);
+  };
+  const std::string asked_line = "file_dialog@runtime 1 [.txt][image/png] 0";
+  click();
+  EXPECT_TRUE(journal_.WaitFor(asked_line)) << journal_.Describe();
+  EXPECT_TRUE(journal_.WaitFor("title@0 files first.txt:5 second.txt:2")) << journal_.Describe();
+  // Not answered: the page gets nothing, and asks again on the next click.
+  Sleep(GetDoubleClickTime() + 100);
+  click();
+  EXPECT_TRUE(journal_.WaitForCount(asked_line, 2)) << journal_.Describe();
+  Sleep(GetDoubleClickTime() + 100);
+  click();
+  EXPECT_TRUE(journal_.WaitForCount(asked_line, 3)) << journal_.Describe();
+  EXPECT_TRUE(journal_.WaitFor("title@0 files second.txt:2")) << journal_.Describe();
+  EXPECT_EQ(2, static_cast<int>(journal_.Starting("title@0 files").size())) << journal_.Describe();
+
+  // Unset, the answer is the runtime's own.
+  OnMain([&] {
+    CefControl bare;
+    EXPECT_FALSE(bare.OnFileDialog(nullptr, FILE_DIALOG_OPEN, L"", L"", {}, 0, nullptr));
+  });
 }
 
 }  // namespace

@@ -19,6 +19,9 @@ Pages:
   /pointer                  the title describes the last mouse, wheel or key
                             event with its details, moves while a button is
                             held, and entering and leaving
+  /upload                   a file input over the whole view (accepting .txt and
+                            image/png, several files); the title lists the
+                            chosen files' names and sizes
   /log/NAME                 a page whose title is NAME; the request is noted
   /logged                   a page whose title lists the noted NAMEs in order
   /missing                  404 with a small page
@@ -75,6 +78,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.reply(200, page("background:#fff", title="dialogs", body=DIALOGS))
         elif self.path == "/input":
             self.reply(200, page("background:#fff", title="input", body=INPUT))
+        elif self.path == "/upload":
+            self.reply(200, page("background:#fff", title="upload", body=UPLOAD))
         elif self.path == "/pointer":
             self.reply(200, page("background:#fff", title="pointer", body=POINTER))
         elif len(parts) == 3 and parts[1] == "log":
@@ -124,6 +129,15 @@ addEventListener('keypress', e => show('char ' + e.key));
 addEventListener('contextmenu', e => e.preventDefault());
 document.documentElement.addEventListener('mouseenter', () => show('entered'));
 document.documentElement.addEventListener('mouseleave', () => show('left'));
+</script>"""
+
+UPLOAD = """<input id=files type=file multiple accept=".txt, image/png"
+ style="position:fixed;left:0;top:0;width:100%;height:100%;opacity:0">
+<script>
+const input = document.getElementById('files');
+input.addEventListener('change', () => {
+  document.title = 'files ' + Array.from(input.files).map(f => f.name + ':' + f.size).join(' ');
+});
 </script>"""
 
 LOG_LOCK = threading.Lock()
