@@ -337,6 +337,13 @@ typedef struct _cef_browser_process_handler_t {
   void(__stdcall* on_context_initialized)(struct _cef_browser_process_handler_t* self);
 } cef_browser_process_handler_t;
 
+// An element of a page, as a focus report names it.
+typedef struct _cef_domnode_t {
+  cef_base_t base;
+  // 1 for an element that takes typed text.
+  int(__stdcall* is_editable)(struct _cef_domnode_t* self);
+} cef_domnode_t;
+
 // The page side of the application object; every call comes on
 // TID_RENDERER.
 typedef struct _cef_render_process_handler_t {
@@ -354,6 +361,11 @@ typedef struct _cef_render_process_handler_t {
                                               struct _cef_browser_t* browser,
                                               cef_process_id_t source_process,
                                               struct _cef_process_message_t* message);
+  // The focus of a main-frame document moved to `node`, or to no element
+  // (null).
+  void(__stdcall* on_focused_node_changed)(struct _cef_render_process_handler_t* self,
+                                           struct _cef_browser_t* browser,
+                                           struct _cef_frame_t* frame, cef_domnode_t* node);
 } cef_render_process_handler_t;
 
 typedef struct _cef_app_t {

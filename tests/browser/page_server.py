@@ -19,6 +19,8 @@ Pages:
   /pointer                  the title describes the last mouse, wheel or key
                             event with its details, moves while a button is
                             held, and entering and leaving
+  /focus                    elements to focus: text, button, readonly, area
+                            (a text area), editor (editable content)
   /upload                   a file input over the whole view (accepting .txt and
                             image/png, several files); the title lists the
                             chosen files' names and sizes
@@ -78,6 +80,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.reply(200, page("background:#fff", title="dialogs", body=DIALOGS))
         elif self.path == "/input":
             self.reply(200, page("background:#fff", title="input", body=INPUT))
+        elif self.path == "/focus":
+            self.reply(200, page("background:#fff", title="focus", body=FOCUS))
         elif self.path == "/upload":
             self.reply(200, page("background:#fff", title="upload", body=UPLOAD))
         elif self.path == "/pointer":
@@ -130,6 +134,9 @@ addEventListener('contextmenu', e => e.preventDefault());
 document.documentElement.addEventListener('mouseenter', () => show('entered'));
 document.documentElement.addEventListener('mouseleave', () => show('left'));
 </script>"""
+
+FOCUS = ('<input id=text><button id=button>b</button><input id=readonly readonly>'
+         '<textarea id=area></textarea><div id=editor contenteditable>e</div>')
 
 UPLOAD = """<input id=files type=file multiple accept=".txt, image/png"
  style="position:fixed;left:0;top:0;width:100%;height:100%;opacity:0">
