@@ -188,6 +188,17 @@ BrowserHandler::BrowserHandler() {
     });
     return cancel ? 1 : 0;
   };
+  request_.get()->on_protocol_execution = [](cef_request_handler_t* self, cef_browser_t* browser,
+                                             const cef_string_t* url, int* allow_os_execution) {
+    if (allow_os_execution == nullptr) return;
+    bool allow = *allow_os_execution != 0;
+    if (!Of(self)->delegate_.Call([&](HandlerDelegate* delegate) {
+          delegate->OnProtocolExecution(browser, ToWide(url), allow);
+        })) {
+      return;
+    }
+    *allow_os_execution = allow ? 1 : 0;
+  };
   request_.get()->on_before_resource_load = [](cef_request_handler_t* self, cef_browser_t* browser,
                                                cef_frame_t* frame, cef_request_t* request,
                                                cef_request_callback_t* callback) {

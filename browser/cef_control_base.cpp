@@ -132,6 +132,11 @@ bool CefControlBase::OnBeforeBrowse(CefRefPtr<cef_browser_t> browser, CefRefPtr<
   return on_before_browse_(browser, frame, request, is_redirect);
 }
 
+void CefControlBase::OnProtocolExecution(CefRefPtr<cef_browser_t> browser, const std::wstring& url,
+                                         bool& allow) {
+  if (on_protocol_execution_) on_protocol_execution_(browser, url, allow);
+}
+
 bool CefControlBase::OnFileDialog(CefRefPtr<cef_browser_t>, cef_file_dialog_mode_t mode,
                                   const std::wstring& title, const std::wstring& default_file_path,
                                   const std::vector<std::wstring>& accept_filters,

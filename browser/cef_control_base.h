@@ -43,6 +43,8 @@ class CefControlBase : public ui::Control, public HandlerDelegate {
   using OnBeforeBrowseCallback =
       std::function<bool(CefRefPtr<cef_browser_t> browser, CefRefPtr<cef_frame_t> frame,
                          CefRefPtr<cef_request_t> request, bool is_redirect)>;
+  using OnProtocolExecutionCallback =
+      std::function<void(CefRefPtr<cef_browser_t> browser, const std::wstring& url, bool& allow)>;
   using OnFileDialogCallback = std::function<bool(
       cef_file_dialog_mode_t mode, const std::wstring& title, const std::wstring& default_file_path,
       const std::vector<std::wstring>& accept_filters, int selected_accept_filter,
@@ -83,6 +85,9 @@ class CefControlBase : public ui::Control, public HandlerDelegate {
   }
   void SetOnBeforeBrowse(OnBeforeBrowseCallback callback) {
     on_before_browse_ = std::move(callback);
+  }
+  void SetOnProtocolExecution(OnProtocolExecutionCallback callback) {
+    on_protocol_execution_ = std::move(callback);
   }
   void SetOnFileDialog(OnFileDialogCallback callback) { on_file_dialog_ = std::move(callback); }
 
@@ -129,6 +134,8 @@ class CefControlBase : public ui::Control, public HandlerDelegate {
                                           CefRefPtr<cef_frame_t> frame,
                                           CefRefPtr<cef_request_t> request,
                                           CefRefPtr<cef_request_callback_t> callback) override;
+  void OnProtocolExecution(CefRefPtr<cef_browser_t> browser, const std::wstring& url,
+                           bool& allow) override;
   bool OnFileDialog(CefRefPtr<cef_browser_t> browser, cef_file_dialog_mode_t mode,
                     const std::wstring& title, const std::wstring& default_file_path,
                     const std::vector<std::wstring>& accept_filters, int selected_accept_filter,
@@ -175,6 +182,7 @@ class CefControlBase : public ui::Control, public HandlerDelegate {
   OnDevToolsVisibleChangeCallback on_dev_tools_visible_change_;
   OnBeforeResourceLoadCallback on_before_resource_load_;
   OnBeforeBrowseCallback on_before_browse_;
+  OnProtocolExecutionCallback on_protocol_execution_;
   OnFileDialogCallback on_file_dialog_;
 };
 

@@ -63,6 +63,10 @@ class HandlerDelegate : public virtual qbase::SupportWeakCallback {
                                                   CefRefPtr<cef_request_callback_t> /*callback*/) {
     return RV_CONTINUE;
   }
+  // An address of a protocol the runtime does not load itself: setting
+  // `allow` hands it to the system's handler of that protocol.
+  virtual void OnProtocolExecution(CefRefPtr<cef_browser_t> /*browser*/,
+                                   const std::wstring& /*url*/, bool& /*allow*/) {}
   // A file input of the page asks for files: true answers through
   // `callback`; false leaves the answer to the runtime.
   virtual bool OnFileDialog(CefRefPtr<cef_browser_t> /*browser*/, cef_file_dialog_mode_t /*mode*/,

@@ -553,6 +553,12 @@ typedef struct _cef_request_handler_t {
   void(__stdcall* on_render_process_terminated)(struct _cef_request_handler_t* self,
                                                 cef_browser_t* browser,
                                                 cef_termination_status_t status);
+  // A frame navigates to an address of a protocol the runtime does not load
+  // itself; set *allow_os_execution to 1 to hand it to the system's handler
+  // of that protocol.
+  void(__stdcall* on_protocol_execution)(struct _cef_request_handler_t* self,
+                                         cef_browser_t* browser, const cef_string_t* url,
+                                         int* allow_os_execution);
 } cef_request_handler_t;
 
 typedef enum {

@@ -1,6 +1,9 @@
 #include "browser/runtime/hosted_browser.h"
 
+#include <shellapi.h>
+
 #include <atomic>
+#include <cctype>
 #include <utility>
 
 #include "browser/runtime/base64.h"
@@ -104,6 +107,22 @@ std::vector<std::wstring> AcceptFiltersOf(const Json::Value& node) {
     }
   }
   return filters;
+}
+
+// Whether the host browser leaves an address to the system: its scheme is
+// none of those it loads itself.
+bool IsExternalProtocol(const std::string& url) {
+  static const char* const kOwnSchemes[] = {
+      "http",   "https",        "file", "data", "about",      "blob",     "ftp",
+      "chrome", "chrome-error", "ws",   "wss",  "javascript", "devtools", "filesystem"};
+  const size_t colon = url.find(':');
+  if (colon == std::string::npos || colon == 0) return false;
+  std::string scheme = url.substr(0, colon);
+  for (char& c : scheme) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+  for (const char* own : kOwnSchemes) {
+    if (scheme == own) return false;
+  }
+  return true;
 }
 
 // The network error numbers of the failures a page load reports most.
@@ -758,6 +777,10 @@ void HostedBrowser::OnEvent(const std::string& method, const Json::Value& params
       }
     }
   } else if (method == "Network.requestWillBeSent") {
+    if (params["type"].asString() == "Document" &&
+        IsExternalProtocol(params["request"]["url"].asString())) {
+      OnExternalProtocol(params["request"]["url"].asString());
+    }
     if (params["type"].asString() == "Document" && params["frameId"].asString() == target_id_) {
       document_requests_[params["requestId"].asString()] = params["request"]["url"].asString();
       document_status_ = 0;
@@ -872,6 +895,23 @@ void HostedBrowser::OnDialogOpening(const Json::Value& params) {
   }
   // The runtime shows no dialog of its own: unanswered, it is cancelled.
   if (!later) CloseDialog(false, std::wstring());
+}
+
+void HostedBrowser::OnExternalProtocol(const std::string& url) {
+  auto handler = GetHandler(&cef_client_t::get_request_handler);
+  if (!handler || handler->on_protocol_execution == nullptr) return;
+  const std::wstring address = ToWide(url);
+  LentString text(address);
+  int allow = 0;
+  handler->on_protocol_execution(handler.get(), browser_.get(), text.get(), &allow);
+  if (allow == 0) return;
+  SHELLEXECUTEINFOW execute = {};
+  execute.cbSize = sizeof(execute);
+  execute.fMask = SEE_MASK_FLAG_NO_UI | SEE_MASK_ASYNCOK;
+  execute.lpVerb = L"open";
+  execute.lpFile = address.c_str();
+  execute.nShow = SW_SHOWNORMAL;
+  ShellExecuteExW(&execute);
 }
 
 void HostedBrowser::OnFileChooserOpened(const Json::Value& params) {

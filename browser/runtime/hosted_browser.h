@@ -78,6 +78,9 @@ class HostedBrowser : public CefRefCounted {
   void SetTitle(const std::wstring& title);
   void RefreshHistory();
   void OnDialogOpening(const Json::Value& params);
+  // A frame navigates to an address the system's handler of its protocol
+  // may open: the client decides.
+  void OnExternalProtocol(const std::string& url);
   // A file input of the page wants files: the client is asked.
   void OnFileChooserOpened(const Json::Value& params);
   void AskForFiles(int node, cef_file_dialog_mode_t mode,

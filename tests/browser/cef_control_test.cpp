@@ -1006,5 +1006,44 @@ TEST_F(CefControlTest, AFileInputAsksTheFileDialogCallbackOnTheRuntimesThread) {
   });
 }
 
+TEST_F(CefControlTest, AnAddressOfAnotherProtocolAsksTheProtocolCallbackOnTheRuntimesThread) {
+  Host* host = MakeHost();
+  CefControl* control = AddControl(host, {0, 0, 200, 100}, [&](CefControl* c) {
+    Record(c, &journal_, "");
+    c->SetOnProtocolExecution([&](CefRefPtr<cef_browser_t> browser, const std::wstring& url,
+                                  bool& allow) {
+      journal_.Add("protocol",
+                   Narrow(url) + (allow ? " allowed" : "") + (browser ? "" : " without a browser"));
+    });
+  });
+  ASSERT_TRUE(journal_.WaitFor("created@0")) << journal_.Describe();
+  // Loaded directly, and navigated to by the page; the page's own addresses
+  // never ask.
+  OnMain([&] { control->LoadURL(L"qoztest:direct"); });
+  EXPECT_TRUE(journal_.WaitFor("protocol@runtime qoztest:direct")) << journal_.Describe();
+  OnMain([&] { control->LoadURL(Wide(PageUrl("/title/plain"))); });
+  ASSERT_TRUE(journal_.WaitFor("title@0 plain")) << journal_.Describe();
+  OnMain([&] {
+    CefRefPtr<cef_browser_t> browser = control->GetBrowser();
+    CefRefPtr<cef_frame_t> frame =
+        CefRefPtr<cef_frame_t>::Adopt(browser->get_main_frame(browser.get()));
+    const CefString script(L"location.href = 'mailto:someone@example.com';");
+    frame->execute_java_script(frame.get(), script.get(), nullptr, 0);
+  });
+  EXPECT_TRUE(journal_.WaitFor("protocol@runtime mailto:someone@example.com"))
+      << journal_.Describe();
+  EXPECT_EQ(2, static_cast<int>(journal_.Starting("protocol@").size())) << journal_.Describe();
+
+  // Unset, the flag stays as the runtime gave it.
+  OnMain([&] {
+    CefControl bare;
+    for (bool given : {false, true}) {
+      bool allow = given;
+      bare.OnProtocolExecution(nullptr, L"qoztest:bare", allow);
+      EXPECT_EQ(given, allow);
+    }
+  });
+}
+
 }  // namespace
 }  // namespace qoz_comp
