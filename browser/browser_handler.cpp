@@ -45,6 +45,22 @@ BrowserHandler::BrowserHandler() {
     return Of(self)->jsdialog_.AddRefAndGet();
   };
   client->get_dialog_handler = [](cef_client_t* self) { return Of(self)->dialog_.AddRefAndGet(); };
+  client->get_download_handler = [](cef_client_t* self) {
+    return Of(self)->download_.AddRefAndGet();
+  };
+  download_.get()->on_before_download =
+      [](cef_download_handler_t* self, cef_browser_t* browser, cef_download_item_t* item,
+         const cef_string_t* suggested_name, cef_before_download_callback_t* callback) {
+        Of(self)->delegate_.Call([&](HandlerDelegate* delegate) {
+          delegate->OnBeforeDownload(browser, item, ToWide(suggested_name), callback);
+        });
+      };
+  download_.get()->on_download_updated = [](cef_download_handler_t* self, cef_browser_t* browser,
+                                            cef_download_item_t* item,
+                                            cef_download_item_callback_t* callback) {
+    Of(self)->delegate_.Call(
+        [&](HandlerDelegate* delegate) { delegate->OnDownloadUpdated(browser, item, callback); });
+  };
   // Without a delegate the runtime's own answer applies.
   dialog_.get()->on_file_dialog = [](cef_dialog_handler_t* self, cef_browser_t* browser,
                                      cef_file_dialog_mode_t mode, const cef_string_t* title,

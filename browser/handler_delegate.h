@@ -67,6 +67,15 @@ class HandlerDelegate : public virtual qbase::SupportWeakCallback {
   // `allow` hands it to the system's handler of that protocol.
   virtual void OnProtocolExecution(CefRefPtr<cef_browser_t> /*browser*/,
                                    const std::wstring& /*url*/, bool& /*allow*/) {}
+  // A download of the page: `callback` saves it; not continued, it is
+  // cancelled. Then its progress, completion or cancellation.
+  virtual void OnBeforeDownload(CefRefPtr<cef_browser_t> /*browser*/,
+                                CefRefPtr<cef_download_item_t> /*item*/,
+                                const std::wstring& /*suggested_name*/,
+                                CefRefPtr<cef_before_download_callback_t> /*callback*/) {}
+  virtual void OnDownloadUpdated(CefRefPtr<cef_browser_t> /*browser*/,
+                                 CefRefPtr<cef_download_item_t> /*item*/,
+                                 CefRefPtr<cef_download_item_callback_t> /*callback*/) {}
   // A file input of the page asks for files: true answers through
   // `callback`; false leaves the answer to the runtime.
   virtual bool OnFileDialog(CefRefPtr<cef_browser_t> /*browser*/, cef_file_dialog_mode_t /*mode*/,

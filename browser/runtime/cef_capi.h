@@ -561,6 +561,52 @@ typedef struct _cef_request_handler_t {
                                          int* allow_os_execution);
 } cef_request_handler_t;
 
+// One download of a page, as it stands when handed to the client.
+typedef struct _cef_download_item_t {
+  cef_base_t base;
+  int(__stdcall* is_valid)(struct _cef_download_item_t* self);
+  int(__stdcall* is_in_progress)(struct _cef_download_item_t* self);
+  int(__stdcall* is_complete)(struct _cef_download_item_t* self);
+  int(__stdcall* is_canceled)(struct _cef_download_item_t* self);
+  int64_t(__stdcall* get_received_bytes)(struct _cef_download_item_t* self);
+  // -1 while unknown.
+  int64_t(__stdcall* get_total_bytes)(struct _cef_download_item_t* self);
+  // Unique in the process, from 1 up.
+  uint32_t(__stdcall* get_id)(struct _cef_download_item_t* self);
+  // Where the file is saved; empty until the client chose.
+  cef_string_userfree_t(__stdcall* get_full_path)(struct _cef_download_item_t* self);
+  cef_string_userfree_t(__stdcall* get_url)(struct _cef_download_item_t* self);
+  cef_string_userfree_t(__stdcall* get_suggested_file_name)(struct _cef_download_item_t* self);
+} cef_download_item_t;
+
+typedef struct _cef_before_download_callback_t {
+  cef_base_t base;
+  // Saves the download at `download_path` (a Windows path). Called during
+  // on_before_download or never: a download not continued then is
+  // cancelled. show_dialog is not supported.
+  void(__stdcall* cont)(struct _cef_before_download_callback_t* self,
+                        const cef_string_t* download_path, int show_dialog);
+} cef_before_download_callback_t;
+
+typedef struct _cef_download_item_callback_t {
+  cef_base_t base;
+  void(__stdcall* cancel)(struct _cef_download_item_callback_t* self);
+} cef_download_item_callback_t;
+
+// Asked on TID_UI.
+typedef struct _cef_download_handler_t {
+  cef_base_t base;
+  void(__stdcall* on_before_download)(struct _cef_download_handler_t* self, cef_browser_t* browser,
+                                      cef_download_item_t* download_item,
+                                      const cef_string_t* suggested_name,
+                                      cef_before_download_callback_t* callback);
+  // The download received data, completed (saved at its full path) or was
+  // cancelled.
+  void(__stdcall* on_download_updated)(struct _cef_download_handler_t* self, cef_browser_t* browser,
+                                       cef_download_item_t* download_item,
+                                       cef_download_item_callback_t* callback);
+} cef_download_handler_t;
+
 typedef enum {
   // One existing file.
   FILE_DIALOG_OPEN = 0,
@@ -603,6 +649,7 @@ typedef struct _cef_client_t {
                                               cef_process_id_t source_process,
                                               cef_process_message_t* message);
   cef_dialog_handler_t*(__stdcall* get_dialog_handler)(struct _cef_client_t* self);
+  cef_download_handler_t*(__stdcall* get_download_handler)(struct _cef_client_t* self);
 } cef_client_t;
 
 // Start-up and shut-down.

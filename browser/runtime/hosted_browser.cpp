@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "browser/runtime/base64.h"
+#include "browser/runtime/download_item.h"
 #include "browser/runtime/host_browser.h"
 #include "browser/runtime/lent_string.h"
 #include "browser/runtime/paused_request.h"
@@ -895,6 +896,65 @@ void HostedBrowser::OnDialogOpening(const Json::Value& params) {
   }
   // The runtime shows no dialog of its own: unanswered, it is cancelled.
   if (!later) CloseDialog(false, std::wstring());
+}
+
+void HostedBrowser::OnDownloadWillBegin(const Json::Value& params) {
+  static std::atomic<uint32_t> next_id{1};
+  const std::string guid = params["guid"].asString();
+  if (closed_ || guid.empty() || downloads_.count(guid) != 0) return;
+  const std::wstring name = ToWide(params["suggestedFilename"].asString());
+  DownloadItem* download =
+      new DownloadItem(next_id++, guid, ToWide(params["url"].asString()), name);
+  CefRefPtr<cef_download_item_t> item(download->item());
+  downloads_[guid] = item;
+  auto handler = GetHandler(&cef_client_t::get_download_handler);
+  if (handler && handler->on_before_download != nullptr) {
+    LentString suggested(name);
+    handler->on_before_download(handler.get(), browser_.get(), item.get(), suggested.get(),
+                                download->before_callback());
+  }
+  // Not continued, not saved.
+  if (download->full_path().empty()) {
+    Json::Value cancel;
+    cancel["guid"] = guid;
+    Runtime::Get().SendCommand("", "Browser.cancelDownload", cancel);
+  }
+}
+
+bool HostedBrowser::OnDownloadProgress(const Json::Value& params) {
+  const auto found = downloads_.find(params["guid"].asString());
+  if (found == downloads_.end()) return false;
+  CefRefPtr<cef_download_item_t> item = found->second;
+  DownloadItem* download = DownloadItem::From(item.get());
+  const std::string state = params["state"].asString();
+  download->Update(static_cast<int64_t>(params["receivedBytes"].asDouble()),
+                   static_cast<int64_t>(params["totalBytes"].asDouble()));
+  const bool ended = state != "inProgress";
+  if (ended) {
+    bool complete = state == "completed";
+    if (complete) {
+      // The host browser saved it under its id; it goes where the client
+      // chose.
+      const std::wstring saved = Runtime::Get().download_folder() + ToWide(download->guid());
+      complete = MoveFileExW(saved.c_str(), download->full_path().c_str(),
+                             MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED) != FALSE;
+      // Finished before its cancellation arrived, or not movable: not kept.
+      if (!complete) DeleteFileW(saved.c_str());
+    }
+    download->Finish(complete);
+    downloads_.erase(found);
+  }
+  auto handler = GetHandler(&cef_client_t::get_download_handler);
+  if (handler && handler->on_download_updated != nullptr) {
+    handler->on_download_updated(handler.get(), browser_.get(), item.get(),
+                                 download->item_callback());
+  }
+  if (!ended && download->cancel_requested()) {
+    Json::Value cancel;
+    cancel["guid"] = download->guid();
+    Runtime::Get().SendCommand("", "Browser.cancelDownload", cancel);
+  }
+  return !ended;
 }
 
 void HostedBrowser::OnExternalProtocol(const std::string& url) {

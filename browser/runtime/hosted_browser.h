@@ -41,6 +41,10 @@ class HostedBrowser : public CefRefCounted {
   // A page of this browser asked for a pop-up of `url`: the client hears of
   // it; the runtime never opens one.
   void OnPopupRequested(const std::wstring& url);
+  // A download of the page begins, or the host browser reports its progress.
+  void OnDownloadWillBegin(const Json::Value& params);
+  // False once the download ended.
+  bool OnDownloadProgress(const Json::Value& params);
   // Closes the page's open dialog: OK or cancel, and the prompt's answer.
   void CloseDialog(bool accept, const std::wstring& prompt_text);
   // The file input `node` of the page gets `files` (the host's paths).
@@ -138,6 +142,8 @@ class HostedBrowser : public CefRefCounted {
   // event's point and modifiers.
   int held_buttons_ = 0;
   Json::Value last_mouse_;
+  // Downloads in progress by the host browser's id for them.
+  std::map<std::string, CefRefPtr<cef_download_item_t>> downloads_;
   // Main-frame document requests by request id: their addresses.
   std::map<std::string, std::string> document_requests_;
 };

@@ -1045,5 +1045,60 @@ TEST_F(CefControlTest, AnAddressOfAnotherProtocolAsksTheProtocolCallbackOnTheRun
   });
 }
 
+TEST_F(CefControlTest, ADownloadAsksWhereToSaveItAndReportsItsEnd) {
+  test_support::ScratchDir scratch;
+  Host* host = MakeHost();
+  CefControl* control = AddControl(host, {0, 0, 200, 100}, [&](CefControl* c) {
+    Record(c, &journal_, "");
+    // Saved in the scratch folder unless its name says not to.
+    c->SetOnBeforeDownload([&](CefRefPtr<cef_browser_t>, CefRefPtr<cef_download_item_t> item,
+                               const std::wstring& suggested_name,
+                               CefRefPtr<cef_before_download_callback_t> callback) {
+      cef_string_userfree_t url = item->get_url(item.get());
+      journal_.Add("before_download", Narrow(suggested_name) + " " + Narrow(ToWide(url)));
+      cef_string_userfree_utf16_free(url);
+      if (suggested_name.find(L"unwanted") != std::wstring::npos) return;
+      const CefString path(scratch.Child(suggested_name));
+      callback->cont(callback.get(), path.get(), 0);
+    });
+    c->SetOnDownloadUpdated([&](CefRefPtr<cef_browser_t>, CefRefPtr<cef_download_item_t> item,
+                                CefRefPtr<cef_download_item_callback_t>) {
+      if (item->is_in_progress(item.get())) return;
+      cef_string_userfree_t path = item->get_full_path(item.get());
+      journal_.Add("download_ended", std::string(item->is_complete(item.get()) ? "complete" : "") +
+                                         (item->is_canceled(item.get()) ? "canceled" : "") + " " +
+                                         std::to_string(item->get_received_bytes(item.get())) +
+                                         " " + Narrow(ToWide(path)));
+      cef_string_userfree_utf16_free(path);
+    });
+  });
+  ASSERT_TRUE(journal_.WaitFor("created@0")) << journal_.Describe();
+
+  OnMain([&] { control->LoadURL(Wide(PageUrl("/download/report.txt"))); });
+  EXPECT_TRUE(
+      journal_.WaitFor("before_download@runtime report.txt " + PageUrl("/download/report.txt")))
+      << journal_.Describe();
+  const std::wstring saved = scratch.Child(L"report.txt");
+  EXPECT_TRUE(journal_.WaitFor("download_ended@runtime complete 22 " + Narrow(saved)))
+      << journal_.Describe();
+  std::string contents;
+  EXPECT_TRUE(test_support::TryReadFileBytes(saved, &contents));
+  EXPECT_EQ("contents of report.txt", contents);
+
+  // Not continued: cancelled, nothing saved.
+  OnMain([&] { control->LoadURL(Wide(PageUrl("/download/unwanted.txt"))); });
+  EXPECT_TRUE(
+      journal_.WaitFor("before_download@runtime unwanted.txt " + PageUrl("/download/unwanted.txt")))
+      << journal_.Describe();
+  EXPECT_TRUE(WaitUntil([&] {
+    return !journal_.Starting("download_ended@runtime canceled").empty();
+  })) << journal_.Describe();
+  OnMain([&] { control->LoadURL(Wide(PageUrl("/title/after"))); });
+  EXPECT_TRUE(journal_.WaitFor("title@0 after")) << journal_.Describe();
+  EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(scratch.Child(L"unwanted.txt").c_str()));
+  EXPECT_EQ(1, static_cast<int>(journal_.Starting("download_ended@runtime complete").size()))
+      << journal_.Describe();
+}
+
 }  // namespace
 }  // namespace qoz_comp

@@ -24,6 +24,7 @@ Pages:
   /upload                   a file input over the whole view (accepting .txt and
                             image/png, several files); the title lists the
                             chosen files' names and sizes
+  /download/NAME            a file to save as NAME: "contents of NAME"
   /log/NAME                 a page whose title is NAME; the request is noted
   /logged                   a page whose title lists the noted NAMEs in order
   /missing                  404 with a small page
@@ -86,6 +87,14 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.reply(200, page("background:#fff", title="upload", body=UPLOAD))
         elif self.path == "/pointer":
             self.reply(200, page("background:#fff", title="pointer", body=POINTER))
+        elif len(parts) == 3 and parts[1] == "download":
+            content = ("contents of " + parts[2]).encode("utf-8")
+            self.send_response(200)
+            self.send_header("Content-Type", "application/octet-stream")
+            self.send_header("Content-Disposition", "attachment; filename=%s" % parts[2])
+            self.send_header("Content-Length", str(len(content)))
+            self.end_headers()
+            self.wfile.write(content)
         elif len(parts) == 3 and parts[1] == "log":
             with LOG_LOCK:
                 LOGGED.append(urllib.parse.unquote(parts[2]))
