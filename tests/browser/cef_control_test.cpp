@@ -781,6 +781,15 @@ TEST_F(CefControlTest, TheWindowedControlClipsItsWindowAndOpensDevToolsOnce) {
   });
   EXPECT_TRUE(journal_.WaitFor("dev_tools@0 true")) << journal_.Describe();
   EXPECT_TRUE(WaitUntil([] { return CefManager::GetInstance()->browser_count() == 2; }));
+  // The tools have a window of their own.
+  HWND tools = nullptr;
+  EXPECT_TRUE(
+      WaitUntil([&] { return (tools = FindWindowW(nullptr, L"cef_devtools")) != nullptr; }));
+  RECT tools_rect = {};
+  GetWindowRect(tools, &tools_rect);
+  EXPECT_EQ(900, tools_rect.right - tools_rect.left);
+  EXPECT_EQ(700, tools_rect.bottom - tools_rect.top);
+  EXPECT_EQ(nullptr, GetParent(tools));
   OnMain([&] {
     EXPECT_TRUE(control->ShowDevTools(nullptr));
     control->CloseDevTools();
@@ -788,6 +797,7 @@ TEST_F(CefControlTest, TheWindowedControlClipsItsWindowAndOpensDevToolsOnce) {
   EXPECT_EQ(1, journal_.Count("dev_tools@0 true"));
   EXPECT_TRUE(journal_.WaitFor("dev_tools@0 false")) << journal_.Describe();
   EXPECT_TRUE(WaitUntil([] { return CefManager::GetInstance()->browser_count() == 1; }));
+  EXPECT_TRUE(WaitUntil([&] { return !IsWindow(tools); }));
 }
 
 TEST_F(CefControlTest, ALostCaptureReleasesTheButtonThePageHolds) {
