@@ -332,9 +332,15 @@ HostedBrowser::HostedBrowser(int id, cef_client_t* client, const cef_window_info
     if (client == nullptr) return;
     cef_window_info_t info = {};
     if (window_info != nullptr) info = *window_info;
+    // The name is the caller's only during the call.
+    const std::wstring name = FromCef(&info.window_name);
+    info.window_name = {};
     CefRefPtr<cef_client_t> tools_client(client);
-    FromHost(self)->OnUiThread([info, tools_client](HostedBrowser* browser) {
-      browser->ShowDevTools(info, tools_client);
+    FromHost(self)->OnUiThread([info, name, tools_client](HostedBrowser* browser) {
+      const LentString lent_name(name);
+      cef_window_info_t named = info;
+      named.window_name = *lent_name.get();
+      browser->ShowDevTools(named, tools_client);
     });
   };
   h->close_dev_tools = [](cef_browser_host_t* self) {
@@ -641,9 +647,14 @@ void HostedBrowser::RequestFullFrame() {
   Json::Value params;
   params["format"] = "png";
   AddRef();
+  // A picture of a document the page has left since would cover the new
+  // document's frames, and a still page sends no more of them.
+  const int document = document_count_;
   Runtime::Get().SendCommand(session_, "Page.captureScreenshot", params,
-                             [this](const Json::Value& result, bool ok) {
-                               if (ok) Paint(result["data"].asString());
+                             [this, document](const Json::Value& result, bool ok) {
+                               if (ok && document == document_count_) {
+                                 Paint(result["data"].asString());
+                               }
                                Release();
                              });
 }
@@ -758,6 +769,7 @@ void HostedBrowser::OnEvent(const std::string& method, const Json::Value& params
     if (frame.isMember("parentId")) return;
     const std::string url = frame["url"].asString() + frame["urlFragment"].asString();
     // The host browser's own error page stands for the failed address.
+    ++document_count_;
     error_page_ = url.compare(0, 15, "chrome-error://") == 0;
     if (error_page_) return;
     SetUrl(ToWide(url));

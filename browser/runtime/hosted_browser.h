@@ -136,6 +136,8 @@ class HostedBrowser : public CefRefCounted {
   int view_width_ = 0;
   int view_height_ = 0;
   int document_status_ = 0;
+  // Main-frame documents the page has had.
+  int document_count_ = 0;
   bool error_page_ = false;
   KeyEventTranslator key_events_;
   // The host browser's button bits the page holds down, and the last mouse
