@@ -44,6 +44,43 @@ BrowserHandler::BrowserHandler() {
   client->get_jsdialog_handler = [](cef_client_t* self) {
     return Of(self)->jsdialog_.AddRefAndGet();
   };
+  client->get_dialog_handler = [](cef_client_t* self) { return Of(self)->dialog_.AddRefAndGet(); };
+  client->get_download_handler = [](cef_client_t* self) {
+    return Of(self)->download_.AddRefAndGet();
+  };
+  download_.get()->on_before_download =
+      [](cef_download_handler_t* self, cef_browser_t* browser, cef_download_item_t* item,
+         const cef_string_t* suggested_name, cef_before_download_callback_t* callback) {
+        Of(self)->delegate_.Call([&](HandlerDelegate* delegate) {
+          delegate->OnBeforeDownload(browser, item, ToWide(suggested_name), callback);
+        });
+      };
+  download_.get()->on_download_updated = [](cef_download_handler_t* self, cef_browser_t* browser,
+                                            cef_download_item_t* item,
+                                            cef_download_item_callback_t* callback) {
+    Of(self)->delegate_.Call(
+        [&](HandlerDelegate* delegate) { delegate->OnDownloadUpdated(browser, item, callback); });
+  };
+  // Without a delegate the runtime's own answer applies.
+  dialog_.get()->on_file_dialog = [](cef_dialog_handler_t* self, cef_browser_t* browser,
+                                     cef_file_dialog_mode_t mode, const cef_string_t* title,
+                                     const cef_string_t* default_file_path,
+                                     cef_string_list_t accept_filters, int selected_accept_filter,
+                                     cef_file_dialog_callback_t* callback) {
+    std::vector<std::wstring> filters;
+    const size_t count = accept_filters != nullptr ? cef_string_list_size(accept_filters) : 0;
+    for (size_t i = 0; i < count; ++i) {
+      cef_string_t filter = {};
+      if (cef_string_list_value(accept_filters, i, &filter)) filters.push_back(ToWide(&filter));
+      cef_string_utf16_clear(&filter);
+    }
+    bool handled = false;
+    Of(self)->delegate_.Call([&](HandlerDelegate* delegate) {
+      handled = delegate->OnFileDialog(browser, mode, ToWide(title), ToWide(default_file_path),
+                                       filters, selected_accept_filter, callback);
+    });
+    return handled ? 1 : 0;
+  };
 
   cef_life_span_handler_t* life_span = life_span_.get();
   life_span->on_before_popup = [](cef_life_span_handler_t* self, cef_browser_t* browser,
@@ -166,6 +203,17 @@ BrowserHandler::BrowserHandler() {
       cancel = delegate->OnBeforeBrowse(browser, frame, request, is_redirect != 0);
     });
     return cancel ? 1 : 0;
+  };
+  request_.get()->on_protocol_execution = [](cef_request_handler_t* self, cef_browser_t* browser,
+                                             const cef_string_t* url, int* allow_os_execution) {
+    if (allow_os_execution == nullptr) return;
+    bool allow = *allow_os_execution != 0;
+    if (!Of(self)->delegate_.Call([&](HandlerDelegate* delegate) {
+          delegate->OnProtocolExecution(browser, ToWide(url), allow);
+        })) {
+      return;
+    }
+    *allow_os_execution = allow ? 1 : 0;
   };
   request_.get()->on_before_resource_load = [](cef_request_handler_t* self, cef_browser_t* browser,
                                                cef_frame_t* frame, cef_request_t* request,

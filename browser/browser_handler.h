@@ -73,6 +73,8 @@ class BrowserHandler : public CefRefCounted {
   CefInterface<cef_load_handler_t> load_{this};
   CefInterface<cef_request_handler_t> request_{this};
   CefInterface<cef_jsdialog_handler_t> jsdialog_{this};
+  CefInterface<cef_dialog_handler_t> dialog_{this};
+  CefInterface<cef_download_handler_t> download_{this};
 
   // Written on thread 0, read by the runtime's threads.
   std::mutex lock_;

@@ -132,6 +132,34 @@ bool CefControlBase::OnBeforeBrowse(CefRefPtr<cef_browser_t> browser, CefRefPtr<
   return on_before_browse_(browser, frame, request, is_redirect);
 }
 
+void CefControlBase::OnProtocolExecution(CefRefPtr<cef_browser_t> browser, const std::wstring& url,
+                                         bool& allow) {
+  if (on_protocol_execution_) on_protocol_execution_(browser, url, allow);
+}
+
+void CefControlBase::OnBeforeDownload(CefRefPtr<cef_browser_t> browser,
+                                      CefRefPtr<cef_download_item_t> item,
+                                      const std::wstring& suggested_name,
+                                      CefRefPtr<cef_before_download_callback_t> callback) {
+  if (on_before_download_) on_before_download_(browser, item, suggested_name, callback);
+}
+
+void CefControlBase::OnDownloadUpdated(CefRefPtr<cef_browser_t> browser,
+                                       CefRefPtr<cef_download_item_t> item,
+                                       CefRefPtr<cef_download_item_callback_t> callback) {
+  if (on_download_updated_) on_download_updated_(browser, item, callback);
+}
+
+bool CefControlBase::OnFileDialog(CefRefPtr<cef_browser_t>, cef_file_dialog_mode_t mode,
+                                  const std::wstring& title, const std::wstring& default_file_path,
+                                  const std::vector<std::wstring>& accept_filters,
+                                  int selected_accept_filter,
+                                  CefRefPtr<cef_file_dialog_callback_t> callback) {
+  if (!on_file_dialog_) return false;
+  return on_file_dialog_(mode, title, default_file_path, accept_filters, selected_accept_filter,
+                         callback);
+}
+
 cef_return_value_t CefControlBase::OnBeforeResourceLoad(CefRefPtr<cef_browser_t>,
                                                         CefRefPtr<cef_frame_t>,
                                                         CefRefPtr<cef_request_t> request,

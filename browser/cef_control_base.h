@@ -43,6 +43,18 @@ class CefControlBase : public ui::Control, public HandlerDelegate {
   using OnBeforeBrowseCallback =
       std::function<bool(CefRefPtr<cef_browser_t> browser, CefRefPtr<cef_frame_t> frame,
                          CefRefPtr<cef_request_t> request, bool is_redirect)>;
+  using OnProtocolExecutionCallback =
+      std::function<void(CefRefPtr<cef_browser_t> browser, const std::wstring& url, bool& allow)>;
+  using OnBeforeDownloadCallback = std::function<void(
+      CefRefPtr<cef_browser_t> browser, CefRefPtr<cef_download_item_t> item,
+      const std::wstring& suggested_name, CefRefPtr<cef_before_download_callback_t> callback)>;
+  using OnDownloadUpdatedCallback =
+      std::function<void(CefRefPtr<cef_browser_t> browser, CefRefPtr<cef_download_item_t> item,
+                         CefRefPtr<cef_download_item_callback_t> callback)>;
+  using OnFileDialogCallback = std::function<bool(
+      cef_file_dialog_mode_t mode, const std::wstring& title, const std::wstring& default_file_path,
+      const std::vector<std::wstring>& accept_filters, int selected_accept_filter,
+      CefRefPtr<cef_file_dialog_callback_t> callback)>;
 
   CefControlBase() = default;
   ~CefControlBase() override;
@@ -80,6 +92,16 @@ class CefControlBase : public ui::Control, public HandlerDelegate {
   void SetOnBeforeBrowse(OnBeforeBrowseCallback callback) {
     on_before_browse_ = std::move(callback);
   }
+  void SetOnProtocolExecution(OnProtocolExecutionCallback callback) {
+    on_protocol_execution_ = std::move(callback);
+  }
+  void SetOnBeforeDownload(OnBeforeDownloadCallback callback) {
+    on_before_download_ = std::move(callback);
+  }
+  void SetOnDownloadUpdated(OnDownloadUpdatedCallback callback) {
+    on_download_updated_ = std::move(callback);
+  }
+  void SetOnFileDialog(OnFileDialogCallback callback) { on_file_dialog_ = std::move(callback); }
 
   virtual void CreateBrowser() { DoCreateBrowser(); }
   // Opens developer tools for this control's page, in `control` where the
@@ -124,6 +146,17 @@ class CefControlBase : public ui::Control, public HandlerDelegate {
                                           CefRefPtr<cef_frame_t> frame,
                                           CefRefPtr<cef_request_t> request,
                                           CefRefPtr<cef_request_callback_t> callback) override;
+  void OnProtocolExecution(CefRefPtr<cef_browser_t> browser, const std::wstring& url,
+                           bool& allow) override;
+  void OnBeforeDownload(CefRefPtr<cef_browser_t> browser, CefRefPtr<cef_download_item_t> item,
+                        const std::wstring& suggested_name,
+                        CefRefPtr<cef_before_download_callback_t> callback) override;
+  void OnDownloadUpdated(CefRefPtr<cef_browser_t> browser, CefRefPtr<cef_download_item_t> item,
+                         CefRefPtr<cef_download_item_callback_t> callback) override;
+  bool OnFileDialog(CefRefPtr<cef_browser_t> browser, cef_file_dialog_mode_t mode,
+                    const std::wstring& title, const std::wstring& default_file_path,
+                    const std::vector<std::wstring>& accept_filters, int selected_accept_filter,
+                    CefRefPtr<cef_file_dialog_callback_t> callback) override;
   // A page's call into native code, for the bridge; false without one.
   bool OnCallCppFunction(const std::wstring& function_name, const std::wstring& parameters, int id,
                          CefRefPtr<cef_browser_t> browser) override;
@@ -166,6 +199,10 @@ class CefControlBase : public ui::Control, public HandlerDelegate {
   OnDevToolsVisibleChangeCallback on_dev_tools_visible_change_;
   OnBeforeResourceLoadCallback on_before_resource_load_;
   OnBeforeBrowseCallback on_before_browse_;
+  OnProtocolExecutionCallback on_protocol_execution_;
+  OnBeforeDownloadCallback on_before_download_;
+  OnDownloadUpdatedCallback on_download_updated_;
+  OnFileDialogCallback on_file_dialog_;
 };
 
 }  // namespace qoz_comp

@@ -44,6 +44,10 @@ ClientApp::ClientApp() {
   render->on_context_released = [](cef_render_process_handler_t* self, cef_browser_t*,
                                    cef_frame_t* frame,
                                    cef_v8context_t*) { Of(self)->OnContextReleased(frame); };
+  render->on_focused_node_changed = [](cef_render_process_handler_t* self, cef_browser_t* browser,
+                                       cef_frame_t*, cef_domnode_t* node) {
+    Of(self)->OnFocusedNodeChanged(browser, node);
+  };
   render->on_process_message_received = [](cef_render_process_handler_t* self,
                                            cef_browser_t* browser, cef_process_id_t,
                                            cef_process_message_t* message) {
@@ -138,6 +142,20 @@ void ClientApp::OnProcessMessageReceived(cef_browser_t* browser, cef_process_mes
                                        arguments->get_int(arguments.get(), 2));
     }
   }
+}
+
+void ClientApp::OnFocusedNodeChanged(cef_browser_t* browser, cef_domnode_t* node) {
+  const bool editable = node != nullptr && node->is_editable(node) != 0;
+  if (browser == nullptr || editable == last_editable_) return;
+  last_editable_ = editable;
+  const CefString name(L"FocusedNodeChanged");
+  CefRefPtr<cef_process_message_t> message =
+      CefRefPtr<cef_process_message_t>::Adopt(cef_process_message_create(name.get()));
+  if (!message) return;
+  CefRefPtr<cef_list_value_t> arguments =
+      CefRefPtr<cef_list_value_t>::Adopt(message->get_argument_list(message.get()));
+  arguments->set_bool(arguments.get(), 0, editable ? 1 : 0);
+  browser->send_process_message(browser, PID_BROWSER, message.get());
 }
 
 }  // namespace qoz_comp

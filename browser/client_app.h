@@ -32,6 +32,9 @@ class ClientApp : public CefRefCounted {
   void OnBrowserCreated();
   void OnContextReleased(cef_frame_t* frame);
   void OnProcessMessageReceived(cef_browser_t* browser, cef_process_message_t* message);
+  // Tells the browser side when the focus goes to or from an editable
+  // element.
+  void OnFocusedNodeChanged(cef_browser_t* browser, cef_domnode_t* node);
 
   CefInterface<cef_app_t> app_{this};
   CefInterface<cef_browser_process_handler_t> browser_process_{this};
@@ -43,6 +46,8 @@ class ClientApp : public CefRefCounted {
   // Render thread only: made by the first of the page side's start and a
   // browser's creation, shared with the page object's handler.
   std::shared_ptr<CefJSBridge> render_bridge_;
+  // Whether the element focused last was editable.
+  bool last_editable_ = false;
 };
 
 }  // namespace qoz_comp

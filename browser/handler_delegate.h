@@ -63,6 +63,29 @@ class HandlerDelegate : public virtual qbase::SupportWeakCallback {
                                                   CefRefPtr<cef_request_callback_t> /*callback*/) {
     return RV_CONTINUE;
   }
+  // An address of a protocol the runtime does not load itself: setting
+  // `allow` hands it to the system's handler of that protocol.
+  virtual void OnProtocolExecution(CefRefPtr<cef_browser_t> /*browser*/,
+                                   const std::wstring& /*url*/, bool& /*allow*/) {}
+  // A download of the page: `callback` saves it; not continued, it is
+  // cancelled. Then its progress, completion or cancellation.
+  virtual void OnBeforeDownload(CefRefPtr<cef_browser_t> /*browser*/,
+                                CefRefPtr<cef_download_item_t> /*item*/,
+                                const std::wstring& /*suggested_name*/,
+                                CefRefPtr<cef_before_download_callback_t> /*callback*/) {}
+  virtual void OnDownloadUpdated(CefRefPtr<cef_browser_t> /*browser*/,
+                                 CefRefPtr<cef_download_item_t> /*item*/,
+                                 CefRefPtr<cef_download_item_callback_t> /*callback*/) {}
+  // A file input of the page asks for files: true answers through
+  // `callback`; false leaves the answer to the runtime.
+  virtual bool OnFileDialog(CefRefPtr<cef_browser_t> /*browser*/, cef_file_dialog_mode_t /*mode*/,
+                            const std::wstring& /*title*/,
+                            const std::wstring& /*default_file_path*/,
+                            const std::vector<std::wstring>& /*accept_filters*/,
+                            int /*selected_accept_filter*/,
+                            CefRefPtr<cef_file_dialog_callback_t> /*callback*/) {
+    return false;
+  }
   // A page's call into native code (the message "CallCppFunction") and a
   // page function's answer ("ExecuteCppCallback"), for the control's bridge.
   virtual bool OnCallCppFunction(const std::wstring& /*function_name*/,

@@ -337,6 +337,13 @@ typedef struct _cef_browser_process_handler_t {
   void(__stdcall* on_context_initialized)(struct _cef_browser_process_handler_t* self);
 } cef_browser_process_handler_t;
 
+// An element of a page, as a focus report names it.
+typedef struct _cef_domnode_t {
+  cef_base_t base;
+  // 1 for an element that takes typed text.
+  int(__stdcall* is_editable)(struct _cef_domnode_t* self);
+} cef_domnode_t;
+
 // The page side of the application object; every call comes on
 // TID_RENDERER.
 typedef struct _cef_render_process_handler_t {
@@ -354,6 +361,11 @@ typedef struct _cef_render_process_handler_t {
                                               struct _cef_browser_t* browser,
                                               cef_process_id_t source_process,
                                               struct _cef_process_message_t* message);
+  // The focus of a main-frame document moved to `node`, or to no element
+  // (null).
+  void(__stdcall* on_focused_node_changed)(struct _cef_render_process_handler_t* self,
+                                           struct _cef_browser_t* browser,
+                                           struct _cef_frame_t* frame, cef_domnode_t* node);
 } cef_render_process_handler_t;
 
 typedef struct _cef_app_t {
@@ -541,7 +553,88 @@ typedef struct _cef_request_handler_t {
   void(__stdcall* on_render_process_terminated)(struct _cef_request_handler_t* self,
                                                 cef_browser_t* browser,
                                                 cef_termination_status_t status);
+  // A frame navigates to an address of a protocol the runtime does not load
+  // itself; set *allow_os_execution to 1 to hand it to the system's handler
+  // of that protocol.
+  void(__stdcall* on_protocol_execution)(struct _cef_request_handler_t* self,
+                                         cef_browser_t* browser, const cef_string_t* url,
+                                         int* allow_os_execution);
 } cef_request_handler_t;
+
+// One download of a page, as it stands when handed to the client.
+typedef struct _cef_download_item_t {
+  cef_base_t base;
+  int(__stdcall* is_valid)(struct _cef_download_item_t* self);
+  int(__stdcall* is_in_progress)(struct _cef_download_item_t* self);
+  int(__stdcall* is_complete)(struct _cef_download_item_t* self);
+  int(__stdcall* is_canceled)(struct _cef_download_item_t* self);
+  int64_t(__stdcall* get_received_bytes)(struct _cef_download_item_t* self);
+  // -1 while unknown.
+  int64_t(__stdcall* get_total_bytes)(struct _cef_download_item_t* self);
+  // Unique in the process, from 1 up.
+  uint32_t(__stdcall* get_id)(struct _cef_download_item_t* self);
+  // Where the file is saved; empty until the client chose.
+  cef_string_userfree_t(__stdcall* get_full_path)(struct _cef_download_item_t* self);
+  cef_string_userfree_t(__stdcall* get_url)(struct _cef_download_item_t* self);
+  cef_string_userfree_t(__stdcall* get_suggested_file_name)(struct _cef_download_item_t* self);
+} cef_download_item_t;
+
+typedef struct _cef_before_download_callback_t {
+  cef_base_t base;
+  // Saves the download at `download_path` (a Windows path). Called during
+  // on_before_download or never: a download not continued then is
+  // cancelled. show_dialog is not supported.
+  void(__stdcall* cont)(struct _cef_before_download_callback_t* self,
+                        const cef_string_t* download_path, int show_dialog);
+} cef_before_download_callback_t;
+
+typedef struct _cef_download_item_callback_t {
+  cef_base_t base;
+  void(__stdcall* cancel)(struct _cef_download_item_callback_t* self);
+} cef_download_item_callback_t;
+
+// Asked on TID_UI.
+typedef struct _cef_download_handler_t {
+  cef_base_t base;
+  void(__stdcall* on_before_download)(struct _cef_download_handler_t* self, cef_browser_t* browser,
+                                      cef_download_item_t* download_item,
+                                      const cef_string_t* suggested_name,
+                                      cef_before_download_callback_t* callback);
+  // The download received data, completed (saved at its full path) or was
+  // cancelled.
+  void(__stdcall* on_download_updated)(struct _cef_download_handler_t* self, cef_browser_t* browser,
+                                       cef_download_item_t* download_item,
+                                       cef_download_item_callback_t* callback);
+} cef_download_handler_t;
+
+typedef enum {
+  // One existing file.
+  FILE_DIALOG_OPEN = 0,
+  // Any number of existing files.
+  FILE_DIALOG_OPEN_MULTIPLE = 1,
+} cef_file_dialog_mode_t;
+
+typedef struct _cef_file_dialog_callback_t {
+  cef_base_t base;
+  // The page gets these files (Windows paths); the list stays the caller's.
+  void(__stdcall* cont)(struct _cef_file_dialog_callback_t* self, int selected_accept_filter,
+                        cef_string_list_t file_paths);
+  // The page gets no file.
+  void(__stdcall* cancel)(struct _cef_file_dialog_callback_t* self);
+} cef_file_dialog_callback_t;
+
+typedef struct _cef_dialog_handler_t {
+  cef_base_t base;
+  // A page's file input asks for files, on TID_UI. accept_filters: the
+  // input's accepted types and extensions. Returns 1 to answer through
+  // `callback`, now or later; with 0 the page gets no file, the runtime
+  // showing no dialog of its own.
+  int(__stdcall* on_file_dialog)(struct _cef_dialog_handler_t* self, cef_browser_t* browser,
+                                 cef_file_dialog_mode_t mode, const cef_string_t* title,
+                                 const cef_string_t* default_file_path,
+                                 cef_string_list_t accept_filters, int selected_accept_filter,
+                                 cef_file_dialog_callback_t* callback);
+} cef_dialog_handler_t;
 
 typedef struct _cef_client_t {
   cef_base_t base;
@@ -555,6 +648,8 @@ typedef struct _cef_client_t {
   int(__stdcall* on_process_message_received)(struct _cef_client_t* self, cef_browser_t* browser,
                                               cef_process_id_t source_process,
                                               cef_process_message_t* message);
+  cef_dialog_handler_t*(__stdcall* get_dialog_handler)(struct _cef_client_t* self);
+  cef_download_handler_t*(__stdcall* get_download_handler)(struct _cef_client_t* self);
 } cef_client_t;
 
 // Start-up and shut-down.

@@ -1,9 +1,14 @@
 #include "browser/runtime/hosted_browser.h"
 
+#include <shellapi.h>
+
 #include <atomic>
+#include <cctype>
 #include <utility>
 
 #include "browser/runtime/base64.h"
+#include "browser/runtime/download_item.h"
+#include "browser/runtime/host_browser.h"
 #include "browser/runtime/lent_string.h"
 #include "browser/runtime/paused_request.h"
 #include "browser/runtime/png_decoder.h"
@@ -40,6 +45,86 @@ class DialogCallback : public CefRefCounted {
   CefRefPtr<cef_browser_t> browser_;
   std::atomic<bool> answered_{false};
 };
+
+// The client's answer to one file chooser of a page; the first answer counts.
+class FileDialogCallback : public CefRefCounted {
+ public:
+  FileDialogCallback(cef_browser_t* browser, int node) : browser_(browser), node_(node) {
+    callback_.get()->cont = [](cef_file_dialog_callback_t* self, int,
+                               cef_string_list_t file_paths) {
+      FileDialogCallback* callback =
+          CefInterface<cef_file_dialog_callback_t>::OwnerOf<FileDialogCallback>(self);
+      if (callback->answered_.exchange(true)) return;
+      // The host browser reads the files under its own names for them.
+      std::vector<std::string> files;
+      const size_t count = file_paths != nullptr ? cef_string_list_size(file_paths) : 0;
+      for (size_t i = 0; i < count; ++i) {
+        cef_string_t path = {};
+        if (cef_string_list_value(file_paths, i, &path)) {
+          const std::string host_path = ToHostPath(FromCef(&path));
+          if (!host_path.empty()) files.push_back(host_path);
+        }
+        cef_string_utf16_clear(&path);
+      }
+      CefRefPtr<cef_browser_t> browser = callback->browser_;
+      const int node = callback->node_;
+      Runtime::Get().PostTask(TID_UI, [browser, node, files] {
+        CefInterface<cef_browser_t>::OwnerOf<HostedBrowser>(browser.get())
+            ->SetInputFiles(node, files);
+      });
+    };
+    callback_.get()->cancel = [](cef_file_dialog_callback_t* self) {
+      CefInterface<cef_file_dialog_callback_t>::OwnerOf<FileDialogCallback>(self)
+          ->answered_.exchange(true);
+    };
+  }
+  cef_file_dialog_callback_t* get() { return callback_.get(); }
+
+ private:
+  CefInterface<cef_file_dialog_callback_t> callback_{this};
+  CefRefPtr<cef_browser_t> browser_;
+  const int node_;
+  std::atomic<bool> answered_{false};
+};
+
+// The accepted types of a file input's "accept" attribute, one each.
+std::vector<std::wstring> AcceptFiltersOf(const Json::Value& node) {
+  std::vector<std::wstring> filters;
+  const Json::Value& attributes = node["attributes"];
+  if (!attributes.isArray()) return filters;
+  for (Json::ArrayIndex i = 0; i + 1 < attributes.size(); i += 2) {
+    if (attributes[i].asString() != "accept") continue;
+    const std::wstring accept = ToWide(attributes[i + 1].asString());
+    size_t start = 0;
+    while (start <= accept.size()) {
+      size_t end = accept.find(L',', start);
+      if (end == std::wstring::npos) end = accept.size();
+      const size_t first = accept.find_first_not_of(L" \t", start);
+      const size_t last = accept.find_last_not_of(L" \t", end == 0 ? 0 : end - 1);
+      if (first != std::wstring::npos && first < end && last >= first) {
+        filters.push_back(accept.substr(first, last - first + 1));
+      }
+      start = end + 1;
+    }
+  }
+  return filters;
+}
+
+// Whether the host browser leaves an address to the system: its scheme is
+// none of those it loads itself.
+bool IsExternalProtocol(const std::string& url) {
+  static const char* const kOwnSchemes[] = {
+      "http",   "https",        "file", "data", "about",      "blob",     "ftp",
+      "chrome", "chrome-error", "ws",   "wss",  "javascript", "devtools", "filesystem"};
+  const size_t colon = url.find(':');
+  if (colon == std::string::npos || colon == 0) return false;
+  std::string scheme = url.substr(0, colon);
+  for (char& c : scheme) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+  for (const char* own : kOwnSchemes) {
+    if (scheme == own) return false;
+  }
+  return true;
+}
 
 // The network error numbers of the failures a page load reports most.
 int ErrorCodeOf(const std::string& text) {
@@ -95,9 +180,20 @@ HostedBrowser::HostedBrowser(int id, cef_client_t* client, const cef_window_info
                              const std::wstring& url)
     : id_(id),
       transparent_(window_info.transparent_painting_enabled != 0),
-      parent_window_(window_info.parent_window),
+      window_(window_info.windowless_rendering_enabled != 0
+                  ? nullptr
+                  : std::make_unique<BrowserWindow>(
+                        host_.get(),
+                        BrowserWindow::Listener{[this] { ApplyViewSize(); },
+                                                // Closed by its frame, or gone with its parent.
+                                                [this] { Close(); }})),
       client_(client),
       pending_url_(url) {
+  if (window_) {
+    window_info_ = window_info;
+    window_info_.window_name = {};
+    window_name_ = FromCef(&window_info.window_name);
+  }
   cef_browser_t* b = browser_.get();
   b->get_host = [](cef_browser_t* self) { return From(self)->host_.AddRefAndGet(); };
   b->can_go_back = [](cef_browser_t* self) {
@@ -186,7 +282,10 @@ HostedBrowser::HostedBrowser(int id, cef_client_t* client, const cef_window_info
   h->invalidate = [](cef_browser_host_t* self, cef_paint_element_type_t) {
     FromHost(self)->OnUiThread([](HostedBrowser* browser) { browser->RequestFullFrame(); });
   };
-  h->get_window_handle = [](cef_browser_host_t*) -> HWND { return nullptr; };
+  h->get_window_handle = [](cef_browser_host_t* self) -> HWND {
+    HostedBrowser* browser = FromHost(self);
+    return browser->window_ ? browser->window_->handle() : nullptr;
+  };
   h->send_key_event = [](cef_browser_host_t* self, const cef_key_event_t* event) {
     if (event == nullptr) return;
     const cef_key_event_t copy = *event;
@@ -200,8 +299,7 @@ HostedBrowser::HostedBrowser(int id, cef_client_t* client, const cef_window_info
                                  cef_mouse_button_type_t type, int mouse_up, int click_count) {
     if (event == nullptr) return;
     Json::Value params = MousePressParams(*event, type, mouse_up != 0, click_count);
-    FromHost(self)->OnUiThread(
-        [params](HostedBrowser* browser) { browser->Send("Input.dispatchMouseEvent", params); });
+    FromHost(self)->OnUiThread([params](HostedBrowser* browser) { browser->SendMouse(params); });
   };
   h->send_mouse_move_event = [](cef_browser_host_t* self, const cef_mouse_event_t* event,
                                 int mouse_leave) {
@@ -211,15 +309,13 @@ HostedBrowser::HostedBrowser(int id, cef_client_t* client, const cef_window_info
     // page's hover the same way.
     if (mouse_leave != 0) moved.x = moved.y = -1;
     Json::Value params = MouseMoveParams(moved);
-    FromHost(self)->OnUiThread(
-        [params](HostedBrowser* browser) { browser->Send("Input.dispatchMouseEvent", params); });
+    FromHost(self)->OnUiThread([params](HostedBrowser* browser) { browser->SendMouse(params); });
   };
   h->send_mouse_wheel_event = [](cef_browser_host_t* self, const cef_mouse_event_t* event,
                                  int delta_x, int delta_y) {
     if (event == nullptr) return;
     Json::Value params = MouseWheelParams(*event, delta_x, delta_y);
-    FromHost(self)->OnUiThread(
-        [params](HostedBrowser* browser) { browser->Send("Input.dispatchMouseEvent", params); });
+    FromHost(self)->OnUiThread([params](HostedBrowser* browser) { browser->SendMouse(params); });
   };
   h->send_focus_event = [](cef_browser_host_t* self, int set_focus) {
     FromHost(self)->OnUiThread([set_focus](HostedBrowser* browser) {
@@ -228,15 +324,23 @@ HostedBrowser::HostedBrowser(int id, cef_client_t* client, const cef_window_info
       browser->Send("Emulation.setFocusEmulationEnabled", params);
     });
   };
-  h->send_capture_lost_event = [](cef_browser_host_t*) {};
+  h->send_capture_lost_event = [](cef_browser_host_t* self) {
+    FromHost(self)->OnUiThread([](HostedBrowser* browser) { browser->ReleaseHeldButtons(); });
+  };
   h->show_dev_tools = [](cef_browser_host_t* self, const cef_window_info_t* window_info,
                          cef_client_t* client, const cef_browser_settings_t*, const cef_point_t*) {
     if (client == nullptr) return;
     cef_window_info_t info = {};
     if (window_info != nullptr) info = *window_info;
+    // The name is the caller's only during the call.
+    const std::wstring name = FromCef(&info.window_name);
+    info.window_name = {};
     CefRefPtr<cef_client_t> tools_client(client);
-    FromHost(self)->OnUiThread([info, tools_client](HostedBrowser* browser) {
-      browser->ShowDevTools(info, tools_client);
+    FromHost(self)->OnUiThread([info, name, tools_client](HostedBrowser* browser) {
+      const LentString lent_name(name);
+      cef_window_info_t named = info;
+      named.window_name = *lent_name.get();
+      browser->ShowDevTools(named, tools_client);
     });
   };
   h->close_dev_tools = [](cef_browser_host_t* self) {
@@ -249,6 +353,7 @@ HostedBrowser::HostedBrowser(int id, cef_client_t* client, const cef_window_info
   };
   h->set_focus = [](cef_browser_host_t* self, int focus) {
     FromHost(self)->OnUiThread([focus](HostedBrowser* browser) {
+      if (focus != 0 && browser->window_ && !browser->closed_) browser->window_->Focus();
       Json::Value params;
       params["isFocused"] = focus != 0;
       browser->Send("Emulation.setFocusEmulationEnabled", params);
@@ -326,6 +431,8 @@ void HostedBrowser::Command(const std::string& method, Json::Value params,
 }
 
 void HostedBrowser::Create() {
+  // The window exists before the client hears of the browser.
+  if (window_) window_->Create(window_info_, window_name_);
   Json::Value params;
   params["url"] = "about:blank";
   AddRef();
@@ -358,6 +465,10 @@ void HostedBrowser::OnAttached(const std::string& session) {
   pattern["requestStage"] = "Request";
   fetch["patterns"].append(pattern);
   Send("Fetch.enable", fetch);
+  // A file input asks the client, not a dialog of the host browser.
+  Json::Value chooser;
+  chooser["enabled"] = true;
+  Send("Page.setInterceptFileChooserDialog", chooser);
   Json::Value binding;
   binding["name"] = kTitleBinding;
   Send("Runtime.addBinding", binding);
@@ -448,6 +559,7 @@ void HostedBrowser::OnDetached() { Finish(); }
 void HostedBrowser::Finish() {
   if (closed_) return;
   closed_ = true;
+  if (window_) window_->Destroy();
   CefRefPtr<cef_browser_t> hold(browser_.get());
   Runtime::Get().ForgetBrowser(this);
   OnRenderThread([](CefRefPtr<cef_browser_t> browser) {
@@ -482,14 +594,22 @@ void HostedBrowser::CloseDevTools() {
 
 void HostedBrowser::ApplyViewSize() {
   if (closed_) return;
-  auto handler = GetHandler(&cef_client_t::get_render_handler);
-  if (!handler || handler->get_view_rect == nullptr) return;
   cef_rect_t rect = {};
-  if (!handler->get_view_rect(handler.get(), browser_.get(), &rect)) return;
+  if (window_) {
+    const SIZE size = window_->ClientSize();
+    rect.width = size.cx;
+    rect.height = size.cy;
+  } else {
+    auto handler = GetHandler(&cef_client_t::get_render_handler);
+    if (!handler || handler->get_view_rect == nullptr) return;
+    if (!handler->get_view_rect(handler.get(), browser_.get(), &rect)) return;
+  }
   // An empty view keeps the last size: the host browser reads 0 as "no
   // override".
   if (rect.width <= 0 || rect.height <= 0) return;
   if (rect.width == view_width_ && rect.height == view_height_) return;
+  // Without a page yet, the page's set-up applies the size.
+  if (session_.empty()) return;
   view_width_ = rect.width;
   view_height_ = rect.height;
   Json::Value metrics;
@@ -497,7 +617,6 @@ void HostedBrowser::ApplyViewSize() {
   metrics["height"] = rect.height;
   metrics["deviceScaleFactor"] = 1;
   metrics["mobile"] = false;
-  if (session_.empty()) return;
   // A static page sends no frame of its own after a resize.
   AddRef();
   Runtime::Get().SendCommand(session_, "Emulation.setDeviceMetricsOverride", metrics,
@@ -528,9 +647,14 @@ void HostedBrowser::RequestFullFrame() {
   Json::Value params;
   params["format"] = "png";
   AddRef();
+  // A picture of a document the page has left since would cover the new
+  // document's frames, and a still page sends no more of them.
+  const int document = document_count_;
   Runtime::Get().SendCommand(session_, "Page.captureScreenshot", params,
-                             [this](const Json::Value& result, bool ok) {
-                               if (ok) Paint(result["data"].asString());
+                             [this, document](const Json::Value& result, bool ok) {
+                               if (ok && document == document_count_) {
+                                 Paint(result["data"].asString());
+                               }
                                Release();
                              });
 }
@@ -541,11 +665,45 @@ void HostedBrowser::Paint(const std::string& base64_png) {
   if (!png) return;
   const std::optional<DecodedImage> image = Runtime::Get().png_decoder().Decode(*png);
   if (!image) return;
+  if (window_) {
+    window_->ShowFrame(image->pixels.data(), image->width, image->height);
+    return;
+  }
   auto handler = GetHandler(&cef_client_t::get_render_handler);
   if (!handler || handler->on_paint == nullptr) return;
   const cef_rect_t dirty = {0, 0, image->width, image->height};
   handler->on_paint(handler.get(), browser_.get(), PET_VIEW, 1, &dirty, image->pixels.data(),
                     image->width, image->height);
+}
+
+void HostedBrowser::SendMouse(const Json::Value& params) {
+  const std::string type = params["type"].asString();
+  const std::string button = params["button"].asString();
+  const int bit = button == "left" ? 1 : button == "right" ? 2 : button == "middle" ? 4 : 0;
+  if (type == "mousePressed") held_buttons_ |= bit;
+  if (type == "mouseReleased") held_buttons_ &= ~bit;
+  last_mouse_ = params;
+  Send("Input.dispatchMouseEvent", params);
+}
+
+void HostedBrowser::ReleaseHeldButtons() {
+  static const struct {
+    int bit;
+    const char* name;
+  } kButtons[] = {{1, "left"}, {2, "right"}, {4, "middle"}};
+  for (const auto& button : kButtons) {
+    if ((held_buttons_ & button.bit) == 0) continue;
+    held_buttons_ &= ~button.bit;
+    Json::Value params;
+    params["type"] = "mouseReleased";
+    params["x"] = last_mouse_["x"].asInt();
+    params["y"] = last_mouse_["y"].asInt();
+    params["modifiers"] = last_mouse_["modifiers"].asInt();
+    params["button"] = button.name;
+    params["buttons"] = held_buttons_;
+    params["clickCount"] = 1;
+    Send("Input.dispatchMouseEvent", params);
+  }
 }
 
 void HostedBrowser::SetLoading(bool loading) {
@@ -611,6 +769,7 @@ void HostedBrowser::OnEvent(const std::string& method, const Json::Value& params
     if (frame.isMember("parentId")) return;
     const std::string url = frame["url"].asString() + frame["urlFragment"].asString();
     // The host browser's own error page stands for the failed address.
+    ++document_count_;
     error_page_ = url.compare(0, 15, "chrome-error://") == 0;
     if (error_page_) return;
     SetUrl(ToWide(url));
@@ -631,6 +790,10 @@ void HostedBrowser::OnEvent(const std::string& method, const Json::Value& params
       }
     }
   } else if (method == "Network.requestWillBeSent") {
+    if (params["type"].asString() == "Document" &&
+        IsExternalProtocol(params["request"]["url"].asString())) {
+      OnExternalProtocol(params["request"]["url"].asString());
+    }
     if (params["type"].asString() == "Document" && params["frameId"].asString() == target_id_) {
       document_requests_[params["requestId"].asString()] = params["request"]["url"].asString();
       document_status_ = 0;
@@ -690,6 +853,8 @@ void HostedBrowser::OnEvent(const std::string& method, const Json::Value& params
       if (title.size() > kMaxTitleLength) title.resize(kMaxTitleLength);
       SetTitle(ToWide(title));
     }
+  } else if (method == "Page.fileChooserOpened") {
+    OnFileChooserOpened(params);
   } else if (method == "Page.javascriptDialogOpening") {
     OnDialogOpening(params);
   } else if (method == "Fetch.requestPaused") {
@@ -743,6 +908,125 @@ void HostedBrowser::OnDialogOpening(const Json::Value& params) {
   }
   // The runtime shows no dialog of its own: unanswered, it is cancelled.
   if (!later) CloseDialog(false, std::wstring());
+}
+
+void HostedBrowser::OnDownloadWillBegin(const Json::Value& params) {
+  static std::atomic<uint32_t> next_id{1};
+  const std::string guid = params["guid"].asString();
+  if (closed_ || guid.empty() || downloads_.count(guid) != 0) return;
+  const std::wstring name = ToWide(params["suggestedFilename"].asString());
+  DownloadItem* download =
+      new DownloadItem(next_id++, guid, ToWide(params["url"].asString()), name);
+  CefRefPtr<cef_download_item_t> item(download->item());
+  downloads_[guid] = item;
+  auto handler = GetHandler(&cef_client_t::get_download_handler);
+  if (handler && handler->on_before_download != nullptr) {
+    LentString suggested(name);
+    handler->on_before_download(handler.get(), browser_.get(), item.get(), suggested.get(),
+                                download->before_callback());
+  }
+  // Not continued, not saved.
+  if (download->full_path().empty()) {
+    Json::Value cancel;
+    cancel["guid"] = guid;
+    Runtime::Get().SendCommand("", "Browser.cancelDownload", cancel);
+  }
+}
+
+bool HostedBrowser::OnDownloadProgress(const Json::Value& params) {
+  const auto found = downloads_.find(params["guid"].asString());
+  if (found == downloads_.end()) return false;
+  CefRefPtr<cef_download_item_t> item = found->second;
+  DownloadItem* download = DownloadItem::From(item.get());
+  const std::string state = params["state"].asString();
+  download->Update(static_cast<int64_t>(params["receivedBytes"].asDouble()),
+                   static_cast<int64_t>(params["totalBytes"].asDouble()));
+  const bool ended = state != "inProgress";
+  if (ended) {
+    bool complete = state == "completed";
+    if (complete) {
+      // The host browser saved it under its id; it goes where the client
+      // chose.
+      const std::wstring saved = Runtime::Get().download_folder() + ToWide(download->guid());
+      complete = MoveFileExW(saved.c_str(), download->full_path().c_str(),
+                             MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED) != FALSE;
+      // Finished before its cancellation arrived, or not movable: not kept.
+      if (!complete) DeleteFileW(saved.c_str());
+    }
+    download->Finish(complete);
+    downloads_.erase(found);
+  }
+  auto handler = GetHandler(&cef_client_t::get_download_handler);
+  if (handler && handler->on_download_updated != nullptr) {
+    handler->on_download_updated(handler.get(), browser_.get(), item.get(),
+                                 download->item_callback());
+  }
+  if (!ended && download->cancel_requested()) {
+    Json::Value cancel;
+    cancel["guid"] = download->guid();
+    Runtime::Get().SendCommand("", "Browser.cancelDownload", cancel);
+  }
+  return !ended;
+}
+
+void HostedBrowser::OnExternalProtocol(const std::string& url) {
+  auto handler = GetHandler(&cef_client_t::get_request_handler);
+  if (!handler || handler->on_protocol_execution == nullptr) return;
+  const std::wstring address = ToWide(url);
+  LentString text(address);
+  int allow = 0;
+  handler->on_protocol_execution(handler.get(), browser_.get(), text.get(), &allow);
+  if (allow == 0) return;
+  SHELLEXECUTEINFOW execute = {};
+  execute.cbSize = sizeof(execute);
+  execute.fMask = SEE_MASK_FLAG_NO_UI | SEE_MASK_ASYNCOK;
+  execute.lpVerb = L"open";
+  execute.lpFile = address.c_str();
+  execute.nShow = SW_SHOWNORMAL;
+  ShellExecuteExW(&execute);
+}
+
+void HostedBrowser::OnFileChooserOpened(const Json::Value& params) {
+  if (!params["backendNodeId"].isInt()) return;
+  const int node = params["backendNodeId"].asInt();
+  const cef_file_dialog_mode_t mode =
+      params["mode"].asString() == "selectMultiple" ? FILE_DIALOG_OPEN_MULTIPLE : FILE_DIALOG_OPEN;
+  Json::Value describe;
+  describe["backendNodeId"] = node;
+  AddRef();
+  Command("DOM.describeNode", describe, [this, node, mode](const Json::Value& result, bool ok) {
+    if (!closed_)
+      AskForFiles(node, mode, ok ? AcceptFiltersOf(result["node"]) : std::vector<std::wstring>());
+    Release();
+  });
+}
+
+void HostedBrowser::AskForFiles(int node, cef_file_dialog_mode_t mode,
+                                const std::vector<std::wstring>& accept_filters) {
+  auto handler = GetHandler(&cef_client_t::get_dialog_handler);
+  if (!handler || handler->on_file_dialog == nullptr) return;
+  FileDialogCallback* callback = new FileDialogCallback(browser_.get(), node);
+  CefRefPtr<cef_file_dialog_callback_t> hold(callback->get());
+  cef_string_list_t filters = cef_string_list_alloc();
+  for (const std::wstring& filter : accept_filters) {
+    LentString text(filter);
+    cef_string_list_append(filters, text.get());
+  }
+  LentString no_title{std::wstring()};
+  LentString no_path{std::wstring()};
+  // Unanswered, the page simply gets no file.
+  handler->on_file_dialog(handler.get(), browser_.get(), mode, no_title.get(), no_path.get(),
+                          filters, 0, callback->get());
+  cef_string_list_free(filters);
+}
+
+void HostedBrowser::SetInputFiles(int node, const std::vector<std::string>& files) {
+  if (closed_) return;
+  Json::Value params;
+  params["backendNodeId"] = node;
+  params["files"] = Json::Value(Json::arrayValue);
+  for (const std::string& file : files) params["files"].append(file);
+  Send("DOM.setFileInputFiles", params);
 }
 
 void HostedBrowser::CloseDialog(bool accept, const std::wstring& prompt_text) {

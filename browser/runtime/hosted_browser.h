@@ -2,11 +2,14 @@
 
 #include <functional>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include <json/json.h>
 
+#include "browser/runtime/browser_window.h"
 #include "browser/runtime/cef_capi.h"
 #include "browser/runtime/cef_ref_counted.h"
 #include "browser/runtime/cef_ref_ptr.h"
@@ -38,8 +41,14 @@ class HostedBrowser : public CefRefCounted {
   // A page of this browser asked for a pop-up of `url`: the client hears of
   // it; the runtime never opens one.
   void OnPopupRequested(const std::wstring& url);
+  // A download of the page begins, or the host browser reports its progress.
+  void OnDownloadWillBegin(const Json::Value& params);
+  // False once the download ended.
+  bool OnDownloadProgress(const Json::Value& params);
   // Closes the page's open dialog: OK or cancel, and the prompt's answer.
   void CloseDialog(bool accept, const std::wstring& prompt_text);
+  // The file input `node` of the page gets `files` (the host's paths).
+  void SetInputFiles(int node, const std::vector<std::string>& files);
   // Sends a command to the page's session; `reply` hears its result, or ok
   // false when there is no page (yet or any more).
   void Command(const std::string& method, Json::Value params,
@@ -63,12 +72,23 @@ class HostedBrowser : public CefRefCounted {
   void ApplyViewSize();
   void SetHidden(bool hidden);
   void RequestFullFrame();
+  // Mouse input for the page, keeping which buttons it holds and where.
+  void SendMouse(const Json::Value& params);
+  // The page's held buttons are released where the mouse was last.
+  void ReleaseHeldButtons();
   void Paint(const std::string& base64_png);
   void SetLoading(bool loading);
   void SetUrl(const std::wstring& url);
   void SetTitle(const std::wstring& title);
   void RefreshHistory();
   void OnDialogOpening(const Json::Value& params);
+  // A frame navigates to an address the system's handler of its protocol
+  // may open: the client decides.
+  void OnExternalProtocol(const std::string& url);
+  // A file input of the page wants files: the client is asked.
+  void OnFileChooserOpened(const Json::Value& params);
+  void AskForFiles(int node, cef_file_dialog_mode_t mode,
+                   const std::vector<std::wstring>& accept_filters);
   // A request the page session holds: the client allows or refuses it.
   void OnRequestPaused(const Json::Value& params);
   void FinishRequest(const std::string& request_id, bool allow);
@@ -87,7 +107,11 @@ class HostedBrowser : public CefRefCounted {
 
   const int id_;
   const bool transparent_;
-  const HWND parent_window_;
+  // A windowed browser's window: a child of the client's window, or one of
+  // its own. Null for off-screen browsers.
+  const std::unique_ptr<BrowserWindow> window_;
+  cef_window_info_t window_info_ = {};
+  std::wstring window_name_;
 
   // Read from any thread.
   std::mutex lock_;
@@ -112,8 +136,16 @@ class HostedBrowser : public CefRefCounted {
   int view_width_ = 0;
   int view_height_ = 0;
   int document_status_ = 0;
+  // Main-frame documents the page has had.
+  int document_count_ = 0;
   bool error_page_ = false;
   KeyEventTranslator key_events_;
+  // The host browser's button bits the page holds down, and the last mouse
+  // event's point and modifiers.
+  int held_buttons_ = 0;
+  Json::Value last_mouse_;
+  // Downloads in progress by the host browser's id for them.
+  std::map<std::string, CefRefPtr<cef_download_item_t>> downloads_;
   // Main-frame document requests by request id: their addresses.
   std::map<std::string, std::string> document_requests_;
 };

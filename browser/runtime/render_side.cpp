@@ -28,7 +28,8 @@ constexpr Json::ArrayIndex kMaxArguments = 32;
 
 // Runs before the page's own script: keeps the arguments of each native call
 // that are objects until the page side has taken them, and reports the call
-// with its plain arguments through the binding.
+// with its plain arguments through the binding; reports too where the focus
+// goes: an editable element (1), another (0) or none (-1).
 constexpr char kPageShim[] =
     "(() => {\n"
     "  if (globalThis.__qozNativeCall) return;\n"
@@ -54,6 +55,16 @@ constexpr char kPageShim[] =
     "    held.delete(id);\n"
     "    return values;\n"
     "  };\n"
+    "  const plain = ['button', 'checkbox', 'color', 'file', 'hidden', 'image', 'radio',\n"
+    "                 'range', 'reset', 'submit'];\n"
+    "  const editable = (node) => node.isContentEditable || (!node.disabled && !node.readOnly &&\n"
+    "      (node.tagName === 'TEXTAREA' || (node.tagName === 'INPUT' && "
+    "!plain.includes(node.type))));\n"
+    "  const focused = (node) => globalThis.__qozNative(\n"
+    "      JSON.stringify({f: node ? (editable(node) ? 1 : 0) : -1}));\n"
+    "  addEventListener('focusin', (event) => focused(event.target), true);\n"
+    "  addEventListener('focusout', (event) => { if (!event.relatedTarget) focused(null); }, "
+    "true);\n"
     "  Object.defineProperty(globalThis, '__qozNativeCall', {value: call});\n"
     "  Object.defineProperty(globalThis, '__qozNativeArguments', {value: take});\n"
     "})();\n";
@@ -83,6 +94,21 @@ std::optional<Json::Value> ParseStrict(const std::string& text) {
 }
 
 int BrowserId(cef_browser_t* browser) { return browser->get_identifier(browser); }
+
+// The focused element of a focus report.
+class FocusedNode : public CefRefCounted {
+ public:
+  explicit FocusedNode(bool editable) : editable_(editable) {
+    node_.get()->is_editable = [](cef_domnode_t* self) {
+      return CefInterface<cef_domnode_t>::OwnerOf<FocusedNode>(self)->editable_ ? 1 : 0;
+    };
+  }
+  cef_domnode_t* get() { return node_.get(); }
+
+ private:
+  CefInterface<cef_domnode_t> node_{this};
+  const bool editable_;
+};
 
 }  // namespace
 
@@ -263,6 +289,15 @@ void RenderSide::OnProcessMessage(CefRefPtr<cef_browser_t> browser,
   }
 }
 
+void RenderSide::OnFocusedNode(CefRefPtr<cef_browser_t> browser, int focus) {
+  if (!handler_ || handler_->on_focused_node_changed == nullptr) return;
+  CefRefPtr<cef_frame_t> frame =
+      CefRefPtr<cef_frame_t>::Adopt(browser->get_main_frame(browser.get()));
+  CefRefPtr<cef_domnode_t> node;
+  if (focus >= 0) node = CefRefPtr<cef_domnode_t>((new FocusedNode(focus == 1))->get());
+  handler_->on_focused_node_changed(handler_.get(), browser.get(), frame.get(), node.get());
+}
+
 void RenderSide::OnNativeCall(CefRefPtr<cef_browser_t> browser, int context_id,
                               const std::string& payload) {
   const auto page = pages_.find(BrowserId(browser.get()));
@@ -273,6 +308,13 @@ void RenderSide::OnNativeCall(CefRefPtr<cef_browser_t> browser, int context_id,
   if (payload.size() > kMaxPayloadSize) return;
   const std::optional<Json::Value> call = ParseStrict(payload);
   if (!call || !call->isObject()) return;
+  if (call->isMember("f")) {
+    const Json::Value& focus = (*call)["f"];
+    if (focus.isInt() && focus.asInt() >= -1 && focus.asInt() <= 1) {
+      OnFocusedNode(browser, focus.asInt());
+    }
+    return;
+  }
   const Json::Value& extension_index = (*call)["e"];
   const Json::Value& native = (*call)["n"];
   const Json::Value& id = (*call)["i"];

@@ -82,6 +82,8 @@ class RenderSide {
                                      const Json::Value& params);
   cef_v8value_t* ValueOf(cef_browser_t* browser, const std::optional<Json::Value>& answer);
   void ReleaseContext(Page& page);
+  // focus: 1 an editable element, 0 another, -1 none.
+  void OnFocusedNode(CefRefPtr<cef_browser_t> browser, int focus);
   void ThrowInPage(cef_browser_t* browser, int context_id, const std::wstring& text);
 
   std::mutex lock_;

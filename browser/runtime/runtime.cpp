@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "browser/runtime/host_browser.h"
 #include "browser/runtime/hosted_browser.h"
 #include "browser/runtime/text_convert.h"
 
@@ -96,6 +97,7 @@ bool Runtime::Initialize(const cef_settings_t& settings, cef_app_t* application)
     options.profile_folder = std::wstring(temp, length) + L"qoz_cef_profile";
   }
   options.log_file = FromCef(&settings.log_file);
+  download_folder_ = options.profile_folder + L"\\downloads\\";
   options.arguments = {"--headless",
                        "--remote-debugging-port=0",
                        "--no-first-run",
@@ -156,6 +158,13 @@ bool Runtime::Initialize(const cef_settings_t& settings, cef_app_t* application)
   if (registered != nullptr) CloseHandle(registered);
   started_ = true;
   ui_thread_.PostTask([this] {
+    // Downloads are saved under the host browser's ids and reported.
+    CreateDirectoryW(download_folder_.c_str(), nullptr);
+    Json::Value downloads;
+    downloads["behavior"] = "allowAndName";
+    downloads["downloadPath"] = ToHostPath(download_folder_);
+    downloads["eventsEnabled"] = true;
+    SendCommand("", "Browser.setDownloadBehavior", downloads);
     Json::Value attach;
     attach["autoAttach"] = true;
     attach["waitForDebuggerOnStart"] = true;
@@ -271,6 +280,9 @@ void Runtime::ForgetBrowser(HostedBrowser* browser) {
   for (auto it = by_session_.begin(); it != by_session_.end();) {
     it = it->second == browser ? by_session_.erase(it) : std::next(it);
   }
+  for (auto it = downloads_.begin(); it != downloads_.end();) {
+    it = it->second == browser ? downloads_.erase(it) : std::next(it);
+  }
   const auto found = std::find(browsers_.begin(), browsers_.end(), browser);
   if (found == browsers_.end()) return;
   browsers_.erase(found);
@@ -298,7 +310,17 @@ void Runtime::OnMessage(const Json::Value& message) {
     }
     return;
   }
-  if (method == "Target.attachedToTarget") {
+  if (method == "Browser.downloadWillBegin") {
+    if (HostedBrowser* browser = FindByTarget(params["frameId"].asString())) {
+      downloads_[params["guid"].asString()] = browser;
+      browser->OnDownloadWillBegin(params);
+    }
+  } else if (method == "Browser.downloadProgress") {
+    const auto found = downloads_.find(params["guid"].asString());
+    if (found != downloads_.end() && !found->second->OnDownloadProgress(params)) {
+      downloads_.erase(found);
+    }
+  } else if (method == "Target.attachedToTarget") {
     OnTargetAttached(params);
   } else if (method == "Target.detachedFromTarget") {
     popups_.erase(params["sessionId"].asString());

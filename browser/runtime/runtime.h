@@ -38,6 +38,8 @@ class Runtime {
   CefRefPtr<cef_browser_t> CreateBrowser(const cef_window_info_t& window_info, cef_client_t* client,
                                          const std::wstring& url);
   uint16_t debugging_port() const { return host_browser_.debugging_port(); }
+  // Where the host browser saves downloads, with a trailing separator.
+  const std::wstring& download_folder() const { return download_folder_; }
 
   // On the UI thread: sends a command to the browser ("" session) or to one
   // page's session; `reply` hears its result, or ok false when it failed or
@@ -91,6 +93,9 @@ class Runtime {
   };
   // Sessions of new pages by target, waiting for their browser.
   std::map<std::string, std::string> unclaimed_sessions_;
+  // Downloads in progress: their browser by the host browser's id for them.
+  std::map<std::string, HostedBrowser*> downloads_;
+  std::wstring download_folder_;
   // Pop-ups by their session, until they are closed.
   std::map<std::string, Popup> popups_;
   std::unique_ptr<PngDecoder> png_decoder_;

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <atomic>
 #include <condition_variable>
 #include <cstdlib>
 #include <functional>
@@ -231,7 +232,89 @@ class CefControlTest : public test_support::RuntimeFixture {
     return control;
   }
 
-  static void Place(CefControl* control, RECT place) {
+  // A plain, topmost window on thread 0: a child window does not show in a
+  // layered one. It clips its children from the start: the window keeps the
+  // drawing context it got when it was made, whose clipping does not follow
+  // styles added later.
+  Host* MakePlainHost(POINT origin, SIZE size, DWORD style = WS_POPUP | WS_CLIPCHILDREN) {
+    Host* host = new Host();
+    host->origin = origin;
+    hosts_.push_back(host);
+    OnMain([&] {
+      host->window.GetShadow().attached = false;
+      host->window.Create(nullptr, L"", style, WS_EX_TOPMOST, false,
+                          {origin.x, origin.y, origin.x + size.cx, origin.y + size.cy});
+      host->window.ShowWindow(true, false);
+      host->root = new ui::Box;
+      host->root->SetAttribute(L"bkcolor", L"test_under");
+      host->window.AttachRootControl(host->root);
+      SetForegroundWindow(host->window.GetHWND());
+    });
+    return host;
+  }
+
+  // A windowed control at `place`, its callbacks recorded; its browser's
+  // window once it exists.
+  CefNativeControl* AddNativeControl(Host* host, RECT place, HWND* child) {
+    CefNativeControl* control = nullptr;
+    OnMain([&] {
+      control = new CefNativeControl();
+      Record(control, &journal_, "");
+      host->root->Add(control);
+      Place(control, place);
+    });
+    EXPECT_TRUE(WaitUntil([&] {
+      *child = control->GetWindowHandle();
+      return *child != nullptr;
+    }));
+    // What the handler does after a windowed browser was created when the
+    // manager renders windowed; the tests' manager renders off-screen.
+    OnMain([&] { control->RefreshViewPosition(); });
+    return control;
+  }
+
+  // Where a child window lies in its parent's client area.
+  static RECT PlaceOf(HWND child) {
+    RECT rect = {};
+    GetWindowRect(child, &rect);
+    MapWindowPoints(HWND_DESKTOP, GetAncestor(child, GA_PARENT), reinterpret_cast<POINT*>(&rect),
+                    2);
+    return rect;
+  }
+
+  bool WaitForPlace(HWND child, RECT place) {
+    for (int i = 0; i < 1200; ++i) {
+      const RECT actual = PlaceOf(child);
+      if (EqualRect(&place, &actual)) return true;
+      Sleep(100);
+    }
+    return false;
+  }
+
+  static std::string Describe(RECT rect) {
+    return std::to_string(rect.left) + "," + std::to_string(rect.top) + "," +
+           std::to_string(rect.right) + "," + std::to_string(rect.bottom);
+  }
+
+  // What a window shows at a client point, read from its own device
+  // context, as 0xRRGGBB.
+  static DWORD WindowPixel(HWND window, int x, int y) {
+    HDC dc = GetDC(window);
+    const COLORREF colour = dc != nullptr ? GetPixel(dc, x, y) : CLR_INVALID;
+    if (dc != nullptr) ReleaseDC(window, dc);
+    if (colour == CLR_INVALID) return 0xFFFFFFFF;
+    return (GetRValue(colour) << 16) | (GetGValue(colour) << 8) | GetBValue(colour);
+  }
+
+  static bool WaitForWindowPixel(HWND window, int x, int y, DWORD rgb) {
+    for (int i = 0; i < 1200; ++i) {
+      if (Near(WindowPixel(window, x, y), rgb)) return true;
+      Sleep(100);
+    }
+    return false;
+  }
+
+  static void Place(ui::Control* control, RECT place) {
     control->SetMargin({place.left, place.top, 0, 0}, false);
     control->SetFixedWidth(place.right - place.left, true, false);
     control->SetFixedHeight(place.bottom - place.top, false);
@@ -698,6 +781,15 @@ TEST_F(CefControlTest, TheWindowedControlClipsItsWindowAndOpensDevToolsOnce) {
   });
   EXPECT_TRUE(journal_.WaitFor("dev_tools@0 true")) << journal_.Describe();
   EXPECT_TRUE(WaitUntil([] { return CefManager::GetInstance()->browser_count() == 2; }));
+  // The tools have a window of their own.
+  HWND tools = nullptr;
+  EXPECT_TRUE(
+      WaitUntil([&] { return (tools = FindWindowW(nullptr, L"cef_devtools")) != nullptr; }));
+  RECT tools_rect = {};
+  GetWindowRect(tools, &tools_rect);
+  EXPECT_EQ(900, tools_rect.right - tools_rect.left);
+  EXPECT_EQ(700, tools_rect.bottom - tools_rect.top);
+  EXPECT_EQ(nullptr, GetParent(tools));
   OnMain([&] {
     EXPECT_TRUE(control->ShowDevTools(nullptr));
     control->CloseDevTools();
@@ -705,6 +797,317 @@ TEST_F(CefControlTest, TheWindowedControlClipsItsWindowAndOpensDevToolsOnce) {
   EXPECT_EQ(1, journal_.Count("dev_tools@0 true"));
   EXPECT_TRUE(journal_.WaitFor("dev_tools@0 false")) << journal_.Describe();
   EXPECT_TRUE(WaitUntil([] { return CefManager::GetInstance()->browser_count() == 1; }));
+  EXPECT_TRUE(WaitUntil([&] { return !IsWindow(tools); }));
+}
+
+TEST_F(CefControlTest, ALostCaptureReleasesTheButtonThePageHolds) {
+  Host* host = MakeHost();
+  CefControl* control =
+      AddControl(host, {100, 50, 300, 150}, [&](CefControl* c) { Record(c, &journal_, ""); });
+  OnMain([&] { control->LoadURL(Wide(PageUrl("/pointer"))); });
+  ASSERT_TRUE(journal_.WaitFor("load_end@0 200")) << journal_.Describe();
+  HWND other = nullptr;
+  OnMain([&] {
+    other = CreateWindowExW(WS_EX_NOACTIVATE, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr,
+                            nullptr, GetModuleHandleW(nullptr), nullptr);
+  });
+  ASSERT_NE(other, nullptr);
+  const struct {
+    const char* name;
+    std::function<void()> interrupt;
+  } cases[] = {{"released", [] { ReleaseCapture(); }},
+               {"taken by another window", [&] { SetCapture(other); }}};
+  int x = 20;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    x += 40;
+    // A drag in the page: pressed at one point, moved to another.
+    MoveTo(host, 100 + x, 50 + 30);
+    Sleep(100);
+    test_support::MouseButton(MOUSEEVENTF_LEFTDOWN);
+    EXPECT_TRUE(journal_.WaitFor("title@0 down " + std::to_string(x) + " 30 0 1"))
+        << journal_.Describe();
+    MoveTo(host, 100 + x + 10, 50 + 60);
+    EXPECT_TRUE(journal_.WaitFor("title@0 drag " + std::to_string(x + 10) + " 60"))
+        << journal_.Describe();
+    OnMain([&] { EXPECT_EQ(host->window.GetHWND(), GetCapture()); });
+    OnMain(c.interrupt);
+    // The page hears the button go up while it is still held.
+    EXPECT_TRUE(journal_.WaitFor("title@0 up " + std::to_string(x + 10) + " 60 0 1"))
+        << journal_.Describe();
+    OnMain([] { ReleaseCapture(); });
+    test_support::MouseButton(MOUSEEVENTF_LEFTUP);
+    Sleep(GetDoubleClickTime() + 100);
+  }
+  OnMain([&] { DestroyWindow(other); });
+}
+
+TEST_F(CefControlTest, TheWindowedBrowserLivesInAChildWindowThatFollowsTheControl) {
+  Host* host = MakePlainHost({100, 300}, {400, 250});
+  HWND child = nullptr;
+  CefNativeControl* control = AddNativeControl(host, {40, 30, 240, 130}, &child);
+  ASSERT_NE(child, nullptr);
+  OnMain([&] { control->LoadURL(Wide(PageUrl("/color/336699"))); });
+  // A child of the control's window, served by the runtime's own thread.
+  const HWND window = host->window.GetHWND();
+  EXPECT_EQ(window, GetAncestor(child, GA_PARENT));
+  EXPECT_NE(GetWindowThreadProcessId(window, nullptr), GetWindowThreadProcessId(child, nullptr));
+  EXPECT_EQ(child, FindWindowExW(window, nullptr, nullptr, nullptr));
+  EXPECT_TRUE(IsWindowVisible(child));
+  EXPECT_TRUE(WaitForPlace(child, {40, 30, 240, 130})) << Describe(PlaceOf(child));
+  // It shows the page, and the window's own drawing leaves it alone.
+  EXPECT_TRUE(WaitForWindowPixel(child, 100, 50, kPage)) << std::hex << WindowPixel(child, 100, 50);
+  EXPECT_TRUE(WaitForWindowPixel(window, 140, 80, kPage))
+      << std::hex << WindowPixel(window, 140, 80);
+  EXPECT_TRUE(WaitForWindowPixel(window, 20, 20, kUnder))
+      << std::hex << WindowPixel(window, 20, 20);
+
+  // Moved and grown: the window follows and the page fills it.
+  OnMain([&] { Place(control, {100, 80, 350, 230}); });
+  EXPECT_TRUE(WaitForPlace(child, {100, 80, 350, 230})) << Describe(PlaceOf(child));
+  EXPECT_TRUE(WaitForWindowPixel(child, 240, 140, kPage))
+      << std::hex << WindowPixel(child, 240, 140);
+
+  // Hidden, the window stays, visible at zero size; its size comes back with
+  // the control's next position.
+  OnMain([&] { control->SetFadeVisible(false); });
+  const RECT hidden = PlaceOf(child);
+  EXPECT_TRUE(IsWindowVisible(child));
+  EXPECT_TRUE(IsRectEmpty(&hidden)) << Describe(hidden);
+  OnMain([&] {
+    control->SetFadeVisible(true);
+    Place(control, {100, 80, 350, 230});
+  });
+  EXPECT_TRUE(WaitForPlace(child, {100, 80, 350, 230})) << Describe(PlaceOf(child));
+
+  // Moved to another window: re-parented there, with the clipping styles.
+  Host* other = MakePlainHost({550, 300}, {300, 200}, WS_POPUP);
+  OnMain([&] {
+    EXPECT_EQ(0, GetWindowLongW(other->window.GetHWND(), GWL_STYLE) & WS_CLIPCHILDREN);
+    host->root->SetAutoDestroy(false);
+    host->root->Remove(control);
+    host->root->SetAutoDestroy(true);
+    other->root->Add(control);
+    Place(control, {10, 20, 210, 120});
+  });
+  EXPECT_EQ(other->window.GetHWND(), GetAncestor(child, GA_PARENT));
+  const LONG style = GetWindowLongW(other->window.GetHWND(), GWL_STYLE);
+  EXPECT_EQ(WS_CLIPCHILDREN | WS_CLIPSIBLINGS, style & (WS_CLIPCHILDREN | WS_CLIPSIBLINGS));
+  EXPECT_TRUE(WaitForPlace(child, {10, 20, 210, 120})) << Describe(PlaceOf(child));
+}
+
+TEST_F(CefControlTest, RealInputOnTheWindowedBrowsersWindowReachesThePage) {
+  Host* host = MakePlainHost({100, 300}, {400, 250});
+  HWND child = nullptr;
+  CefNativeControl* control = AddNativeControl(host, {40, 30, 240, 130}, &child);
+  ASSERT_NE(child, nullptr);
+  OnMain([&] { control->LoadURL(Wide(PageUrl("/pointer"))); });
+  ASSERT_TRUE(journal_.WaitFor("load_end@0 200")) << journal_.Describe();
+  ASSERT_TRUE(WaitForPlace(child, {40, 30, 240, 130})) << Describe(PlaceOf(child));
+
+  // Buttons at a page point: the window's own point.
+  MoveTo(host, 40 + 60, 30 + 40);
+  EXPECT_TRUE(journal_.WaitFor("title@0 entered")) << journal_.Describe();
+  const struct {
+    DWORD down, up;
+    int button;
+  } buttons[] = {{MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP, 0},
+                 {MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP, 2}};
+  for (const auto& b : buttons) {
+    SCOPED_TRACE(b.button);
+    const std::string at = "60 40 " + std::to_string(b.button);
+    test_support::MouseButton(b.down);
+    EXPECT_TRUE(journal_.WaitFor("title@0 down " + at + " 1")) << journal_.Describe();
+    test_support::MouseButton(b.up);
+    EXPECT_TRUE(journal_.WaitFor("title@0 up " + at + " 1")) << journal_.Describe();
+    Sleep(GetDoubleClickTime() + 100);
+  }
+  test_support::MouseButton(MOUSEEVENTF_LEFTDOWN);
+  test_support::MouseButton(MOUSEEVENTF_LEFTUP);
+  test_support::MouseButton(MOUSEEVENTF_LEFTDOWN);
+  test_support::MouseButton(MOUSEEVENTF_LEFTUP);
+  EXPECT_TRUE(journal_.WaitFor("title@0 up 60 40 0 2")) << journal_.Describe();
+
+  // The click gave the window the keyboard focus: typed keys reach the page.
+  GUITHREADINFO focus = {};
+  focus.cbSize = sizeof(focus);
+  EXPECT_TRUE(GetGUIThreadInfo(GetWindowThreadProcessId(child, nullptr), &focus));
+  EXPECT_EQ(child, focus.hwndFocus);
+  for (DWORD flags : {DWORD{0}, DWORD{KEYEVENTF_KEYUP}}) {
+    INPUT key = {};
+    key.type = INPUT_KEYBOARD;
+    key.ki.wVk = 'K';
+    key.ki.dwFlags = flags;
+    SendInput(1, &key, sizeof(key));
+  }
+  EXPECT_TRUE(journal_.WaitFor("title@0 keydown k")) << journal_.Describe();
+  EXPECT_TRUE(journal_.WaitFor("title@0 char k")) << journal_.Describe();
+
+  test_support::MouseButton(MOUSEEVENTF_WHEEL, static_cast<DWORD>(-WHEEL_DELTA));
+  EXPECT_TRUE(journal_.WaitFor("title@0 wheel 0 1")) << journal_.Describe();
+
+  // Leaving the window clears the page's hover.
+  MoveTo(host, 20, 20);
+  EXPECT_TRUE(journal_.WaitFor("title@0 left")) << journal_.Describe();
+}
+
+TEST_F(CefControlTest, AFileInputAsksTheFileDialogCallbackOnTheRuntimesThread) {
+  test_support::ScratchDir scratch;
+  const std::wstring first = scratch.Child(L"first.txt");
+  const std::wstring second = scratch.Child(L"second.txt");
+  test_support::WriteFileBytes(first, "hello");
+  test_support::WriteFileBytes(second, "hi");
+  Host* host = MakeHost();
+  // Each click on the page's file input answers with the next of these.
+  struct Answer {
+    bool answered;
+    std::vector<std::wstring> files;
+  };
+  const std::vector<Answer> answers = {{true, {first, second}}, {false, {}}, {true, {second}}};
+  std::atomic<size_t> asked{0};
+  CefControl* control = AddControl(host, {100, 50, 300, 150}, [&](CefControl* c) {
+    Record(c, &journal_, "");
+    c->SetOnFileDialog([&](cef_file_dialog_mode_t mode, const std::wstring& title,
+                           const std::wstring& default_path,
+                           const std::vector<std::wstring>& accept_filters, int selected,
+                           CefRefPtr<cef_file_dialog_callback_t> callback) {
+      std::string filters;
+      for (const std::wstring& filter : accept_filters) filters += "[" + Narrow(filter) + "]";
+      journal_.Add("file_dialog", std::to_string(mode) + " " + filters + " " + Narrow(title) +
+                                      Narrow(default_path) + std::to_string(selected));
+      const Answer& answer = answers[std::min(asked++, answers.size() - 1)];
+      if (!answer.answered) return false;
+      cef_string_list_t paths = cef_string_list_alloc();
+      for (const std::wstring& file : answer.files) {
+        const CefString path(file);
+        cef_string_list_append(paths, path.get());
+      }
+      callback->cont(callback.get(), 0, paths);
+      cef_string_list_free(paths);
+      return true;
+    });
+  });
+  OnMain([&] { control->LoadURL(Wide(PageUrl("/upload"))); });
+  ASSERT_TRUE(journal_.WaitFor("load_end@0 200")) << journal_.Describe();
+  const auto click = [&] {
+    MoveTo(host, 150, 100);
+    Sleep(100);
+    test_support::MouseButton(MOUSEEVENTF_LEFTDOWN);
+    test_support::MouseButton(MOUSEEVENTF_LEFTUP);
+  };
+  const std::string asked_line = "file_dialog@runtime 1 [.txt][image/png] 0";
+  click();
+  EXPECT_TRUE(journal_.WaitFor(asked_line)) << journal_.Describe();
+  EXPECT_TRUE(journal_.WaitFor("title@0 files first.txt:5 second.txt:2")) << journal_.Describe();
+  // Not answered: the page gets nothing, and asks again on the next click.
+  Sleep(GetDoubleClickTime() + 100);
+  click();
+  EXPECT_TRUE(journal_.WaitForCount(asked_line, 2)) << journal_.Describe();
+  Sleep(GetDoubleClickTime() + 100);
+  click();
+  EXPECT_TRUE(journal_.WaitForCount(asked_line, 3)) << journal_.Describe();
+  EXPECT_TRUE(journal_.WaitFor("title@0 files second.txt:2")) << journal_.Describe();
+  EXPECT_EQ(2, static_cast<int>(journal_.Starting("title@0 files").size())) << journal_.Describe();
+
+  // Unset, the answer is the runtime's own.
+  OnMain([&] {
+    CefControl bare;
+    EXPECT_FALSE(bare.OnFileDialog(nullptr, FILE_DIALOG_OPEN, L"", L"", {}, 0, nullptr));
+  });
+}
+
+TEST_F(CefControlTest, AnAddressOfAnotherProtocolAsksTheProtocolCallbackOnTheRuntimesThread) {
+  Host* host = MakeHost();
+  CefControl* control = AddControl(host, {0, 0, 200, 100}, [&](CefControl* c) {
+    Record(c, &journal_, "");
+    c->SetOnProtocolExecution([&](CefRefPtr<cef_browser_t> browser, const std::wstring& url,
+                                  bool& allow) {
+      journal_.Add("protocol",
+                   Narrow(url) + (allow ? " allowed" : "") + (browser ? "" : " without a browser"));
+    });
+  });
+  ASSERT_TRUE(journal_.WaitFor("created@0")) << journal_.Describe();
+  // Loaded directly, and navigated to by the page; the page's own addresses
+  // never ask.
+  OnMain([&] { control->LoadURL(L"qoztest:direct"); });
+  EXPECT_TRUE(journal_.WaitFor("protocol@runtime qoztest:direct")) << journal_.Describe();
+  OnMain([&] { control->LoadURL(Wide(PageUrl("/title/plain"))); });
+  ASSERT_TRUE(journal_.WaitFor("title@0 plain")) << journal_.Describe();
+  OnMain([&] {
+    CefRefPtr<cef_browser_t> browser = control->GetBrowser();
+    CefRefPtr<cef_frame_t> frame =
+        CefRefPtr<cef_frame_t>::Adopt(browser->get_main_frame(browser.get()));
+    const CefString script(L"location.href = 'mailto:someone@example.com';");
+    frame->execute_java_script(frame.get(), script.get(), nullptr, 0);
+  });
+  EXPECT_TRUE(journal_.WaitFor("protocol@runtime mailto:someone@example.com"))
+      << journal_.Describe();
+  EXPECT_EQ(2, static_cast<int>(journal_.Starting("protocol@").size())) << journal_.Describe();
+
+  // Unset, the flag stays as the runtime gave it.
+  OnMain([&] {
+    CefControl bare;
+    for (bool given : {false, true}) {
+      bool allow = given;
+      bare.OnProtocolExecution(nullptr, L"qoztest:bare", allow);
+      EXPECT_EQ(given, allow);
+    }
+  });
+}
+
+TEST_F(CefControlTest, ADownloadAsksWhereToSaveItAndReportsItsEnd) {
+  test_support::ScratchDir scratch;
+  Host* host = MakeHost();
+  CefControl* control = AddControl(host, {0, 0, 200, 100}, [&](CefControl* c) {
+    Record(c, &journal_, "");
+    // Saved in the scratch folder unless its name says not to.
+    c->SetOnBeforeDownload([&](CefRefPtr<cef_browser_t>, CefRefPtr<cef_download_item_t> item,
+                               const std::wstring& suggested_name,
+                               CefRefPtr<cef_before_download_callback_t> callback) {
+      cef_string_userfree_t url = item->get_url(item.get());
+      journal_.Add("before_download", Narrow(suggested_name) + " " + Narrow(ToWide(url)));
+      cef_string_userfree_utf16_free(url);
+      if (suggested_name.find(L"unwanted") != std::wstring::npos) return;
+      const CefString path(scratch.Child(suggested_name));
+      callback->cont(callback.get(), path.get(), 0);
+    });
+    c->SetOnDownloadUpdated([&](CefRefPtr<cef_browser_t>, CefRefPtr<cef_download_item_t> item,
+                                CefRefPtr<cef_download_item_callback_t>) {
+      if (item->is_in_progress(item.get())) return;
+      cef_string_userfree_t path = item->get_full_path(item.get());
+      journal_.Add("download_ended", std::string(item->is_complete(item.get()) ? "complete" : "") +
+                                         (item->is_canceled(item.get()) ? "canceled" : "") + " " +
+                                         std::to_string(item->get_received_bytes(item.get())) +
+                                         " " + Narrow(ToWide(path)));
+      cef_string_userfree_utf16_free(path);
+    });
+  });
+  ASSERT_TRUE(journal_.WaitFor("created@0")) << journal_.Describe();
+
+  OnMain([&] { control->LoadURL(Wide(PageUrl("/download/report.txt"))); });
+  EXPECT_TRUE(
+      journal_.WaitFor("before_download@runtime report.txt " + PageUrl("/download/report.txt")))
+      << journal_.Describe();
+  const std::wstring saved = scratch.Child(L"report.txt");
+  EXPECT_TRUE(journal_.WaitFor("download_ended@runtime complete 22 " + Narrow(saved)))
+      << journal_.Describe();
+  std::string contents;
+  EXPECT_TRUE(test_support::TryReadFileBytes(saved, &contents));
+  EXPECT_EQ("contents of report.txt", contents);
+
+  // Not continued: cancelled, nothing saved.
+  OnMain([&] { control->LoadURL(Wide(PageUrl("/download/unwanted.txt"))); });
+  EXPECT_TRUE(
+      journal_.WaitFor("before_download@runtime unwanted.txt " + PageUrl("/download/unwanted.txt")))
+      << journal_.Describe();
+  EXPECT_TRUE(WaitUntil([&] {
+    return !journal_.Starting("download_ended@runtime canceled").empty();
+  })) << journal_.Describe();
+  OnMain([&] { control->LoadURL(Wide(PageUrl("/title/after"))); });
+  EXPECT_TRUE(journal_.WaitFor("title@0 after")) << journal_.Describe();
+  EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(scratch.Child(L"unwanted.txt").c_str()));
+  EXPECT_EQ(1, static_cast<int>(journal_.Starting("download_ended@runtime complete").size()))
+      << journal_.Describe();
 }
 
 }  // namespace

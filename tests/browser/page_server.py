@@ -17,7 +17,14 @@ Pages:
                             what each returned
   /input                    the title describes the last input event
   /pointer                  the title describes the last mouse, wheel or key
-                            event with its details, and entering and leaving
+                            event with its details, moves while a button is
+                            held, and entering and leaving
+  /focus                    elements to focus: text, button, readonly, area
+                            (a text area), editor (editable content)
+  /upload                   a file input over the whole view (accepting .txt and
+                            image/png, several files); the title lists the
+                            chosen files' names and sizes
+  /download/NAME            a file to save as NAME: "contents of NAME"
   /log/NAME                 a page whose title is NAME; the request is noted
   /logged                   a page whose title lists the noted NAMEs in order
   /missing                  404 with a small page
@@ -74,8 +81,20 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.reply(200, page("background:#fff", title="dialogs", body=DIALOGS))
         elif self.path == "/input":
             self.reply(200, page("background:#fff", title="input", body=INPUT))
+        elif self.path == "/focus":
+            self.reply(200, page("background:#fff", title="focus", body=FOCUS))
+        elif self.path == "/upload":
+            self.reply(200, page("background:#fff", title="upload", body=UPLOAD))
         elif self.path == "/pointer":
             self.reply(200, page("background:#fff", title="pointer", body=POINTER))
+        elif len(parts) == 3 and parts[1] == "download":
+            content = ("contents of " + parts[2]).encode("utf-8")
+            self.send_response(200)
+            self.send_header("Content-Type", "application/octet-stream")
+            self.send_header("Content-Disposition", "attachment; filename=%s" % parts[2])
+            self.send_header("Content-Length", str(len(content)))
+            self.end_headers()
+            self.wfile.write(content)
         elif len(parts) == 3 and parts[1] == "log":
             with LOG_LOCK:
                 LOGGED.append(urllib.parse.unquote(parts[2]))
@@ -116,12 +135,25 @@ const show = text => { document.title = text; };
 const at = e => e.clientX + ' ' + e.clientY + ' ' + e.button + ' ' + e.detail;
 addEventListener('mousedown', e => show('down ' + at(e)));
 addEventListener('mouseup', e => show('up ' + at(e)));
+addEventListener('mousemove', e => { if (e.buttons) show('drag ' + e.clientX + ' ' + e.clientY); });
 addEventListener('wheel', e => show('wheel ' + Math.sign(e.deltaX) + ' ' + Math.sign(e.deltaY)));
 addEventListener('keydown', e => show('keydown ' + e.key));
 addEventListener('keypress', e => show('char ' + e.key));
 addEventListener('contextmenu', e => e.preventDefault());
 document.documentElement.addEventListener('mouseenter', () => show('entered'));
 document.documentElement.addEventListener('mouseleave', () => show('left'));
+</script>"""
+
+FOCUS = ('<input id=text><button id=button>b</button><input id=readonly readonly>'
+         '<textarea id=area></textarea><div id=editor contenteditable>e</div>')
+
+UPLOAD = """<input id=files type=file multiple accept=".txt, image/png"
+ style="position:fixed;left:0;top:0;width:100%;height:100%;opacity:0">
+<script>
+const input = document.getElementById('files');
+input.addEventListener('change', () => {
+  document.title = 'files ' + Array.from(input.files).map(f => f.name + ':' + f.size).join(' ');
+});
 </script>"""
 
 LOG_LOCK = threading.Lock()

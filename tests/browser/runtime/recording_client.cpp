@@ -39,6 +39,16 @@ RecordingClient::RecordingClient() {
   c->get_render_handler = [](cef_client_t* self) { return Of(self)->render_.AddRefAndGet(); };
   c->get_load_handler = [](cef_client_t* self) { return Of(self)->load_.AddRefAndGet(); };
   c->get_display_handler = [](cef_client_t* self) { return Of(self)->display_.AddRefAndGet(); };
+  c->on_process_message_received = [](cef_client_t* self, cef_browser_t*, cef_process_id_t,
+                                      cef_process_message_t* message) {
+    cef_string_userfree_t name = message->get_name(message);
+    cef_list_value_t* arguments = message->get_argument_list(message);
+    Of(self)->Add("message " + ToUtf8(name) + " " +
+                  std::to_string(arguments->get_bool(arguments, 0)));
+    cef_string_userfree_utf16_free(name);
+    arguments->base.release(&arguments->base);
+    return 1;
+  };
 
   life_span_.get()->on_after_created = [](cef_life_span_handler_t* self, cef_browser_t* browser) {
     RecordingClient* client = Of(self);

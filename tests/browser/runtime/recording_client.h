@@ -15,7 +15,7 @@ namespace test_support {
 
 // What a browser's client heard, in order: "created", "load_start",
 // "load_end 200", "load_error -102 URL", "address URL", "title TEXT",
-// "loading 1", "closed".
+// "loading 1", "message NAME FIRST-ARGUMENT-AS-BOOL", "closed".
 struct ClientEvents {
   std::vector<std::string> lines;
   std::vector<uint8_t> frame;
