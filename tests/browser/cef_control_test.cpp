@@ -199,12 +199,17 @@ class CefControlTest : public test_support::RuntimeFixture {
   }
 
   Host* MakeHost(POINT origin = {500, 300}, SIZE size = {400, 250}) {
+    return MakeWindowHost(origin, size, WS_POPUP, true);
+  }
+
+  // A topmost window on thread 0, layered or not, with a root box.
+  Host* MakeWindowHost(POINT origin, SIZE size, DWORD style, bool layered) {
     Host* host = new Host();
     host->origin = origin;
     hosts_.push_back(host);
     OnMain([&] {
       host->window.GetShadow().attached = false;
-      host->window.Create(nullptr, L"", WS_POPUP, WS_EX_TOPMOST, true,
+      host->window.Create(nullptr, L"", style, WS_EX_TOPMOST, layered,
                           {origin.x, origin.y, origin.x + size.cx, origin.y + size.cy});
       host->window.ShowWindow(true, false);
       host->root = new ui::Box;
@@ -237,20 +242,7 @@ class CefControlTest : public test_support::RuntimeFixture {
   // drawing context it got when it was made, whose clipping does not follow
   // styles added later.
   Host* MakePlainHost(POINT origin, SIZE size, DWORD style = WS_POPUP | WS_CLIPCHILDREN) {
-    Host* host = new Host();
-    host->origin = origin;
-    hosts_.push_back(host);
-    OnMain([&] {
-      host->window.GetShadow().attached = false;
-      host->window.Create(nullptr, L"", style, WS_EX_TOPMOST, false,
-                          {origin.x, origin.y, origin.x + size.cx, origin.y + size.cy});
-      host->window.ShowWindow(true, false);
-      host->root = new ui::Box;
-      host->root->SetAttribute(L"bkcolor", L"test_under");
-      host->window.AttachRootControl(host->root);
-      SetForegroundWindow(host->window.GetHWND());
-    });
-    return host;
+    return MakeWindowHost(origin, size, style, false);
   }
 
   // A windowed control at `place`, its callbacks recorded; its browser's

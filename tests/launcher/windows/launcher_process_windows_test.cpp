@@ -9,6 +9,7 @@
 
 #include "launcher/core/window_messages.h"
 #include "tests/launcher/windows/windows_test_env.h"
+#include "tests/support/launcher_window_probe.h"
 #include "tests/support/scratch_dir.h"
 #include "tests/support/wait_for.h"
 
@@ -17,15 +18,7 @@ namespace {
 using test_support::IconExists;
 using test_support::WaitFor;
 
-constexpr wchar_t kProperty[] = L"_QEL_LAUNCHER_TW";
-
-HWND FindLauncherWindow() {
-  for (HWND window = GetWindow(GetDesktopWindow(), GW_CHILD); window && IsWindow(window);
-       window = GetWindow(window, GW_HWNDNEXT)) {
-    if (GetPropW(window, kProperty) == window) return window;
-  }
-  return nullptr;
-}
+using test_support::FindLauncherWindow;
 
 // The popup menu a thread shows, or null.
 HWND FindMenuOf(DWORD thread) {

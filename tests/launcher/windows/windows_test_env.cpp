@@ -77,14 +77,6 @@ void ClickControl(HWND window, ui::Control* control) {
   SendMessageW(window, WM_LBUTTONUP, 0, point);
 }
 
-bool IconExists(HWND owner) {
-  NOTIFYICONDATAW data = {};
-  data.cbSize = sizeof(data);
-  data.hWnd = owner;
-  data.uFlags = NIF_TIP;
-  return Shell_NotifyIconW(NIM_MODIFY, &data) != FALSE;
-}
-
 bool SaveScreenshot(const std::wstring& path) {
   const int width = GetSystemMetrics(SM_CXSCREEN);
   const int height = GetSystemMetrics(SM_CYSCREEN);

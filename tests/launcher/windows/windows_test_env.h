@@ -8,6 +8,7 @@
 
 #include "tests/launcher/core/thread_test_support.h"
 #include "tests/support/embedded_skin.h"
+#include "tests/support/launcher_window_probe.h"
 #include "tests/support/scoped_current_folder.h"
 #include "tests/support/scratch_dir.h"
 #include "ui/core/control.h"
@@ -58,9 +59,6 @@ DWORD WindowPixel(ui::Window* window, int x, int y);
 // A click as the mouse makes it, at the middle of `control` of `window`. UI
 // thread only.
 void ClickControl(HWND window, ui::Control* control);
-
-// Whether the shell holds a notification icon of `owner`.
-bool IconExists(HWND owner);
 
 // Saves the whole screen as a 24-bit BMP, for people to look at.
 bool SaveScreenshot(const std::wstring& path);

@@ -18,31 +18,19 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
-#include <cmath>
 #include <cstdio>
 #include <string>
 
 #include "launcher/core/window_messages.h"
+#include "tests/support/launcher_window_probe.h"
+#include "tests/support/real_mouse.h"
 
 namespace {
 
-constexpr wchar_t kLauncherProperty[] = L"_QEL_LAUNCHER_TW";
-
-HWND FindLauncherWindow() {
-  for (HWND window = GetWindow(GetDesktopWindow(), GW_CHILD); window && IsWindow(window);
-       window = GetWindow(window, GW_HWNDNEXT)) {
-    if (GetPropW(window, kLauncherProperty) == window) return window;
-  }
-  return nullptr;
-}
-
-bool IconExists(HWND owner) {
-  NOTIFYICONDATAW data = {};
-  data.cbSize = sizeof(data);
-  data.hWnd = owner;
-  data.uFlags = NIF_TIP;
-  return Shell_NotifyIconW(NIM_MODIFY, &data) != FALSE;
-}
+using test_support::FindLauncherWindow;
+using test_support::IconExists;
+using test_support::MouseButton;
+using test_support::MoveMouseTo;
 
 std::wstring ClassOf(HWND window) {
   wchar_t name[64] = {};
@@ -55,22 +43,6 @@ void PrintRect(const char* word, HWND window) {
   GetWindowRect(window, &rect);
   std::printf("%s %p %ld %ld %ld %ld\n", word, static_cast<void*>(window), rect.left, rect.top,
               rect.right, rect.bottom);
-}
-
-void MoveMouseTo(int x, int y) {
-  INPUT input = {};
-  input.type = INPUT_MOUSE;
-  input.mi.dx = static_cast<LONG>(std::ceil(x * 65536.0 / GetSystemMetrics(SM_CXSCREEN)));
-  input.mi.dy = static_cast<LONG>(std::ceil(y * 65536.0 / GetSystemMetrics(SM_CYSCREEN)));
-  input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-  SendInput(1, &input, sizeof(input));
-}
-
-void MouseButton(DWORD flags) {
-  INPUT input = {};
-  input.type = INPUT_MOUSE;
-  input.mi.dwFlags = flags;
-  SendInput(1, &input, sizeof(input));
 }
 
 // A click as a hand makes it: the pointer arrives and rests, so the control
