@@ -238,11 +238,10 @@ class CefControlTest : public test_support::RuntimeFixture {
   }
 
   // A plain, topmost window on thread 0: a child window does not show in a
-  // layered one. It clips its children from the start: the window keeps the
-  // drawing context it got when it was made, whose clipping does not follow
-  // styles added later.
-  Host* MakePlainHost(POINT origin, SIZE size, DWORD style = WS_POPUP | WS_CLIPCHILDREN) {
-    return MakeWindowHost(origin, size, style, false);
+  // layered one. It does not clip its children until a windowed control
+  // asks for it.
+  Host* MakePlainHost(POINT origin, SIZE size) {
+    return MakeWindowHost(origin, size, WS_POPUP, false);
   }
 
   // A windowed control at `place`, its callbacks recorded; its browser's
@@ -873,7 +872,7 @@ TEST_F(CefControlTest, TheWindowedBrowserLivesInAChildWindowThatFollowsTheContro
   EXPECT_TRUE(WaitForPlace(child, {100, 80, 350, 230})) << Describe(PlaceOf(child));
 
   // Moved to another window: re-parented there, with the clipping styles.
-  Host* other = MakePlainHost({550, 300}, {300, 200}, WS_POPUP);
+  Host* other = MakePlainHost({550, 300}, {300, 200});
   OnMain([&] {
     EXPECT_EQ(0, GetWindowLongW(other->window.GetHWND(), GWL_STYLE) & WS_CLIPCHILDREN);
     host->root->SetAutoDestroy(false);
@@ -1008,7 +1007,41 @@ TEST_F(CefControlTest, AFileInputAsksTheFileDialogCallbackOnTheRuntimesThread) {
   });
 }
 
+// The system's handler of the test protocol: the shell's command writes the
+// address it was given into a file. Removed again at the end of the test.
+// Wine's shell reads protocols from the machine's classes only.
+class TestProtocolHandler {
+ public:
+  TestProtocolHandler(const std::wstring& protocol, const std::wstring& record) : key_(protocol) {
+    wchar_t system[MAX_PATH] = {};
+    GetSystemDirectoryW(system, MAX_PATH);
+    const std::wstring command =
+        L"\"" + std::wstring(system) + L"\\cmd.exe\" /c echo %1>>\"" + record + L"\"";
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(HKEY_CLASSES_ROOT, (key_ + L"\\shell\\open\\command").c_str(), 0, nullptr,
+                        0, KEY_WRITE, nullptr, &key, nullptr) == ERROR_SUCCESS) {
+      RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
+                     static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t)));
+      RegCloseKey(key);
+    }
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, key_.c_str(), 0, KEY_WRITE, &key) == ERROR_SUCCESS) {
+      RegSetValueExW(key, L"URL Protocol", 0, REG_SZ, reinterpret_cast<const BYTE*>(L""),
+                     sizeof(wchar_t));
+      RegCloseKey(key);
+    }
+  }
+  ~TestProtocolHandler() { RegDeleteTreeW(HKEY_CLASSES_ROOT, key_.c_str()); }
+  TestProtocolHandler(const TestProtocolHandler&) = delete;
+  TestProtocolHandler& operator=(const TestProtocolHandler&) = delete;
+
+ private:
+  const std::wstring key_;
+};
+
 TEST_F(CefControlTest, AnAddressOfAnotherProtocolAsksTheProtocolCallbackOnTheRuntimesThread) {
+  test_support::ScratchDir scratch;
+  const std::wstring opened = scratch.Child(L"opened.txt");
+  TestProtocolHandler system_handler(L"qoztest", opened);
   Host* host = MakeHost();
   CefControl* control = AddControl(host, {0, 0, 200, 100}, [&](CefControl* c) {
     Record(c, &journal_, "");
@@ -1016,6 +1049,7 @@ TEST_F(CefControlTest, AnAddressOfAnotherProtocolAsksTheProtocolCallbackOnTheRun
                                   bool& allow) {
       journal_.Add("protocol",
                    Narrow(url) + (allow ? " allowed" : "") + (browser ? "" : " without a browser"));
+      if (url == L"qoztest:open") allow = true;
     });
   });
   ASSERT_TRUE(journal_.WaitFor("created@0")) << journal_.Describe();
@@ -1035,6 +1069,17 @@ TEST_F(CefControlTest, AnAddressOfAnotherProtocolAsksTheProtocolCallbackOnTheRun
   EXPECT_TRUE(journal_.WaitFor("protocol@runtime mailto:someone@example.com"))
       << journal_.Describe();
   EXPECT_EQ(2, static_cast<int>(journal_.Starting("protocol@").size())) << journal_.Describe();
+
+  // Allowed, the address goes to the system's handler of its protocol; the
+  // one refused earlier never did.
+  OnMain([&] { control->LoadURL(L"qoztest:open"); });
+  EXPECT_TRUE(journal_.WaitFor("protocol@runtime qoztest:open")) << journal_.Describe();
+  std::string record;
+  EXPECT_TRUE(WaitUntil([&] {
+    return test_support::TryReadFileBytes(opened, &record) &&
+           record.find("qoztest:open") != std::string::npos;
+  })) << record;
+  EXPECT_EQ(std::string::npos, record.find("qoztest:direct")) << record;
 
   // Unset, the flag stays as the runtime gave it.
   OnMain([&] {

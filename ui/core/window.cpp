@@ -494,7 +494,9 @@ void Window::OnPaint() {
       UpdateLayeredWindow(hwnd_, nullptr, &destination, &size, context->GetDC(), &source, 0, &blend,
                           ULW_ALPHA);
     } else {
-      ::BitBlt(paint_dc_.get(), paint.left, paint.top, paint.right - paint.left,
+      // The painting context, not the kept one: it clips with the window's
+      // current styles, so children made or styles set later are spared.
+      ::BitBlt(paint_struct.hdc, paint.left, paint.top, paint.right - paint.left,
                paint.bottom - paint.top, context->GetDC(), paint.left, paint.top, SRCCOPY);
     }
     EndPaint(hwnd_, &paint_struct);

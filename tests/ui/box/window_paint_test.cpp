@@ -81,6 +81,37 @@ TEST_F(WindowPaintTest, OpaqueWindowPaintsItsTreeAndCopiesItToTheScreen) {
   ReleaseDC(host_.GetHWND(), screen);
 }
 
+TEST_F(WindowPaintTest, AChildWindowStaysUncoveredOnceTheWindowClipsItsChildren) {
+  // Clipping asked for after the window was made, as a windowed control does
+  // when it places its child window.
+  host_.CreatePopup({260, 800, 460, 950}, false, kOnTop);
+  host_.GetShadow().attached = false;
+  auto* root = new ui::VBox;
+  root->SetAttribute(L"bkcolor", L"white");
+  host_.AttachRootControl(root);
+  Repaint(host_.GetHWND());
+  WNDCLASSW child_class = {};
+  child_class.lpfnWndProc = DefWindowProcW;
+  child_class.hInstance = GetModuleHandleW(nullptr);
+  child_class.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+  child_class.lpszClassName = L"WindowPaintTestChild";
+  RegisterClassW(&child_class);
+  const HWND child =
+      CreateWindowExW(0, L"WindowPaintTestChild", L"", WS_CHILD | WS_VISIBLE, 50, 40, 80, 60,
+                      host_.GetHWND(), nullptr, GetModuleHandleW(nullptr), nullptr);
+  ASSERT_NE(child, nullptr);
+  SetWindowLongW(host_.GetHWND(), GWL_STYLE,
+                 GetWindowLongW(host_.GetHWND(), GWL_STYLE) | WS_CLIPCHILDREN);
+  UpdateWindow(child);
+  Repaint(host_.GetHWND());
+
+  const HDC screen = GetDC(host_.GetHWND());
+  EXPECT_EQ(GetPixel(screen, 90, 70), RGB(0, 0, 0));
+  EXPECT_EQ(GetPixel(screen, 20, 20), RGB(255, 255, 255));
+  ReleaseDC(host_.GetHWND(), screen);
+  DestroyWindow(child);
+}
+
 TEST_F(WindowPaintTest, TranslucentBoxShowsItsChildrenTogetherAtItsAlpha) {
   const struct {
     int alpha;
