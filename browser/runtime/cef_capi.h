@@ -361,7 +361,7 @@ typedef struct _cef_render_process_handler_t {
                                               struct _cef_browser_t* browser,
                                               cef_process_id_t source_process,
                                               struct _cef_process_message_t* message);
-  // The focus of a main-frame document moved to `node`, or to no element
+  // The focus of a frame's document moved to `node`, or to no element
   // (null).
   void(__stdcall* on_focused_node_changed)(struct _cef_render_process_handler_t* self,
                                            struct _cef_browser_t* browser,
@@ -386,6 +386,8 @@ typedef struct _cef_frame_t {
   // The frame's current address; free it with cef_string_userfree_utf16_free.
   cef_string_userfree_t(__stdcall* get_url)(struct _cef_frame_t* self);
   int(__stdcall* is_main)(struct _cef_frame_t* self);
+  // Unique in the process and kept for the frame's life; the main frame's is
+  // its browser's.
   int64_t(__stdcall* get_identifier)(struct _cef_frame_t* self);
   struct _cef_browser_t*(__stdcall* get_browser)(struct _cef_frame_t* self);
   void(__stdcall* execute_java_script)(struct _cef_frame_t* self, const cef_string_t* code,
@@ -448,7 +450,7 @@ typedef struct _cef_browser_t {
   int(__stdcall* get_identifier)(struct _cef_browser_t* self);
   int(__stdcall* is_same)(struct _cef_browser_t* self, struct _cef_browser_t* that);
   cef_frame_t*(__stdcall* get_main_frame)(struct _cef_browser_t* self);
-  // Null when the browser has no frame of that identifier.
+  // Null when the browser has no frame of that identifier (any more).
   cef_frame_t*(__stdcall* get_frame)(struct _cef_browser_t* self, int64_t identifier);
   // A copy of `message` reaches the client (PID_BROWSER, on TID_UI) or the
   // application's render process handler (PID_RENDERER, on TID_RENDERER).

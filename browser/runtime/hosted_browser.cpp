@@ -9,6 +9,7 @@
 #include "browser/runtime/base64.h"
 #include "browser/runtime/download_item.h"
 #include "browser/runtime/host_browser.h"
+#include "browser/runtime/hosted_frame.h"
 #include "browser/runtime/lent_string.h"
 #include "browser/runtime/paused_request.h"
 #include "browser/runtime/png_decoder.h"
@@ -242,7 +243,14 @@ HostedBrowser::HostedBrowser(int id, cef_client_t* client, const cef_window_info
   b->get_main_frame = [](cef_browser_t* self) { return From(self)->main_frame_.AddRefAndGet(); };
   b->get_frame = [](cef_browser_t* self, int64_t identifier) -> cef_frame_t* {
     HostedBrowser* browser = From(self);
-    return identifier == browser->id_ ? browser->main_frame_.AddRefAndGet() : nullptr;
+    if (identifier == browser->id_) return browser->main_frame_.AddRefAndGet();
+    std::lock_guard<std::mutex> hold(browser->frames_lock_);
+    for (const auto& entry : browser->frames_) {
+      if (HostedFrame::From(entry.second.get())->identifier() == identifier) {
+        return entry.second.AddRefAndGet();
+      }
+    }
+    return nullptr;
   };
   b->send_process_message = [](cef_browser_t* self, cef_process_id_t target,
                                cef_process_message_t* message) {
@@ -376,7 +384,8 @@ HostedBrowser::HostedBrowser(int id, cef_client_t* client, const cef_window_info
   f->get_identifier = [](cef_frame_t* self) { return static_cast<int64_t>(FromFrame(self)->id_); };
   f->get_browser = [](cef_frame_t* self) { return FromFrame(self)->browser_.AddRefAndGet(); };
   f->get_v8context = [](cef_frame_t* self) {
-    return Runtime::Get().render_side().ContextOf(FromFrame(self)->browser_.get());
+    HostedBrowser* browser = FromFrame(self);
+    return Runtime::Get().render_side().ContextOf(browser->browser_.get(), browser->id_);
   };
   f->execute_java_script = [](cef_frame_t* self, const cef_string_t* code, const cef_string_t*,
                               int) {
@@ -562,8 +571,16 @@ void HostedBrowser::Finish() {
   if (window_) window_->Destroy();
   CefRefPtr<cef_browser_t> hold(browser_.get());
   Runtime::Get().ForgetBrowser(this);
+  {
+    std::lock_guard<std::mutex> hold_frames(frames_lock_);
+    for (const auto& entry : frames_) HostedFrame::From(entry.second.get())->Detach();
+  }
   OnRenderThread([](CefRefPtr<cef_browser_t> browser) {
     Runtime::Get().render_side().OnBrowserClosed(browser);
+    // The frames hold their browser.
+    HostedBrowser* closed = From(browser.get());
+    std::lock_guard<std::mutex> hold_frames(closed->frames_lock_);
+    closed->frames_.clear();
   });
   if (created_) {
     if (auto handler = GetHandler(&cef_client_t::get_life_span_handler)) {
@@ -764,10 +781,24 @@ void HostedBrowser::OnEvent(const std::string& method, const Json::Value& params
     if (params["frameId"].asString() == target_id_) SetLoading(true);
   } else if (method == "Page.frameStoppedLoading") {
     if (params["frameId"].asString() == target_id_) SetLoading(false);
+  } else if (method == "Page.frameAttached") {
+    OnFrameAttached(params["frameId"].asString());
+  } else if (method == "Page.frameDetached") {
+    OnFrameDetached(params["frameId"].asString());
   } else if (method == "Page.frameNavigated") {
     const Json::Value& frame = params["frame"];
-    if (frame.isMember("parentId")) return;
     const std::string url = frame["url"].asString() + frame["urlFragment"].asString();
+    if (frame.isMember("parentId")) {
+      OnSubFrameAddress(frame["id"].asString(), url);
+      return;
+    }
+    // The new document has none of the last one's frames.
+    std::vector<std::string> sub_frames;
+    {
+      std::lock_guard<std::mutex> hold(frames_lock_);
+      for (const auto& entry : frames_) sub_frames.push_back(entry.first);
+    }
+    for (const std::string& sub_frame : sub_frames) OnFrameDetached(sub_frame);
     // The host browser's own error page stands for the failed address.
     ++document_count_;
     error_page_ = url.compare(0, 15, "chrome-error://") == 0;
@@ -779,7 +810,10 @@ void HostedBrowser::OnEvent(const std::string& method, const Json::Value& params
         handler->on_load_start(handler.get(), browser_.get(), main_frame_.get());
     }
   } else if (method == "Page.navigatedWithinDocument") {
-    if (params["frameId"].asString() != target_id_) return;
+    if (params["frameId"].asString() != target_id_) {
+      OnSubFrameAddress(params["frameId"].asString(), params["url"].asString());
+      return;
+    }
     SetUrl(ToWide(params["url"].asString()));
     RefreshHistory();
   } else if (method == "Page.loadEventFired") {
@@ -829,21 +863,23 @@ void HostedBrowser::OnEvent(const std::string& method, const Json::Value& params
   } else if (method == "Runtime.executionContextCreated") {
     const Json::Value& context = params["context"];
     const Json::Value& data = context["auxData"];
-    if (!context["id"].isInt() || !data["isDefault"].asBool() ||
-        data["frameId"].asString() != target_id_) {
-      return;
-    }
+    if (!context["id"].isInt() || !data["isDefault"].asBool()) return;
+    CefRefPtr<cef_frame_t> frame = FrameOf(data["frameId"].asString());
+    if (!frame) return;
     const int id = context["id"].asInt();
-    OnRenderThread([id](CefRefPtr<cef_browser_t> browser) {
-      Runtime::Get().render_side().OnContextCreated(browser, id);
+    if (frame.get() != main_frame_.get()) HostedFrame::From(frame.get())->set_context_id(id);
+    OnRenderThread([frame, id](CefRefPtr<cef_browser_t> browser) {
+      Runtime::Get().render_side().OnContextCreated(browser, frame, id);
     });
   } else if (method == "Runtime.executionContextDestroyed") {
     if (!params["executionContextId"].isInt()) return;
     const int id = params["executionContextId"].asInt();
+    OnSubFrameContextDestroyed(id);
     OnRenderThread([id](CefRefPtr<cef_browser_t> browser) {
       Runtime::Get().render_side().OnContextDestroyed(browser, id);
     });
   } else if (method == "Runtime.executionContextsCleared") {
+    OnSubFrameContextDestroyed(RenderSide::kAnyContext);
     OnRenderThread([](CefRefPtr<cef_browser_t> browser) {
       Runtime::Get().render_side().OnContextDestroyed(browser, RenderSide::kAnyContext);
     });
@@ -1049,18 +1085,19 @@ void HostedBrowser::OnRequestPaused(const Json::Value& params) {
                         });
   CefRefPtr<cef_request_t> hold_request(paused->request());
   auto handler = GetHandler(&cef_client_t::get_request_handler);
-  // Frames have no objects of their own here: a sub-frame's request names the
-  // main frame.
+  // A request of a frame the page has not reported names the main frame.
+  CefRefPtr<cef_frame_t> frame = FrameOf(params["frameId"].asString());
+  if (!frame) frame = main_frame_.get();
   if (handler && handler->on_before_browse != nullptr &&
       params["resourceType"].asString() == "Document" &&
-      handler->on_before_browse(handler.get(), browser_.get(), main_frame_.get(), paused->request(),
+      handler->on_before_browse(handler.get(), browser_.get(), frame.get(), paused->request(),
                                 params.isMember("redirectedRequestId") ? 1 : 0) != 0) {
     paused->Answer(false);
     return;
   }
   cef_return_value_t answer = RV_CONTINUE;
   if (handler && handler->on_before_resource_load != nullptr) {
-    answer = handler->on_before_resource_load(handler.get(), browser_.get(), main_frame_.get(),
+    answer = handler->on_before_resource_load(handler.get(), browser_.get(), frame.get(),
                                               paused->request(), paused->callback());
   }
   if (answer != RV_CONTINUE_ASYNC) paused->Answer(answer == RV_CONTINUE);
@@ -1091,6 +1128,80 @@ void HostedBrowser::OnPopupRequested(const std::wstring& url) {
   handler->on_before_popup(handler.get(), browser_.get(), main_frame_.get(), target.get(),
                            no_name.get(), WOD_NEW_FOREGROUND_TAB, 0, &features, &window_info,
                            &client, &settings, &no_javascript_access);
+}
+
+}  // namespace qoz_runtime
+
+namespace qoz_runtime {
+
+CefRefPtr<cef_frame_t> HostedBrowser::FrameOf(const std::string& frame_id) {
+  if (frame_id.empty()) return CefRefPtr<cef_frame_t>();
+  if (frame_id == target_id_) return main_frame_.get();
+  std::lock_guard<std::mutex> hold(frames_lock_);
+  const auto found = frames_.find(frame_id);
+  return found != frames_.end() ? found->second : CefRefPtr<cef_frame_t>();
+}
+
+CefRefPtr<cef_frame_t> HostedBrowser::OnFrameAttached(const std::string& frame_id) {
+  if (frame_id.empty() || frame_id == target_id_) return CefRefPtr<cef_frame_t>();
+  std::lock_guard<std::mutex> hold(frames_lock_);
+  CefRefPtr<cef_frame_t>& frame = frames_[frame_id];
+  // A frame that came back before its last document was let go is a new one.
+  if (!frame || HostedFrame::From(frame.get())->detached()) {
+    frame = (new HostedFrame(Runtime::Get().NewIdentifier(), frame_id, browser_.get()))->frame();
+  }
+  return frame;
+}
+
+void HostedBrowser::OnSubFrameAddress(const std::string& frame_id, const std::string& url) {
+  CefRefPtr<cef_frame_t> frame = FrameOf(frame_id);
+  // A frame of the page from before its session was set up.
+  if (!frame) frame = OnFrameAttached(frame_id);
+  if (!frame || frame.get() == main_frame_.get()) return;
+  // The host browser's own error page stands for the failed address.
+  if (url.compare(0, 15, "chrome-error://") == 0) return;
+  const std::wstring address = ToWide(url);
+  HostedFrame::From(frame.get())->SetUrl(address);
+  if (auto handler = GetHandler(&cef_client_t::get_display_handler)) {
+    if (handler->on_address_change) {
+      LentString text(address);
+      handler->on_address_change(handler.get(), browser_.get(), frame.get(), text.get());
+    }
+  }
+}
+
+void HostedBrowser::OnFrameDetached(const std::string& frame_id) {
+  CefRefPtr<cef_frame_t> frame = FrameOf(frame_id);
+  if (!frame || frame.get() == main_frame_.get()) return;
+  HostedFrame* hosted = HostedFrame::From(frame.get());
+  if (hosted->detached()) return;
+  hosted->Detach();
+  hosted->set_context_id(0);
+  // The frame is found while the application hears its context go.
+  const int64_t identifier = hosted->identifier();
+  OnRenderThread([frame_id, identifier](CefRefPtr<cef_browser_t> browser) {
+    Runtime::Get().render_side().OnFrameDetached(browser, identifier);
+    From(browser.get())->ForgetFrame(frame_id, identifier);
+  });
+}
+
+void HostedBrowser::ForgetFrame(const std::string& frame_id, int64_t identifier) {
+  std::lock_guard<std::mutex> hold(frames_lock_);
+  const auto found = frames_.find(frame_id);
+  if (found != frames_.end() &&
+      HostedFrame::From(found->second.get())->identifier() == identifier) {
+    frames_.erase(found);
+  }
+}
+
+void HostedBrowser::OnSubFrameContextDestroyed(int context_id) {
+  std::lock_guard<std::mutex> hold(frames_lock_);
+  for (const auto& entry : frames_) {
+    HostedFrame* frame = HostedFrame::From(entry.second.get());
+    if (context_id == RenderSide::kAnyContext || frame->context_id() == context_id) {
+      frame->set_context_id(0);
+    }
+  }
 }
 
 }  // namespace qoz_runtime

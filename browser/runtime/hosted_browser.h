@@ -98,6 +98,19 @@ class HostedBrowser : public CefRefCounted {
 
   static HostedBrowser* FromHost(cef_browser_host_t* self);
   static HostedBrowser* FromFrame(cef_frame_t* self);
+
+  // The frame the page session names `frame_id`: the main frame, a known
+  // sub-frame, or null.
+  CefRefPtr<cef_frame_t> FrameOf(const std::string& frame_id);
+  // A sub-frame joins the page, shows another address or leaves.
+  CefRefPtr<cef_frame_t> OnFrameAttached(const std::string& frame_id);
+  void OnSubFrameAddress(const std::string& frame_id, const std::string& url);
+  void OnFrameDetached(const std::string& frame_id);
+  // Any thread: the sub-frame is no longer found once its document is let go.
+  void ForgetFrame(const std::string& frame_id, int64_t identifier);
+  // The browser's execution context `context_id` of the page session is gone
+  // (kAnyContext: all of them).
+  void OnSubFrameContextDestroyed(int context_id);
   // Runs `step` on the UI thread, holding a reference meanwhile.
   void OnUiThread(std::function<void(HostedBrowser*)> step);
 
@@ -148,6 +161,12 @@ class HostedBrowser : public CefRefCounted {
   std::map<std::string, CefRefPtr<cef_download_item_t>> downloads_;
   // Main-frame document requests by request id: their addresses.
   std::map<std::string, std::string> document_requests_;
+
+  // The page's sub-frames by the page session's frame id, each a
+  // HostedFrame's interface; written on the UI and render threads, read from
+  // any.
+  std::mutex frames_lock_;
+  std::map<std::string, CefRefPtr<cef_frame_t>> frames_;
 };
 
 }  // namespace qoz_runtime

@@ -122,7 +122,9 @@ void RenderSide::Start(cef_app_t* application) {
 }
 
 void RenderSide::Stop() {
-  for (auto& entry : pages_) ReleaseContext(entry.second);
+  for (auto& page : pages_) {
+    for (auto& frame : page.second.frames) ReleaseContext(page.second.browser, frame.second);
+  }
   pages_.clear();
   entered_.clear();
   handler_.reset();
@@ -182,10 +184,12 @@ bool RenderSide::Exit(V8Context* context) {
   return true;
 }
 
-cef_v8context_t* RenderSide::ContextOf(cef_browser_t* browser) {
+cef_v8context_t* RenderSide::ContextOf(cef_browser_t* browser, int64_t frame_identifier) {
   if (!Runtime::Get().CurrentlyOn(TID_RENDERER) || browser == nullptr) return nullptr;
-  const auto found = pages_.find(BrowserId(browser));
-  return found != pages_.end() ? found->second.context.AddRefAndGet() : nullptr;
+  const auto page = pages_.find(BrowserId(browser));
+  if (page == pages_.end()) return nullptr;
+  const auto frame = page->second.frames.find(frame_identifier);
+  return frame != page->second.frames.end() ? frame->second.context.AddRefAndGet() : nullptr;
 }
 
 std::optional<Json::Value> RenderSide::Command(cef_browser_t* browser, const std::string& method,
@@ -245,40 +249,56 @@ void RenderSide::OnBrowserCreated(CefRefPtr<cef_browser_t> browser) {
 void RenderSide::OnBrowserClosed(CefRefPtr<cef_browser_t> browser) {
   const auto found = pages_.find(BrowserId(browser.get()));
   if (found == pages_.end()) return;
-  ReleaseContext(found->second);
+  for (auto& frame : found->second.frames) ReleaseContext(found->second.browser, frame.second);
   pages_.erase(found);
 }
 
-void RenderSide::OnContextCreated(CefRefPtr<cef_browser_t> browser, int context_id) {
+void RenderSide::OnContextCreated(CefRefPtr<cef_browser_t> browser, CefRefPtr<cef_frame_t> frame,
+                                  int context_id) {
+  if (!frame) return;
   Page& page = pages_[BrowserId(browser.get())];
   page.browser = browser;
+  FrameContext& entry = page.frames[frame->get_identifier(frame.get())];
   // A document replaced without a report of its context's end.
-  ReleaseContext(page);
-  V8Context* context = new V8Context(browser.get(), context_id);
-  page.context = context->get();
-  page.context_id = context_id;
+  ReleaseContext(browser, entry);
+  entry.frame = frame;
+  V8Context* context = new V8Context(browser.get(), frame.get(), context_id);
+  entry.context = context->get();
+  entry.context_id = context_id;
 }
 
 void RenderSide::OnContextDestroyed(CefRefPtr<cef_browser_t> browser, int context_id) {
   const auto found = pages_.find(BrowserId(browser.get()));
-  if (found == pages_.end() || !found->second.context ||
-      (context_id != kAnyContext && found->second.context_id != context_id)) {
-    return;
+  if (found == pages_.end()) return;
+  std::map<int64_t, FrameContext>& frames = found->second.frames;
+  for (auto it = frames.begin(); it != frames.end();) {
+    if (context_id == kAnyContext || it->second.context_id == context_id) {
+      ReleaseContext(browser, it->second);
+      it = frames.erase(it);
+    } else {
+      ++it;
+    }
   }
-  ReleaseContext(found->second);
 }
 
-void RenderSide::ReleaseContext(Page& page) {
-  if (!page.context) return;
+void RenderSide::OnFrameDetached(CefRefPtr<cef_browser_t> browser, int64_t frame_identifier) {
+  const auto page = pages_.find(BrowserId(browser.get()));
+  if (page == pages_.end()) return;
+  const auto frame = page->second.frames.find(frame_identifier);
+  if (frame == page->second.frames.end()) return;
+  ReleaseContext(browser, frame->second);
+  page->second.frames.erase(frame);
+}
+
+void RenderSide::ReleaseContext(const CefRefPtr<cef_browser_t>& browser, FrameContext& frame) {
+  if (!frame.context) return;
   // The frame still answers with the context while the handler hears of it.
-  if (handler_ && handler_->on_context_released != nullptr && page.browser) {
-    CefRefPtr<cef_frame_t> frame =
-        CefRefPtr<cef_frame_t>::Adopt(page.browser->get_main_frame(page.browser.get()));
-    handler_->on_context_released(handler_.get(), page.browser.get(), frame.get(),
-                                  page.context.get());
+  if (handler_ && handler_->on_context_released != nullptr && browser && frame.frame) {
+    handler_->on_context_released(handler_.get(), browser.get(), frame.frame.get(),
+                                  frame.context.get());
   }
-  page.context.reset();
-  page.context_id = 0;
+  frame.context.reset();
+  frame.context_id = 0;
 }
 
 void RenderSide::OnProcessMessage(CefRefPtr<cef_browser_t> browser,
@@ -289,10 +309,9 @@ void RenderSide::OnProcessMessage(CefRefPtr<cef_browser_t> browser,
   }
 }
 
-void RenderSide::OnFocusedNode(CefRefPtr<cef_browser_t> browser, int focus) {
+void RenderSide::OnFocusedNode(CefRefPtr<cef_browser_t> browser, CefRefPtr<cef_frame_t> frame,
+                               int focus) {
   if (!handler_ || handler_->on_focused_node_changed == nullptr) return;
-  CefRefPtr<cef_frame_t> frame =
-      CefRefPtr<cef_frame_t>::Adopt(browser->get_main_frame(browser.get()));
   CefRefPtr<cef_domnode_t> node;
   if (focus >= 0) node = CefRefPtr<cef_domnode_t>((new FocusedNode(focus == 1))->get());
   handler_->on_focused_node_changed(handler_.get(), browser.get(), frame.get(), node.get());
@@ -301,17 +320,23 @@ void RenderSide::OnFocusedNode(CefRefPtr<cef_browser_t> browser, int focus) {
 void RenderSide::OnNativeCall(CefRefPtr<cef_browser_t> browser, int context_id,
                               const std::string& payload) {
   const auto page = pages_.find(BrowserId(browser.get()));
-  // Calls from sub-frames and from documents already gone are not served.
-  if (page == pages_.end() || !page->second.context || page->second.context_id != context_id) {
-    return;
+  if (page == pages_.end()) return;
+  // The call is served in the frame whose current document made it; calls
+  // from documents already gone are not.
+  const FrameContext* caller = nullptr;
+  for (const auto& frame : page->second.frames) {
+    if (frame.second.context && frame.second.context_id == context_id) caller = &frame.second;
   }
+  if (caller == nullptr) return;
+  const CefRefPtr<cef_frame_t> frame = caller->frame;
+  const CefRefPtr<cef_v8context_t> context = caller->context;
   if (payload.size() > kMaxPayloadSize) return;
   const std::optional<Json::Value> call = ParseStrict(payload);
   if (!call || !call->isObject()) return;
   if (call->isMember("f")) {
     const Json::Value& focus = (*call)["f"];
     if (focus.isInt() && focus.asInt() >= -1 && focus.asInt() <= 1) {
-      OnFocusedNode(browser, focus.asInt());
+      OnFocusedNode(browser, frame, focus.asInt());
     }
     return;
   }
@@ -397,7 +422,6 @@ void RenderSide::OnNativeCall(CefRefPtr<cef_browser_t> browser, int context_id,
   std::vector<cef_v8value_t*> argument_list;
   for (const CefRefPtr<cef_v8value_t>& value : values) argument_list.push_back(value.get());
   const CefRefPtr<cef_v8value_t> receiver(V8Value::Undefined()->get());
-  const CefRefPtr<cef_v8context_t> context = page->second.context;
   entered_.push_back(context);
   const size_t depth = entered_.size();
   cef_v8value_t* result = nullptr;

@@ -232,7 +232,7 @@ bool Runtime::CurrentlyOn(cef_thread_id_t thread) const {
 CefRefPtr<cef_browser_t> Runtime::CreateBrowser(const cef_window_info_t& window_info,
                                                 cef_client_t* client, const std::wstring& url) {
   if (!started_ || client == nullptr) return CefRefPtr<cef_browser_t>();
-  HostedBrowser* browser = new HostedBrowser(next_browser_id_++, client, window_info, url);
+  HostedBrowser* browser = new HostedBrowser(NewIdentifier(), client, window_info, url);
   CefRefPtr<cef_browser_t> hold(browser->browser());
   const bool posted = ui_thread_.PostTask([this, hold] {
     HostedBrowser* created = static_cast<HostedBrowser*>(

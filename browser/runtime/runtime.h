@@ -40,6 +40,10 @@ class Runtime {
   uint16_t debugging_port() const { return host_browser_.debugging_port(); }
   // Where the host browser saves downloads, with a trailing separator.
   const std::wstring& download_folder() const { return download_folder_; }
+  // Browsers and sub-frames take their identifiers from one count, so a
+  // frame's identifier is unique in the process and the main frame's is
+  // its browser's.
+  int NewIdentifier() { return next_identifier_++; }
 
   // On the UI thread: sends a command to the browser ("" session) or to one
   // page's session; `reply` hears its result, or ok false when it failed or
@@ -79,7 +83,7 @@ class Runtime {
   HostBrowser host_browser_;
   std::unique_ptr<DevToolsConnection> connection_;
   CefRefPtr<cef_app_t> application_;
-  std::atomic<int> next_browser_id_{1};
+  std::atomic<int> next_identifier_{1};
 
   // UI thread only.
   int next_command_id_ = 1;

@@ -6,14 +6,11 @@
 
 namespace qoz_runtime {
 
-V8Context::V8Context(cef_browser_t* browser, int context_id)
-    : browser_(browser), context_id_(context_id) {
+V8Context::V8Context(cef_browser_t* browser, cef_frame_t* frame, int context_id)
+    : browser_(browser), frame_(frame), context_id_(context_id) {
   cef_v8context_t* c = context_.get();
   c->get_browser = [](cef_v8context_t* self) { return Of(self)->browser_.AddRefAndGet(); };
-  c->get_frame = [](cef_v8context_t* self) {
-    cef_browser_t* browser = Of(self)->browser_.get();
-    return browser->get_main_frame(browser);
-  };
+  c->get_frame = [](cef_v8context_t* self) { return Of(self)->frame_.AddRefAndGet(); };
   c->get_global = [](cef_v8context_t* self) {
     Json::Value params;
     params["expression"] = "globalThis";

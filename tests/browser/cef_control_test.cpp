@@ -123,9 +123,10 @@ void Record(CefControlBase* control, Journal* journal, const std::string& tag,
     if (url != nullptr) cef_string_userfree_utf16_free(url);
     return text;
   };
-  control->SetOnBeforeBrowse([=](CefRefPtr<cef_browser_t>, CefRefPtr<cef_frame_t>,
+  control->SetOnBeforeBrowse([=](CefRefPtr<cef_browser_t>, CefRefPtr<cef_frame_t> frame,
                                  CefRefPtr<cef_request_t> request, bool) {
-    journal->Add(t + "browse", url_of(request));
+    const bool sub = frame && frame->is_main(frame.get()) == 0;
+    journal->Add(t + "browse", url_of(request) + (sub ? " sub" : ""));
     return false;
   });
   control->SetOnBeforeResourceLoad([=](CefRefPtr<cef_request_t> request, bool main_frame) {
@@ -491,6 +492,26 @@ TEST_F(CefControlTest, CallbacksFireOnTheirThreadsAndUnsetOnesAnswerTheirDefault
   });
   EXPECT_EQ(1, journal_.Count("url@0 http://sub.example/"));
   EXPECT_EQ(first_main.size() + 1, journal_.Starting("main_url@").size());
+
+  // A real sub-frame's navigation the same; its request names it.
+  OnMain([&] { control->LoadURL(Wide(PageUrl("/framed/one"))); });
+  ASSERT_TRUE(journal_.WaitFor("title@0 one")) << journal_.Describe();
+  EXPECT_TRUE(journal_.WaitFor("url@0 " + PageUrl("/report/one"))) << journal_.Describe();
+  EXPECT_TRUE(journal_.WaitFor("browse@runtime " + PageUrl("/report/one") + " sub"))
+      << journal_.Describe();
+  const size_t framed_main = journal_.Starting("main_url@").size();
+  EXPECT_EQ(first_main.size() + 2, framed_main) << journal_.Describe();
+  OnMain([&] {
+    CefRefPtr<cef_browser_t> browser = control->GetBrowser();
+    CefRefPtr<cef_frame_t> main_frame =
+        CefRefPtr<cef_frame_t>::Adopt(browser->get_main_frame(browser.get()));
+    const CefString code(L"inner.src = '/report/two'");
+    main_frame->execute_java_script(main_frame.get(), code.get(), nullptr, 0);
+  });
+  EXPECT_TRUE(journal_.WaitFor("url@0 " + PageUrl("/report/two"))) << journal_.Describe();
+  ASSERT_TRUE(journal_.WaitFor("title@0 two")) << journal_.Describe();
+  EXPECT_EQ(framed_main, journal_.Starting("main_url@").size()) << journal_.Describe();
+  OnMain([&] { EXPECT_EQ(Wide(PageUrl("/framed/one")), control->GetURL()); });
 
   // A pop-up with a target asks on the runtime's thread; an empty one never.
   OnMain([&] { control->LoadURL(Wide(PageUrl("/popup/blank"))); });

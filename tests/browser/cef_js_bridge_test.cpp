@@ -3,7 +3,9 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -46,10 +48,30 @@ class BridgeDelegate : public test_support::RecordingDelegate {
     Add("answer " + std::to_string(id) + " " + test_support::Narrow(result));
     return bridge_->OnExecuteCppCallback(id, result);
   }
+  // Sub-frames' address changes are lines of their own, and the frame is kept.
+  void OnAddressChange(CefRefPtr<cef_browser_t> browser, CefRefPtr<cef_frame_t> frame,
+                       const std::wstring& url) override {
+    if (!frame || frame->is_main(frame.get()) != 0) {
+      RecordingDelegate::OnAddressChange(browser, frame, url);
+      return;
+    }
+    {
+      std::lock_guard<std::mutex> hold(lock_);
+      sub_frame_ = frame;
+    }
+    Add("subframe address " + test_support::Narrow(url));
+  }
   // Runtime thread only.
   const std::vector<int>& ids() const { return ids_; }
+  // The sub-frame of the last "subframe address".
+  CefRefPtr<cef_frame_t> sub_frame() {
+    std::lock_guard<std::mutex> hold(lock_);
+    return sub_frame_;
+  }
 
  private:
+  std::mutex lock_;
+  CefRefPtr<cef_frame_t> sub_frame_;
   std::shared_ptr<CefJSBridge> bridge_ = std::make_shared<CefJSBridge>();
   std::vector<int> ids_;
 };
@@ -93,6 +115,43 @@ class CefJSBridgeTest : public test_support::RuntimeFixture {
   }
 
   bool WaitForTitle(const std::string& title) { return delegate_.WaitForLine("title " + title); }
+
+  static void RunIn(const CefRefPtr<cef_frame_t>& frame, const std::string& script) {
+    const CefString code(Wide(script));
+    frame->execute_java_script(frame.get(), code.get(), nullptr, 0);
+  }
+
+  static void Load(const CefRefPtr<cef_frame_t>& frame, const std::string& url) {
+    const CefString address(Wide(url));
+    frame->load_url(frame.get(), address.get());
+  }
+
+  // Asks the page function `name` of the frame `frame_identifier` for an
+  // answer to native callback `id`.
+  void CallPage(const std::wstring& name, const std::wstring& parameters, int id,
+                int frame_identifier) {
+    const CefString message_name(L"CallJsFunction");
+    CefRefPtr<cef_process_message_t> message =
+        Adopt(cef_process_message_create(message_name.get()));
+    CefRefPtr<cef_list_value_t> arguments = Adopt(message->get_argument_list(message.get()));
+    const CefString function(name);
+    const CefString text(parameters);
+    arguments->set_string(arguments.get(), 0, function.get());
+    arguments->set_string(arguments.get(), 1, text.get());
+    arguments->set_int(arguments.get(), 2, id);
+    arguments->set_int(arguments.get(), 3, frame_identifier);
+    browser_->send_process_message(browser_.get(), PID_RENDERER, message.get());
+  }
+
+  // Shows /framed/NAME; its sub-frame once the framed page has reported.
+  CefRefPtr<cef_frame_t> OpenFramed(const std::string& name) {
+    Load(Adopt(browser_->get_main_frame(browser_.get())), PageUrl("/framed/" + name));
+    if (!WaitForTitle(name) ||
+        !delegate_.WaitForLine("subframe address " + PageUrl("/report/" + name))) {
+      return CefRefPtr<cef_frame_t>();
+    }
+    return delegate_.sub_frame();
+  }
 
   test_support::MainThread main_thread_;
   BridgeDelegate delegate_;
@@ -209,6 +268,73 @@ TEST_F(CefJSBridgeTest, ANewDocumentMayRegisterTheNameAgain) {
   ASSERT_TRUE(WaitForTitle("settled"));
   for (const std::string& line : delegate_.Lines())
     EXPECT_EQ(std::string::npos, line.find("error"));
+}
+
+TEST_F(CefJSBridgeTest, ACallFromASubFrameIsAnsweredInThatFrame) {
+  CefRefPtr<cef_frame_t> frame = OpenFramed("inner");
+  ASSERT_TRUE(frame) << delegate_.Describe();
+  RunIn(frame,
+        "QozCefWebInstance.call('open', {from: 'inner'}, (error, result) => {"
+        "  parent.document.title = (window === top ? 'top ' : 'inner ') + error + ' ' +"
+        "      JSON.stringify(result);"
+        "})");
+  EXPECT_TRUE(delegate_.WaitForLine("call open {\"from\":\"inner\"}")) << delegate_.Describe();
+  EXPECT_TRUE(WaitForTitle("inner true {\"message\":\"Function does not exist.\"}"))
+      << delegate_.Describe();
+}
+
+TEST_F(CefJSBridgeTest, EachFrameRunsItsOwnFunctionOfANameUntilItsDocumentGoes) {
+  CefRefPtr<cef_frame_t> frame = OpenFramed("inner");
+  ASSERT_TRUE(frame) << delegate_.Describe();
+  CefRefPtr<cef_frame_t> main_frame = Adopt(browser_->get_main_frame(browser_.get()));
+  const int64_t main_identifier = main_frame->get_identifier(main_frame.get());
+  const int64_t inner_identifier = frame->get_identifier(frame.get());
+  ASSERT_NE(main_identifier, inner_identifier);
+  // The message carries a frame as a 32-bit number.
+  ASSERT_GE(inner_identifier, 0);
+  ASSERT_LE(inner_identifier, INT32_MAX);
+  Run(kReporter);
+  Run("QozCefWebInstance.register('where', (values) => ({frame: 'main', got: values.n}));"
+      "document.title = 'main registered'");
+  ASSERT_TRUE(WaitForTitle("main registered"));
+  RunIn(frame,
+        "QozCefWebInstance.register('where', (values) => ({frame: 'inner', got: values.n}));"
+        "parent.document.title = 'inner registered'");
+  ASSERT_TRUE(WaitForTitle("inner registered"));
+
+  const struct {
+    int frame_identifier;
+    const char* answer;
+  } calls[] = {
+      {-1, "{\"frame\":\"main\",\"got\":1}"},
+      {static_cast<int>(main_identifier), "{\"frame\":\"main\",\"got\":2}"},
+      {static_cast<int>(inner_identifier), "{\"frame\":\"inner\",\"got\":3}"},
+  };
+  int id = 0;
+  for (const auto& call : calls) {
+    ++id;
+    CallPage(L"where", L"{\"n\":" + std::to_wstring(id) + L"}", id, call.frame_identifier);
+    EXPECT_TRUE(delegate_.WaitForLine("answer " + std::to_string(id) + " " + call.answer))
+        << delegate_.Describe();
+  }
+
+  // The sub-frame's next document may register the name again; the main
+  // frame's function stays, and so does its refusal of a second one.
+  Load(frame, PageUrl("/report/again"));
+  ASSERT_TRUE(WaitForTitle("again")) << delegate_.Describe();
+  RunIn(frame,
+        "QozCefWebInstance.register('where', (values) => ({frame: 'again', got: values.n}));"
+        "parent.document.title = 'registered again'");
+  ASSERT_TRUE(WaitForTitle("registered again"));
+  CallPage(L"where", L"{\"n\":4}", 4, static_cast<int>(inner_identifier));
+  EXPECT_TRUE(delegate_.WaitForLine("answer 4 {\"frame\":\"again\",\"got\":4}"))
+      << delegate_.Describe();
+  CallPage(L"where", L"{\"n\":5}", 5, -1);
+  EXPECT_TRUE(delegate_.WaitForLine("answer 5 {\"frame\":\"main\",\"got\":5}"))
+      << delegate_.Describe();
+  Run("QozCefWebInstance.register('where', () => ({}))");
+  EXPECT_TRUE(WaitForTitle("error Uncaught Error: Failed to register function."))
+      << delegate_.Describe();
 }
 
 TEST(FormatNarrowTest, LongTextsComeWhole) {

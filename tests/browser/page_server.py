@@ -27,12 +27,18 @@ Pages:
   /download/NAME            a file to save as NAME: "contents of NAME"
   /log/NAME                 a page whose title is NAME; the request is noted
   /logged                   a page whose title lists the noted NAMEs in order
+  /framed/NAME              a page titled "framed" with a frame (id inner) of
+                            /report/NAME
+  /report/NAME              a page titled NAME that, shown in a frame, gives
+                            the page around it the title NAME too
   /missing                  404 with a small page
   anything else             404
 The server stops when COMMAND ends; its exit status is returned.
 """
 
+import html
 import http.server
+import json
 import os
 import socket
 import subprocess
@@ -103,6 +109,13 @@ class Handler(http.server.BaseHTTPRequestHandler):
             with LOG_LOCK:
                 names = " ".join(LOGGED)
             self.reply(200, page("background:#fff", title="logged " + names))
+        elif len(parts) == 3 and parts[1] == "framed":
+            body = "<iframe id=inner src='/report/%s'></iframe>" % parts[2]
+            self.reply(200, page("background:#fff", title="framed", body=body))
+        elif len(parts) == 3 and parts[1] == "report":
+            name = urllib.parse.unquote(parts[2])
+            body = "<script>parent.document.title = %s;</script>" % json.dumps(name)
+            self.reply(200, page("background:#fff", title=html.escape(name), body=body))
         elif len(parts) == 3 and parts[1] == "title":
             self.reply(200, page("background:#fff", title=urllib.parse.unquote(parts[2])))
         else:

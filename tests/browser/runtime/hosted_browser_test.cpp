@@ -87,8 +87,11 @@ class HostedBrowserTest : public testing::Test {
 
   static void Load(cef_browser_t* browser, const std::string& url) {
     CefRefPtr<cef_frame_t> frame = CefRefPtr<cef_frame_t>::Adopt(browser->get_main_frame(browser));
+    Load(frame.get(), url);
+  }
+  static void Load(cef_frame_t* frame, const std::string& url) {
     test_support::CefText address(url);
-    frame->load_url(frame.get(), address.get());
+    frame->load_url(frame, address.get());
   }
 
   static void Close(RecordingClient* client, cef_browser_t* browser) {
@@ -200,6 +203,81 @@ TEST_F(HostedBrowserTest, ReportsLoadsByTheirOutcome) {
   cef_string_userfree_utf16_free(url);
   EXPECT_EQ(0, browser->is_loading(browser.get()));
   Close(client, browser.get());
+}
+
+std::string UrlOf(cef_frame_t* frame) {
+  cef_string_userfree_t url = frame->get_url(frame);
+  const std::string text = test_support::ToUtf8(url);
+  cef_string_userfree_utf16_free(url);
+  return text;
+}
+
+void RunIn(cef_frame_t* frame, const std::string& script) {
+  test_support::CefText code(script);
+  frame->execute_java_script(frame, code.get(), nullptr, 0);
+}
+
+TEST_F(HostedBrowserTest, ASubFrameIsAFrameOfItsOwnUntilItLeavesThePage) {
+  RecordingClient* client = new RecordingClient();
+  CefRefPtr<cef_client_t> hold(client->client());
+  client->SetViewSize(200, 100);
+  CefRefPtr<cef_browser_t> browser = Open(client, PageUrl("/framed/inner"));
+  ASSERT_TRUE(browser);
+  ASSERT_TRUE(client->WaitForLine("subframe address " + PageUrl("/report/inner")))
+      << client->Describe();
+  ASSERT_TRUE(client->WaitForLine("title inner")) << client->Describe();
+  CefRefPtr<cef_frame_t> main_frame =
+      CefRefPtr<cef_frame_t>::Adopt(browser->get_main_frame(browser.get()));
+  CefRefPtr<cef_frame_t> frame = client->sub_frame();
+  ASSERT_TRUE(frame);
+  const int64_t identifier = frame->get_identifier(frame.get());
+  EXPECT_EQ(0, frame->is_main(frame.get()));
+  EXPECT_NE(main_frame->get_identifier(main_frame.get()), identifier);
+  EXPECT_EQ(PageUrl("/report/inner"), UrlOf(frame.get()));
+  EXPECT_EQ(PageUrl("/framed/inner"), UrlOf(main_frame.get()));
+  CefRefPtr<cef_browser_t> owner = CefRefPtr<cef_browser_t>::Adopt(frame->get_browser(frame.get()));
+  EXPECT_EQ(1, browser->is_same(browser.get(), owner.get()));
+  CefRefPtr<cef_frame_t> found =
+      CefRefPtr<cef_frame_t>::Adopt(browser->get_frame(browser.get(), identifier));
+  EXPECT_EQ(frame.get(), found.get());
+  EXPECT_EQ(nullptr, CefRefPtr<cef_frame_t>::Adopt(browser->get_frame(browser.get(), -7)).get());
+  EXPECT_EQ(
+      nullptr,
+      CefRefPtr<cef_frame_t>::Adopt(browser->get_frame(browser.get(), identifier + 1000)).get());
+
+  // Scripts and loads act in the sub-frame; its address is its own.
+  RunIn(frame.get(), "parent.document.title = 'in top ' + (window === top)");
+  EXPECT_TRUE(client->WaitForLine("title in top false")) << client->Describe();
+  Load(frame.get(), PageUrl("/report/second"));
+  EXPECT_TRUE(client->WaitForLine("subframe address " + PageUrl("/report/second")))
+      << client->Describe();
+  EXPECT_TRUE(client->WaitForLine("title second")) << client->Describe();
+  EXPECT_EQ(PageUrl("/report/second"), UrlOf(frame.get()));
+  EXPECT_EQ(PageUrl("/framed/inner"), UrlOf(main_frame.get()));
+  for (const std::string& line : client->Snapshot().lines) {
+    EXPECT_NE(0u, line.rfind("address " + PageUrl("/report"), 0)) << line;
+  }
+
+  // Gone from the page, the frame is no longer found and does nothing more.
+  RunIn(main_frame.get(), "document.getElementById('inner').remove()");
+  bool forgotten = false;
+  for (int i = 0; i < 600 && !forgotten; ++i) {
+    forgotten = !CefRefPtr<cef_frame_t>::Adopt(browser->get_frame(browser.get(), identifier));
+    if (!forgotten) Sleep(100);
+  }
+  EXPECT_TRUE(forgotten);
+  EXPECT_EQ(identifier, frame->get_identifier(frame.get()));
+  EXPECT_EQ(0, frame->is_main(frame.get()));
+  EXPECT_EQ(PageUrl("/report/second"), UrlOf(frame.get()));
+  RunIn(frame.get(), "parent.document.title = 'detached ran'");
+  Load(frame.get(), PageUrl("/report/detached"));
+  RunIn(main_frame.get(), "document.title = 'settled'");
+  EXPECT_TRUE(client->WaitForLine("title settled")) << client->Describe();
+  for (const std::string& line : client->Snapshot().lines) {
+    EXPECT_EQ(std::string::npos, line.find("detached")) << line;
+  }
+  Close(client, browser.get());
+  EXPECT_EQ(identifier, frame->get_identifier(frame.get()));
 }
 
 }  // namespace

@@ -65,6 +65,7 @@ RecordingClient::RecordingClient() {
       std::lock_guard<std::mutex> hold(client->lock_);
       gone = client->browser_;
       client->browser_.reset();
+      client->sub_frame_.reset();
     }
     client->Add("closed");
   };
@@ -103,9 +104,18 @@ RecordingClient::RecordingClient() {
                                   const cef_string_t*, const cef_string_t* url) {
     Of(self)->Add("load_error " + std::to_string(code) + " " + ToUtf8(url));
   };
-  display_.get()->on_address_change = [](cef_display_handler_t* self, cef_browser_t*, cef_frame_t*,
-                                         const cef_string_t* url) {
-    Of(self)->Add("address " + ToUtf8(url));
+  display_.get()->on_address_change = [](cef_display_handler_t* self, cef_browser_t*,
+                                         cef_frame_t* frame, const cef_string_t* url) {
+    RecordingClient* client = Of(self);
+    if (frame != nullptr && frame->is_main(frame) == 0) {
+      {
+        std::lock_guard<std::mutex> hold(client->lock_);
+        client->sub_frame_ = frame;
+      }
+      client->Add("subframe address " + ToUtf8(url));
+      return;
+    }
+    client->Add("address " + ToUtf8(url));
   };
   display_.get()->on_title_change = [](cef_display_handler_t* self, cef_browser_t*,
                                        const cef_string_t* title) {
@@ -163,6 +173,11 @@ std::string RecordingClient::Describe() {
 CefRefPtr<cef_browser_t> RecordingClient::browser() {
   std::lock_guard<std::mutex> hold(lock_);
   return browser_;
+}
+
+CefRefPtr<cef_frame_t> RecordingClient::sub_frame() {
+  std::lock_guard<std::mutex> hold(lock_);
+  return sub_frame_;
 }
 
 }  // namespace test_support

@@ -14,7 +14,8 @@
 namespace test_support {
 
 // What a browser's client heard, in order: "created", "load_start",
-// "load_end 200", "load_error -102 URL", "address URL", "title TEXT",
+// "load_end 200", "load_error -102 URL", "address URL" (the main frame's),
+// "subframe address URL", "title TEXT",
 // "loading 1", "message NAME FIRST-ARGUMENT-AS-BOOL", "closed".
 struct ClientEvents {
   std::vector<std::string> lines;
@@ -43,6 +44,8 @@ class RecordingClient : public CefRefCounted {
   std::string Describe();
   // The browser after "created", null before and after "closed".
   CefRefPtr<cef_browser_t> browser();
+  // The sub-frame of the last "subframe address", null before one.
+  CefRefPtr<cef_frame_t> sub_frame();
 
   static int live_objects();
 
@@ -60,6 +63,7 @@ class RecordingClient : public CefRefCounted {
   std::condition_variable changed_;
   ClientEvents events_;
   CefRefPtr<cef_browser_t> browser_;
+  CefRefPtr<cef_frame_t> sub_frame_;
   int view_width_ = 0;
   int view_height_ = 0;
 };
