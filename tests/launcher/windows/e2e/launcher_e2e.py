@@ -31,13 +31,11 @@ import json
 import os
 import shutil
 import signal
-import ssl
 import struct
 import subprocess
 import sys
 import time
 import traceback
-import urllib.request
 import zlib
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -47,6 +45,7 @@ DEMO = os.path.join(ROOT, "scripts", "demo")
 sys.path.insert(0, DEMO)
 
 import make_demo_content  # noqa: E402
+import run_demo  # noqa: E402
 
 # The main window's layout (resources/themes/default/main/*.xml), in the
 # window's own coordinates.
@@ -212,17 +211,7 @@ class Helper:
         self.run("click", str(x), str(y))
 
 
-class FaultHost:
-    def __init__(self, url, ca_pem):
-        self.url = url
-        self.context = ssl.create_default_context(cafile=ca_pem)
-
-    def call(self, path, body=None):
-        data = None if body is None else json.dumps(body).encode("utf-8")
-        request = urllib.request.Request(self.url + path, data=data)
-        with urllib.request.urlopen(request, context=self.context, timeout=30) as reply:
-            return reply.read()
-
+class FaultHost(run_demo.FaultHost):
     def log(self):
         return json.loads(self.call("/_control/log"))
 
