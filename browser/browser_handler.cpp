@@ -48,6 +48,25 @@ BrowserHandler::BrowserHandler() {
   client->get_download_handler = [](cef_client_t* self) {
     return Of(self)->download_.AddRefAndGet();
   };
+  client->get_context_menu_handler = [](cef_client_t* self) {
+    return Of(self)->context_menu_.AddRefAndGet();
+  };
+  // No context menu is shown: an emptied model shows nothing.
+  context_menu_.get()->on_before_context_menu = [](cef_context_menu_handler_t*, cef_browser_t*,
+                                                   cef_frame_t*, cef_context_menu_params_t*,
+                                                   cef_menu_model_t* model) {
+    if (model != nullptr && model->get_count(model) > 0) model->clear(model);
+  };
+  context_menu_.get()->on_context_menu_command =
+      [](cef_context_menu_handler_t* self, cef_browser_t* browser, cef_frame_t* frame,
+         cef_context_menu_params_t* params, int command_id, uint32_t event_flags) {
+        bool handled = false;
+        Of(self)->delegate_.Call([&](HandlerDelegate* delegate) {
+          handled = delegate->OnContextMenuCommand(browser, frame, params, command_id,
+                                                   static_cast<int>(event_flags));
+        });
+        return handled ? 1 : 0;
+      };
   download_.get()->on_before_download =
       [](cef_download_handler_t* self, cef_browser_t* browser, cef_download_item_t* item,
          const cef_string_t* suggested_name, cef_before_download_callback_t* callback) {

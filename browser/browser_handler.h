@@ -17,8 +17,8 @@
 namespace qoz_comp {
 
 // The client of the browsers of one control: answers the runtime's questions
-// that need an answer at once (no JavaScript dialogs, no console output,
-// pop-ups turned into loads of the current browser), keeps the browsers the
+// that need an answer at once (no context menus, no JavaScript dialogs, no
+// console output, pop-ups turned into loads of the current browser), keeps the browsers the
 // runtime made for it and the current one, and hands everything else to the
 // control's delegate, notifications posted to thread 0.
 //
@@ -69,6 +69,7 @@ class BrowserHandler : public CefRefCounted {
   CefInterface<cef_client_t> client_{this};
   CefInterface<cef_life_span_handler_t> life_span_{this};
   CefInterface<cef_render_handler_t> render_{this};
+  CefInterface<cef_context_menu_handler_t> context_menu_{this};
   CefInterface<cef_display_handler_t> display_{this};
   CefInterface<cef_load_handler_t> load_{this};
   CefInterface<cef_request_handler_t> request_{this};

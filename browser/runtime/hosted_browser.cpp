@@ -7,11 +7,13 @@
 #include <utility>
 
 #include "browser/runtime/base64.h"
+#include "browser/runtime/context_menu.h"
 #include "browser/runtime/download_item.h"
 #include "browser/runtime/host_browser.h"
 #include "browser/runtime/lent_string.h"
 #include "browser/runtime/paused_request.h"
 #include "browser/runtime/png_decoder.h"
+#include "browser/runtime/pointer_report.h"
 #include "browser/runtime/process_message.h"
 #include "browser/runtime/render_side.h"
 #include "browser/runtime/runtime.h"
@@ -475,15 +477,13 @@ void HostedBrowser::OnAttached(const std::string& session) {
   Json::Value script;
   script["source"] = kTitleScript;
   Send("Page.addScriptToEvaluateOnNewDocument", script);
-  const std::string page_script = Runtime::Get().render_side().PageScript();
-  if (!page_script.empty()) {
-    Json::Value native;
-    native["name"] = RenderSide::kBindingName;
-    Send("Runtime.addBinding", native);
-    Json::Value extensions;
-    extensions["source"] = page_script;
-    Send("Page.addScriptToEvaluateOnNewDocument", extensions);
-  }
+  // Every page has the shim: it reports context menus as well.
+  Json::Value native;
+  native["name"] = RenderSide::kBindingName;
+  Send("Runtime.addBinding", native);
+  Json::Value extensions;
+  extensions["source"] = Runtime::Get().render_side().PageScript();
+  Send("Page.addScriptToEvaluateOnNewDocument", extensions);
   if (transparent_) {
     Json::Value color;
     color["color"]["r"] = 0;
@@ -823,6 +823,7 @@ void HostedBrowser::OnEvent(const std::string& method, const Json::Value& params
     if (!params["payload"].isString() || !params["executionContextId"].isInt()) return;
     const int context = params["executionContextId"].asInt();
     const std::string payload = params["payload"].asString();
+    if (OnPointerReport(payload)) return;
     OnRenderThread([context, payload](CefRefPtr<cef_browser_t> browser) {
       Runtime::Get().render_side().OnNativeCall(browser, context, payload);
     });
@@ -1091,6 +1092,29 @@ void HostedBrowser::OnPopupRequested(const std::wstring& url) {
   handler->on_before_popup(handler.get(), browser_.get(), main_frame_.get(), target.get(),
                            no_name.get(), WOD_NEW_FOREGROUND_TAB, 0, &features, &window_info,
                            &client, &settings, &no_javascript_access);
+}
+
+}  // namespace qoz_runtime
+
+namespace qoz_runtime {
+
+bool HostedBrowser::OnPointerReport(const std::string& payload) {
+  const std::optional<PointerReport> report = PointerReport::Parse(payload);
+  if (!report) return false;
+  if (report->menu()) {
+    ContextMenu::Target target;
+    target.browser = browser_.get();
+    target.frame = main_frame_.get();
+    target.handler = GetHandler(&cef_client_t::get_context_menu_handler);
+    target.render = GetHandler(&cef_client_t::get_render_handler);
+    target.window = window_ ? window_->handle() : nullptr;
+    CefRefPtr<cef_browser_t> hold(browser_.get());
+    target.send = [hold](const std::string& method, Json::Value params) {
+      From(hold.get())->Send(method, std::move(params));
+    };
+    ContextMenu::Run(target, *report->menu());
+  }
+  return true;
 }
 
 }  // namespace qoz_runtime

@@ -401,5 +401,36 @@ TEST_F(BrowserHandlerTest, RequestsWaitForTheDelegatesAnswer) {
   EXPECT_EQ(0u, Count(view, "title blocked"));
 }
 
+// Carries out every context-menu command it is given.
+class MenuCommandDelegate : public RecordingDelegate {
+ public:
+  bool OnContextMenuCommand(CefRefPtr<cef_browser_t>, CefRefPtr<cef_frame_t>,
+                            CefRefPtr<cef_context_menu_params_t>, int command_id,
+                            int event_flags) override {
+    Add("menu_command " + std::to_string(command_id) + " " + std::to_string(event_flags));
+    return true;
+  }
+};
+
+TEST_F(BrowserHandlerTest, MenuCommandsAskTheDelegate) {
+  BrowserHandler* handler = nullptr;
+  CefRefPtr<cef_client_t> client;
+  MenuCommandDelegate delegate;
+  main_thread_.RunAndWait([&] {
+    handler = new BrowserHandler();
+    client = handler->client();
+  });
+  // Asked through the client, as the runtime would ask.
+  CefRefPtr<cef_context_menu_handler_t> menus =
+      Adopt(client->get_context_menu_handler(client.get()));
+  EXPECT_EQ(0, menus->on_context_menu_command(menus.get(), nullptr, nullptr, nullptr,
+                                              MENU_COMMAND_RELOAD, 0));
+  main_thread_.RunAndWait([&] { handler->AttachDelegate(&delegate); });
+  EXPECT_EQ(1, menus->on_context_menu_command(menus.get(), nullptr, nullptr, nullptr,
+                                              MENU_COMMAND_COPY, EVENTFLAG_SHIFT_DOWN));
+  main_thread_.RunAndWait([&] { handler->AttachDelegate(nullptr); });
+  EXPECT_EQ((std::vector<std::string>{"menu_command 5 2"}), delegate.Lines());
+}
+
 }  // namespace
 }  // namespace qoz_comp

@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include "base/thread_registry.h"
+#include "browser/cef_closure_task.h"
 #include "browser/cef_manager.h"
 #include "browser/cef_native_control.h"
 #include "browser/cef_settings.h"
@@ -1100,6 +1101,72 @@ TEST_F(CefControlTest, ADownloadAsksWhereToSaveItAndReportsItsEnd) {
   EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(scratch.Child(L"unwanted.txt").c_str()));
   EXPECT_EQ(1, static_cast<int>(journal_.Starting("download_ended@runtime complete").size()))
       << journal_.Describe();
+}
+
+// A popup menu window of this process, shown or not, or null.
+HWND AnyMenuWindowOfThisProcess() {
+  HWND found = nullptr;
+  EnumWindows(
+      [](HWND window, LPARAM found_window) {
+        wchar_t name[16] = {};
+        DWORD process = 0;
+        GetWindowThreadProcessId(window, &process);
+        if (process != GetCurrentProcessId() || GetClassNameW(window, name, 16) == 0 ||
+            std::wstring(name) != L"#32768") {
+          return TRUE;
+        }
+        *reinterpret_cast<HWND*>(found_window) = window;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
+TEST_F(CefControlTest, RealRightClicksShowNoMenuAndOnlyADirectCallReachesTheCommandCallback) {
+  Host* host = MakeHost();
+  CefControl* control = AddControl(host, {100, 50, 300, 150}, [&](CefControl* c) {
+    Record(c, &journal_, "");
+    c->SetOnBeforeContextMenu([&](CefRefPtr<cef_context_menu_params_t>,
+                                  CefRefPtr<cef_menu_model_t>) { journal_.Add("menu", ""); });
+  });
+  OnMain([&] { control->LoadURL(Wide(PageUrl("/menu"))); });
+  ASSERT_TRUE(journal_.WaitFor("load_end@0 200")) << journal_.Describe();
+  // On the link, on the text field and on the page.
+  const POINT points[] = {{20, 20}, {20, 75}, {150, 75}};
+  for (const POINT& point : points) {
+    const std::string at = std::to_string(point.x) + " " + std::to_string(point.y);
+    SCOPED_TRACE(at);
+    MoveTo(host, 100 + point.x, 50 + point.y);
+    Sleep(100);
+    test_support::MouseButton(MOUSEEVENTF_RIGHTDOWN);
+    test_support::MouseButton(MOUSEEVENTF_RIGHTUP);
+    // The page's own report of the event comes after the runtime asked the
+    // handler, and a task of the runtime's thread runs after the menu would
+    // have closed.
+    ASSERT_TRUE(journal_.WaitFor("title@0 menu " + at)) << journal_.Describe();
+    std::atomic<bool> ran{false};
+    ASSERT_TRUE(CefClosureTask::Post(TID_UI, [&ran] { ran = true; }));
+    for (int i = 0; i < 600 && !ran; ++i) Sleep(100);
+    EXPECT_TRUE(ran);
+    EXPECT_EQ(nullptr, AnyMenuWindowOfThisProcess());
+    Sleep(GetDoubleClickTime() + 100);
+  }
+  EXPECT_EQ(0, journal_.Count("menu@0") + journal_.Count("menu@runtime"));
+
+  // The command callback answers for the control; unset, the answer is no.
+  OnMain([&] {
+    EXPECT_FALSE(control->OnContextMenuCommand(nullptr, nullptr, nullptr, MENU_COMMAND_RELOAD, 0));
+    control->SetOnContextMenuCommand(
+        [&](CefRefPtr<cef_context_menu_params_t>, int command_id, int event_flags) {
+          journal_.Add("command", std::to_string(command_id) + " " + std::to_string(event_flags));
+          return command_id == MENU_COMMAND_COPY;
+        });
+    EXPECT_TRUE(control->OnContextMenuCommand(nullptr, nullptr, nullptr, MENU_COMMAND_COPY,
+                                              EVENTFLAG_CONTROL_DOWN));
+    EXPECT_FALSE(control->OnContextMenuCommand(nullptr, nullptr, nullptr, MENU_COMMAND_RELOAD, 0));
+  });
+  EXPECT_EQ(1, journal_.Count("command@0 5 4")) << journal_.Describe();
+  EXPECT_EQ(1, journal_.Count("command@0 3 0")) << journal_.Describe();
 }
 
 }  // namespace
