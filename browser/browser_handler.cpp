@@ -152,6 +152,14 @@ BrowserHandler::BrowserHandler() {
     Of(self)->Post(
         [from, place](HandlerDelegate* delegate) { delegate->OnPopupSize(from, place); });
   };
+  // The page's cursor becomes the host window's: its class cursor shows
+  // whenever the window sets the cursor itself.
+  render->on_cursor_change = [](cef_render_handler_t* self, cef_browser_t*, HCURSOR cursor) {
+    const HWND window = Of(self)->host_window_;
+    if (window == nullptr) return;
+    SetClassLongPtrW(window, GCLP_HCURSOR, reinterpret_cast<LONG_PTR>(cursor));
+    SetCursor(cursor);
+  };
   render->on_paint = [](cef_render_handler_t* self, cef_browser_t* browser,
                         cef_paint_element_type_t type, size_t dirty_rects_count,
                         const cef_rect_t* dirty_rects, const void* buffer, int width, int height) {

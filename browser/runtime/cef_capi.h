@@ -489,6 +489,8 @@ typedef struct _cef_render_handler_t {
                             cef_paint_element_type_t type, size_t dirty_rects_count,
                             const cef_rect_t* dirty_rects, const void* buffer, int width,
                             int height);
+  // On TID_UI: the page's cursor under the mouse changed. A shared system
+  // cursor, never destroyed.
   void(__stdcall* on_cursor_change)(struct _cef_render_handler_t* self, cef_browser_t* browser,
                                     HCURSOR cursor);
 } cef_render_handler_t;

@@ -8,6 +8,7 @@
 
 #include "browser/runtime/base64.h"
 #include "browser/runtime/context_menu.h"
+#include "browser/runtime/cursor_names.h"
 #include "browser/runtime/download_item.h"
 #include "browser/runtime/host_browser.h"
 #include "browser/runtime/lent_string.h"
@@ -477,7 +478,7 @@ void HostedBrowser::OnAttached(const std::string& session) {
   Json::Value script;
   script["source"] = kTitleScript;
   Send("Page.addScriptToEvaluateOnNewDocument", script);
-  // Every page has the shim: it reports context menus as well.
+  // Every page has the shim: it reports context menus and cursors as well.
   Json::Value native;
   native["name"] = RenderSide::kBindingName;
   Send("Runtime.addBinding", native);
@@ -1113,6 +1114,12 @@ bool HostedBrowser::OnPointerReport(const std::string& payload) {
       From(hold.get())->Send(method, std::move(params));
     };
     ContextMenu::Run(target, *report->menu());
+  } else if (!report->cursor().empty()) {
+    auto handler = GetHandler(&cef_client_t::get_render_handler);
+    if (handler && handler->on_cursor_change != nullptr) {
+      handler->on_cursor_change(handler.get(), browser_.get(),
+                                LoadCursorW(nullptr, SystemCursorFor(report->cursor())));
+    }
   }
   return true;
 }

@@ -66,7 +66,8 @@ constexpr char kPageShim[] =
     "  addEventListener('focusout', (event) => { if (!event.relatedTarget) focused(null); }, "
     "true);\n"
     // The top document's context menus the page let through, once its own
-    // listeners had their say.
+    // listeners had their say, and the cursor under the mouse when it
+    // changes; 'auto' is the I-beam over fields that take text.
     "  if (window === window.top) {\n"
     "    const report = (value) => globalThis.__qozNative(JSON.stringify(value));\n"
     "    addEventListener('contextmenu', (event) => setTimeout(() => {\n"
@@ -83,6 +84,15 @@ constexpr char kPageShim[] =
     "                  s: selection.substring(0, 4096), e: !!node && editable(node),\n"
     "                  p: location.href}});\n"
     "    }), true);\n"
+    "    let cursor = null;\n"
+    "    addEventListener('mousemove', (event) => {\n"
+    "      const node = event.target instanceof Element ? event.target : null;\n"
+    "      let name = node ? getComputedStyle(node).cursor.split(',').pop().trim() : 'auto';\n"
+    "      if (name === 'auto') name = node && editable(node) ? 'text' : 'default';\n"
+    "      if (name === cursor) return;\n"
+    "      cursor = name;\n"
+    "      report({c: name.substring(0, 64)});\n"
+    "    }, {capture: true, passive: true});\n"
     "  }\n"
     "  Object.defineProperty(globalThis, '__qozNativeCall', {value: call});\n"
     "  Object.defineProperty(globalThis, '__qozNativeArguments', {value: take});\n"

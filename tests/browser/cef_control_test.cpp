@@ -1169,5 +1169,36 @@ TEST_F(CefControlTest, RealRightClicksShowNoMenuAndOnlyADirectCallReachesTheComm
   EXPECT_EQ(1, journal_.Count("command@0 3 0")) << journal_.Describe();
 }
 
+TEST_F(CefControlTest, TheHostWindowTakesTheCursorOfThePageUnderTheMouse) {
+  Host* host = MakeHost();
+  CefControl* control =
+      AddControl(host, {100, 50, 300, 150}, [&](CefControl* c) { Record(c, &journal_, ""); });
+  OnMain([&] { control->LoadURL(Wide(PageUrl("/menu"))); });
+  ASSERT_TRUE(journal_.WaitFor("load_end@0 200")) << journal_.Describe();
+  const HWND window = host->window.GetHWND();
+  const auto class_cursor = [window] {
+    return reinterpret_cast<HCURSOR>(GetClassLongPtrW(window, GCLP_HCURSOR));
+  };
+  const struct {
+    POINT point;
+    LPCWSTR cursor;
+  } cases[] = {{{150, 80}, IDC_HAND},
+               {{250, 140}, IDC_ARROW},
+               {{120, 125}, IDC_IBEAM},
+               {{160, 70}, IDC_HAND}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.point.x) + "," + std::to_string(c.point.y));
+    // A few moves: the page hears of the first only once it has the mouse.
+    const HCURSOR expected = LoadCursorW(nullptr, c.cursor);
+    bool reached = false;
+    for (int i = 0; i < 600 && !reached; ++i) {
+      MoveTo(host, c.point.x + i % 2, c.point.y);
+      Sleep(100);
+      reached = class_cursor() == expected;
+    }
+    EXPECT_TRUE(reached);
+  }
+}
+
 }  // namespace
 }  // namespace qoz_comp
