@@ -251,6 +251,13 @@ BrowserHandler::BrowserHandler() {
     });
     return answer;
   };
+  // Up to 20 MiB of storage for any origin.
+  request_.get()->on_quota_request = [](cef_request_handler_t*, cef_browser_t*, const cef_string_t*,
+                                        int64_t new_size, cef_request_callback_t* callback) {
+    constexpr int64_t kMaxQuota = 20 * 1024 * 1024;
+    if (callback != nullptr) callback->cont(callback, new_size <= kMaxQuota ? 1 : 0);
+    return 1;
+  };
   request_.get()->on_render_process_terminated =
       [](cef_request_handler_t* self, cef_browser_t* browser, cef_termination_status_t status) {
         CefRefPtr<cef_browser_t> from(browser);

@@ -18,10 +18,10 @@ namespace qoz_comp {
 
 // The client of the browsers of one control: answers the runtime's questions
 // that need an answer at once (no context menus, no JavaScript dialogs, no
-// console output, the cursor on the host window's class, pop-ups turned
-// into loads of the current browser), keeps the browsers the runtime made
-// for it and the current one, and hands everything else to the control's
-// delegate, notifications posted to thread 0.
+// console output, storage up to 20 MiB, the cursor on the host window's
+// class, pop-ups turned into loads of the current browser), keeps the
+// browsers the runtime made for it and the current one, and hands everything
+// else to the control's delegate, notifications posted to thread 0.
 //
 // Held by CefRefPtr references: the control's, the runtime's while browsers
 // use it, and the tasks it posts.

@@ -293,8 +293,8 @@ typedef struct _cef_request_t {
   cef_string_userfree_t(__stdcall* get_method)(struct _cef_request_t* self);
 } cef_request_t;
 
-// Answers a resource load held with RV_CONTINUE_ASYNC; the first answer
-// counts.
+// Answers a request held for the client (a resource load held with
+// RV_CONTINUE_ASYNC, a storage quota); the first answer counts.
 typedef struct _cef_request_callback_t {
   cef_base_t base;
   void(__stdcall* cont)(struct _cef_request_callback_t* self, int allow);
@@ -561,6 +561,13 @@ typedef struct _cef_request_handler_t {
   void(__stdcall* on_protocol_execution)(struct _cef_request_handler_t* self,
                                          cef_browser_t* browser, const cef_string_t* url,
                                          int* allow_os_execution);
+  // An origin asks to keep up to new_size bytes of persistent storage;
+  // returns 1 to answer through `callback` (cont: 1 grants). The host
+  // browser no longer asks for storage quota, so this runtime never calls
+  // it; it stays for clients that answer it.
+  int(__stdcall* on_quota_request)(struct _cef_request_handler_t* self, cef_browser_t* browser,
+                                   const cef_string_t* origin_url, int64_t new_size,
+                                   cef_request_callback_t* callback);
 } cef_request_handler_t;
 
 // One download of a page, as it stands when handed to the client.
