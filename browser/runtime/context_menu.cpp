@@ -84,6 +84,8 @@ const char* EditingCommandOf(int command_id) {
 
 }  // namespace
 
+std::atomic<HWND> ContextMenu::open_owner_{nullptr};
+
 void ContextMenu::Run(const Target& target, ContextMenuParams::Fields fields) {
   cef_browser_t* browser = target.browser;
   const int x = fields.x;
@@ -163,10 +165,18 @@ int ContextMenu::Show(const Target& target, const std::vector<std::wstring>& lab
   // Without the foreground the menu takes no keys and does not close when
   // the user clicks elsewhere.
   SetForegroundWindow(GetAncestor(owner, GA_ROOT));
+  open_owner_ = owner;
   const int chosen = TrackPopupMenu(menu.get(), TPM_RETURNCMD | TPM_NONOTIFY | TPM_RIGHTBUTTON,
                                     screen.x, screen.y, 0, owner, nullptr);
+  open_owner_ = nullptr;
   PostMessageW(owner, WM_NULL, 0, 0);
   return chosen - 1;
+}
+
+void ContextMenu::CancelOpen() {
+  // The owner's default handling of the message ends the menu on its own
+  // thread.
+  if (const HWND owner = open_owner_) PostMessageW(owner, WM_CANCELMODE, 0, 0);
 }
 
 void ContextMenu::Act(const Target& target, int command_id) {

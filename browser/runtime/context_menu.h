@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <functional>
 #include <string>
 
@@ -33,11 +34,17 @@ class ContextMenu {
 
   // Returns once the menu closed.
   static void Run(const Target& target, ContextMenuParams::Fields fields);
+  // Any thread: closes the menu open now, choosing nothing; shut-down must
+  // not wait for the user.
+  static void CancelOpen();
 
  private:
   // The index of the chosen entry, -1 for none.
   static int Show(const Target& target, const std::vector<std::wstring>& labels, POINT screen);
   static void Act(const Target& target, int command_id);
+
+  // The owner of the menu open now, null while none is.
+  static std::atomic<HWND> open_owner_;
 };
 
 }  // namespace qoz_runtime

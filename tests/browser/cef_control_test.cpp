@@ -22,6 +22,7 @@
 #include "browser/cef_string.h"
 #include "tests/browser/main_thread.h"
 #include "tests/browser/recording_delegate.h"
+#include "tests/browser/runtime/menu_window.h"
 #include "tests/browser/runtime/page_url.h"
 #include "tests/browser/runtime_fixture.h"
 #include "tests/browser/thread_windows.h"
@@ -1103,25 +1104,6 @@ TEST_F(CefControlTest, ADownloadAsksWhereToSaveItAndReportsItsEnd) {
       << journal_.Describe();
 }
 
-// A popup menu window of this process, shown or not, or null.
-HWND AnyMenuWindowOfThisProcess() {
-  HWND found = nullptr;
-  EnumWindows(
-      [](HWND window, LPARAM found_window) {
-        wchar_t name[16] = {};
-        DWORD process = 0;
-        GetWindowThreadProcessId(window, &process);
-        if (process != GetCurrentProcessId() || GetClassNameW(window, name, 16) == 0 ||
-            std::wstring(name) != L"#32768") {
-          return TRUE;
-        }
-        *reinterpret_cast<HWND*>(found_window) = window;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&found));
-  return found;
-}
-
 TEST_F(CefControlTest, RealRightClicksShowNoMenuAndOnlyADirectCallReachesTheCommandCallback) {
   Host* host = MakeHost();
   CefControl* control = AddControl(host, {100, 50, 300, 150}, [&](CefControl* c) {
@@ -1148,7 +1130,7 @@ TEST_F(CefControlTest, RealRightClicksShowNoMenuAndOnlyADirectCallReachesTheComm
     ASSERT_TRUE(CefClosureTask::Post(TID_UI, [&ran] { ran = true; }));
     for (int i = 0; i < 600 && !ran; ++i) Sleep(100);
     EXPECT_TRUE(ran);
-    EXPECT_EQ(nullptr, AnyMenuWindowOfThisProcess());
+    EXPECT_EQ(nullptr, test_support::FindMenuWindow(false));
     Sleep(GetDoubleClickTime() + 100);
   }
   EXPECT_EQ(0, journal_.Count("menu@0") + journal_.Count("menu@runtime"));

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "browser/runtime/cef_capi.h"
+#include "tests/browser/runtime/menu_window.h"
 #include "tests/browser/runtime/page_url.h"
 #include "tests/browser/runtime/recording_client.h"
 #include "tests/support/scratch_dir.h"
@@ -111,25 +112,6 @@ void RightClick(cef_browser_t* browser, int x, int y) {
   const cef_mouse_event_t at = {x, y, 0};
   host->send_mouse_click_event(host.get(), &at, MBT_RIGHT, 0, 1);
   host->send_mouse_click_event(host.get(), &at, MBT_RIGHT, 1, 1);
-}
-
-// A popup menu window of this process, or null.
-HWND MenuWindowOfThisProcess() {
-  HWND found = nullptr;
-  EnumWindows(
-      [](HWND window, LPARAM found_window) {
-        wchar_t name[16] = {};
-        DWORD process = 0;
-        GetWindowThreadProcessId(window, &process);
-        if (process != GetCurrentProcessId() || !IsWindowVisible(window) ||
-            GetClassNameW(window, name, 16) == 0 || std::wstring(name) != L"#32768") {
-          return TRUE;
-        }
-        *reinterpret_cast<HWND*>(found_window) = window;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&found));
-  return found;
 }
 
 void PressKey(WORD key) {
@@ -285,7 +267,7 @@ TEST_F(HostedBrowserTest, RightClicksThePageLetsThroughReachTheContextMenuHandle
     }
   }
   // Emptied by the client, no menu showed.
-  EXPECT_EQ(nullptr, MenuWindowOfThisProcess());
+  EXPECT_EQ(nullptr, test_support::FindMenuWindow(true));
   Close(client, browser.get());
 }
 
@@ -302,7 +284,7 @@ TEST_F(HostedBrowserTest, AMenuTheClientLeavesShowsAndItsUnhandledReloadReloads)
   // A real menu of the runtime's thread at the point the client gave.
   HWND menu = nullptr;
   for (int i = 0; i < 600 && menu == nullptr; ++i) {
-    menu = MenuWindowOfThisProcess();
+    menu = test_support::FindMenuWindow(true);
     if (menu == nullptr) Sleep(100);
   }
   ASSERT_NE(nullptr, menu);
@@ -320,7 +302,7 @@ TEST_F(HostedBrowserTest, AMenuTheClientLeavesShowsAndItsUnhandledReloadReloads)
   PressKey(VK_RETURN);
   EXPECT_TRUE(client->WaitForLine("command " + std::to_string(MENU_COMMAND_RELOAD)))
       << client->Describe();
-  EXPECT_EQ(nullptr, MenuWindowOfThisProcess());
+  EXPECT_EQ(nullptr, test_support::FindMenuWindow(true));
 
   // The client left it to the runtime: the page was asked for again.
   EXPECT_TRUE(client->WaitFor([](const ClientEvents& events) {
