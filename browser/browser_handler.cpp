@@ -48,6 +48,25 @@ BrowserHandler::BrowserHandler() {
   client->get_download_handler = [](cef_client_t* self) {
     return Of(self)->download_.AddRefAndGet();
   };
+  client->get_context_menu_handler = [](cef_client_t* self) {
+    return Of(self)->context_menu_.AddRefAndGet();
+  };
+  // No context menu is shown: an emptied model shows nothing.
+  context_menu_.get()->on_before_context_menu = [](cef_context_menu_handler_t*, cef_browser_t*,
+                                                   cef_frame_t*, cef_context_menu_params_t*,
+                                                   cef_menu_model_t* model) {
+    if (model != nullptr && model->get_count(model) > 0) model->clear(model);
+  };
+  context_menu_.get()->on_context_menu_command =
+      [](cef_context_menu_handler_t* self, cef_browser_t* browser, cef_frame_t* frame,
+         cef_context_menu_params_t* params, int command_id, uint32_t event_flags) {
+        bool handled = false;
+        Of(self)->delegate_.Call([&](HandlerDelegate* delegate) {
+          handled = delegate->OnContextMenuCommand(browser, frame, params, command_id,
+                                                   static_cast<int>(event_flags));
+        });
+        return handled ? 1 : 0;
+      };
   download_.get()->on_before_download =
       [](cef_download_handler_t* self, cef_browser_t* browser, cef_download_item_t* item,
          const cef_string_t* suggested_name, cef_before_download_callback_t* callback) {
@@ -132,6 +151,14 @@ BrowserHandler::BrowserHandler() {
     const cef_rect_t place = *rect;
     Of(self)->Post(
         [from, place](HandlerDelegate* delegate) { delegate->OnPopupSize(from, place); });
+  };
+  // The page's cursor becomes the host window's: its class cursor shows
+  // whenever the window sets the cursor itself.
+  render->on_cursor_change = [](cef_render_handler_t* self, cef_browser_t*, HCURSOR cursor) {
+    const HWND window = Of(self)->host_window_;
+    if (window == nullptr) return;
+    SetClassLongPtrW(window, GCLP_HCURSOR, reinterpret_cast<LONG_PTR>(cursor));
+    SetCursor(cursor);
   };
   render->on_paint = [](cef_render_handler_t* self, cef_browser_t* browser,
                         cef_paint_element_type_t type, size_t dirty_rects_count,
@@ -223,6 +250,13 @@ BrowserHandler::BrowserHandler() {
       answer = delegate->OnBeforeResourceLoad(browser, frame, request, callback);
     });
     return answer;
+  };
+  // Up to 20 MiB of storage for any origin.
+  request_.get()->on_quota_request = [](cef_request_handler_t*, cef_browser_t*, const cef_string_t*,
+                                        int64_t new_size, cef_request_callback_t* callback) {
+    constexpr int64_t kMaxQuota = 20 * 1024 * 1024;
+    if (callback != nullptr) callback->cont(callback, new_size <= kMaxQuota ? 1 : 0);
+    return 1;
   };
   request_.get()->on_render_process_terminated =
       [](cef_request_handler_t* self, cef_browser_t* browser, cef_termination_status_t status) {

@@ -17,10 +17,11 @@
 namespace qoz_comp {
 
 // The client of the browsers of one control: answers the runtime's questions
-// that need an answer at once (no JavaScript dialogs, no console output,
-// pop-ups turned into loads of the current browser), keeps the browsers the
-// runtime made for it and the current one, and hands everything else to the
-// control's delegate, notifications posted to thread 0.
+// that need an answer at once (no context menus, no JavaScript dialogs, no
+// console output, storage up to 20 MiB, the cursor on the host window's
+// class, pop-ups turned into loads of the current browser), keeps the
+// browsers the runtime made for it and the current one, and hands everything
+// else to the control's delegate, notifications posted to thread 0.
 //
 // Held by CefRefPtr references: the control's, the runtime's while browsers
 // use it, and the tasks it posts.
@@ -69,6 +70,7 @@ class BrowserHandler : public CefRefCounted {
   CefInterface<cef_client_t> client_{this};
   CefInterface<cef_life_span_handler_t> life_span_{this};
   CefInterface<cef_render_handler_t> render_{this};
+  CefInterface<cef_context_menu_handler_t> context_menu_{this};
   CefInterface<cef_display_handler_t> display_{this};
   CefInterface<cef_load_handler_t> load_{this};
   CefInterface<cef_request_handler_t> request_{this};

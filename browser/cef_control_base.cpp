@@ -78,6 +78,19 @@ void CefControlBase::SetDevToolsShown(bool shown) {
 
 void CefControlBase::RefreshViewPosition() { SetPos(GetPos(true)); }
 
+void CefControlBase::OnBeforeContextMenu(CefRefPtr<cef_browser_t>, CefRefPtr<cef_frame_t>,
+                                         CefRefPtr<cef_context_menu_params_t> params,
+                                         CefRefPtr<cef_menu_model_t> model) {
+  if (on_before_context_menu_) on_before_context_menu_(params, model);
+}
+
+bool CefControlBase::OnContextMenuCommand(CefRefPtr<cef_browser_t>, CefRefPtr<cef_frame_t>,
+                                          CefRefPtr<cef_context_menu_params_t> params,
+                                          int command_id, int event_flags) {
+  if (!on_context_menu_command_) return false;
+  return on_context_menu_command_(params, command_id, event_flags);
+}
+
 void CefControlBase::OnAddressChange(CefRefPtr<cef_browser_t>, CefRefPtr<cef_frame_t> frame,
                                      const std::wstring& url) {
   if (on_url_change_) on_url_change_(url);

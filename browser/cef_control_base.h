@@ -24,6 +24,10 @@ namespace qoz_comp {
 // callbacks are set before the browser is created and left alone afterwards.
 class CefControlBase : public ui::Control, public HandlerDelegate {
  public:
+  using OnBeforeContextMenuCallback = std::function<void(
+      CefRefPtr<cef_context_menu_params_t> params, CefRefPtr<cef_menu_model_t> model)>;
+  using OnContextMenuCommandCallback = std::function<bool(
+      CefRefPtr<cef_context_menu_params_t> params, int command_id, int event_flags)>;
   using OnTitleChangeCallback = std::function<void(const std::wstring& title)>;
   using OnUrlChangeCallback = std::function<void(const std::wstring& url)>;
   using OnMainUrlChangeCallback =
@@ -66,6 +70,10 @@ class CefControlBase : public ui::Control, public HandlerDelegate {
   // The main frame's address as last reported.
   const std::wstring& GetURL() const { return url_; }
 
+  // Never fired: the handler empties every context menu itself.
+  void SetOnBeforeContextMenu(OnBeforeContextMenuCallback callback) {
+    on_before_context_menu_ = std::move(callback);
+  }
   void SetOnTitleChange(OnTitleChangeCallback callback) { on_title_change_ = std::move(callback); }
   void SetOnUrlChange(OnUrlChangeCallback callback) { on_url_change_ = std::move(callback); }
   void SetOnMainUrlChange(OnMainUrlChangeCallback callback) {
@@ -86,6 +94,9 @@ class CefControlBase : public ui::Control, public HandlerDelegate {
     on_dev_tools_visible_change_ = std::move(callback);
   }
   // Asked on the runtime's thread: set them before the browser is created.
+  void SetOnContextMenuCommand(OnContextMenuCommandCallback callback) {
+    on_context_menu_command_ = std::move(callback);
+  }
   void SetOnBeforeResourceLoad(OnBeforeResourceLoadCallback callback) {
     on_before_resource_load_ = std::move(callback);
   }
@@ -123,6 +134,12 @@ class CefControlBase : public ui::Control, public HandlerDelegate {
   void OnPopupShow(CefRefPtr<cef_browser_t> /*browser*/, bool /*show*/) override {}
   void OnPopupSize(CefRefPtr<cef_browser_t> /*browser*/, const cef_rect_t& /*rect*/) override {}
   void RefreshViewPosition() override;
+  void OnBeforeContextMenu(CefRefPtr<cef_browser_t> browser, CefRefPtr<cef_frame_t> frame,
+                           CefRefPtr<cef_context_menu_params_t> params,
+                           CefRefPtr<cef_menu_model_t> model) override;
+  bool OnContextMenuCommand(CefRefPtr<cef_browser_t> browser, CefRefPtr<cef_frame_t> frame,
+                            CefRefPtr<cef_context_menu_params_t> params, int command_id,
+                            int event_flags) override;
   void OnAddressChange(CefRefPtr<cef_browser_t> browser, CefRefPtr<cef_frame_t> frame,
                        const std::wstring& url) override;
   void OnTitleChange(CefRefPtr<cef_browser_t> browser, const std::wstring& title) override;
@@ -186,6 +203,8 @@ class CefControlBase : public ui::Control, public HandlerDelegate {
   std::atomic<int> bridge_thread_{-1};
   std::weak_ptr<qbase::WeakFlag> alive_;
 
+  OnBeforeContextMenuCallback on_before_context_menu_;
+  OnContextMenuCommandCallback on_context_menu_command_;
   OnTitleChangeCallback on_title_change_;
   OnUrlChangeCallback on_url_change_;
   OnMainUrlChangeCallback on_main_url_change_;

@@ -25,6 +25,19 @@ class HandlerDelegate : public virtual qbase::SupportWeakCallback {
   virtual void OnPopupSize(CefRefPtr<cef_browser_t> browser, const cef_rect_t& rect) = 0;
   // After a windowed browser was created.
   virtual void RefreshViewPosition() = 0;
+  // Never asked: the handler empties every context menu itself.
+  virtual void OnBeforeContextMenu(CefRefPtr<cef_browser_t> /*browser*/,
+                                   CefRefPtr<cef_frame_t> /*frame*/,
+                                   CefRefPtr<cef_context_menu_params_t> /*params*/,
+                                   CefRefPtr<cef_menu_model_t> /*model*/) {}
+  // Runtime thread: an entry of a page's context menu was chosen; true when
+  // it was carried out here.
+  virtual bool OnContextMenuCommand(CefRefPtr<cef_browser_t> /*browser*/,
+                                    CefRefPtr<cef_frame_t> /*frame*/,
+                                    CefRefPtr<cef_context_menu_params_t> /*params*/,
+                                    int /*command_id*/, int /*event_flags*/) {
+    return false;
+  }
   virtual void OnAddressChange(CefRefPtr<cef_browser_t> browser, CefRefPtr<cef_frame_t> frame,
                                const std::wstring& url) = 0;
   virtual void OnTitleChange(CefRefPtr<cef_browser_t> browser, const std::wstring& title) = 0;

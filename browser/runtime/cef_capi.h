@@ -293,8 +293,8 @@ typedef struct _cef_request_t {
   cef_string_userfree_t(__stdcall* get_method)(struct _cef_request_t* self);
 } cef_request_t;
 
-// Answers a resource load held with RV_CONTINUE_ASYNC; the first answer
-// counts.
+// Answers a request held for the client (a resource load held with
+// RV_CONTINUE_ASYNC, a storage quota); the first answer counts.
 typedef struct _cef_request_callback_t {
   cef_base_t base;
   void(__stdcall* cont)(struct _cef_request_callback_t* self, int allow);
@@ -491,6 +491,8 @@ typedef struct _cef_render_handler_t {
                             cef_paint_element_type_t type, size_t dirty_rects_count,
                             const cef_rect_t* dirty_rects, const void* buffer, int width,
                             int height);
+  // On TID_UI: the page's cursor under the mouse changed. A shared system
+  // cursor, never destroyed.
   void(__stdcall* on_cursor_change)(struct _cef_render_handler_t* self, cef_browser_t* browser,
                                     HCURSOR cursor);
 } cef_render_handler_t;
@@ -561,6 +563,13 @@ typedef struct _cef_request_handler_t {
   void(__stdcall* on_protocol_execution)(struct _cef_request_handler_t* self,
                                          cef_browser_t* browser, const cef_string_t* url,
                                          int* allow_os_execution);
+  // An origin asks to keep up to new_size bytes of persistent storage;
+  // returns 1 to answer through `callback` (cont: 1 grants). The host
+  // browser no longer asks for storage quota, so this runtime never calls
+  // it; it stays for clients that answer it.
+  int(__stdcall* on_quota_request)(struct _cef_request_handler_t* self, cef_browser_t* browser,
+                                   const cef_string_t* origin_url, int64_t new_size,
+                                   cef_request_callback_t* callback);
 } cef_request_handler_t;
 
 // One download of a page, as it stands when handed to the client.
@@ -638,6 +647,66 @@ typedef struct _cef_dialog_handler_t {
                                  cef_file_dialog_callback_t* callback);
 } cef_dialog_handler_t;
 
+// The commands of the entries the runtime puts in a page's context menu.
+typedef enum {
+  MENU_COMMAND_BACK = 1,
+  MENU_COMMAND_FORWARD = 2,
+  MENU_COMMAND_RELOAD = 3,
+  MENU_COMMAND_CUT = 4,
+  MENU_COMMAND_COPY = 5,
+  MENU_COMMAND_PASTE = 6,
+  MENU_COMMAND_SELECT_ALL = 7,
+} cef_menu_command_t;
+
+// What lies where the page was right-clicked (or its menu key pressed).
+typedef struct _cef_context_menu_params_t {
+  cef_base_t base;
+  // The point in view coordinates.
+  int(__stdcall* get_x)(struct _cef_context_menu_params_t* self);
+  int(__stdcall* get_y)(struct _cef_context_menu_params_t* self);
+  // The address of the link there; empty when there is none.
+  cef_string_userfree_t(__stdcall* get_link_url)(struct _cef_context_menu_params_t* self);
+  // The selected text; empty when nothing is selected.
+  cef_string_userfree_t(__stdcall* get_selection_text)(struct _cef_context_menu_params_t* self);
+  // 1 in an element that takes typed text.
+  int(__stdcall* is_editable)(struct _cef_context_menu_params_t* self);
+  cef_string_userfree_t(__stdcall* get_page_url)(struct _cef_context_menu_params_t* self);
+} cef_context_menu_params_t;
+
+// The entries of a context menu, in order. A separator's command is 0 and
+// its label empty. Used on TID_UI while the menu is being made.
+typedef struct _cef_menu_model_t {
+  cef_base_t base;
+  int(__stdcall* clear)(struct _cef_menu_model_t* self);
+  size_t(__stdcall* get_count)(struct _cef_menu_model_t* self);
+  // -1 past the end.
+  int(__stdcall* get_command_id_at)(struct _cef_menu_model_t* self, size_t index);
+  cef_string_userfree_t(__stdcall* get_label_at)(struct _cef_menu_model_t* self, size_t index);
+  int(__stdcall* add_item)(struct _cef_menu_model_t* self, int command_id,
+                           const cef_string_t* label);
+  int(__stdcall* add_separator)(struct _cef_menu_model_t* self);
+  // 0 past the end.
+  int(__stdcall* remove_at)(struct _cef_menu_model_t* self, size_t index);
+} cef_menu_model_t;
+
+// Asked on TID_UI when a page's context menu is due: a right-click the page
+// did not cancel.
+typedef struct _cef_context_menu_handler_t {
+  cef_base_t base;
+  // The model holds the runtime's entries for that place; what is left in
+  // it afterwards is shown, nothing when it is empty.
+  void(__stdcall* on_before_context_menu)(struct _cef_context_menu_handler_t* self,
+                                          cef_browser_t* browser, cef_frame_t* frame,
+                                          cef_context_menu_params_t* params,
+                                          cef_menu_model_t* model);
+  // An entry was chosen; returns 1 when the client carried it out, 0 to
+  // let the runtime do the entry's own action.
+  int(__stdcall* on_context_menu_command)(struct _cef_context_menu_handler_t* self,
+                                          cef_browser_t* browser, cef_frame_t* frame,
+                                          cef_context_menu_params_t* params, int command_id,
+                                          uint32_t event_flags);
+} cef_context_menu_handler_t;
+
 typedef struct _cef_client_t {
   cef_base_t base;
   cef_display_handler_t*(__stdcall* get_display_handler)(struct _cef_client_t* self);
@@ -652,6 +721,7 @@ typedef struct _cef_client_t {
                                               cef_process_message_t* message);
   cef_dialog_handler_t*(__stdcall* get_dialog_handler)(struct _cef_client_t* self);
   cef_download_handler_t*(__stdcall* get_download_handler)(struct _cef_client_t* self);
+  cef_context_menu_handler_t*(__stdcall* get_context_menu_handler)(struct _cef_client_t* self);
 } cef_client_t;
 
 // Start-up and shut-down.

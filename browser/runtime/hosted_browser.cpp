@@ -7,12 +7,15 @@
 #include <utility>
 
 #include "browser/runtime/base64.h"
+#include "browser/runtime/context_menu.h"
+#include "browser/runtime/cursor_names.h"
 #include "browser/runtime/download_item.h"
 #include "browser/runtime/host_browser.h"
 #include "browser/runtime/hosted_frame.h"
 #include "browser/runtime/lent_string.h"
 #include "browser/runtime/paused_request.h"
 #include "browser/runtime/png_decoder.h"
+#include "browser/runtime/pointer_report.h"
 #include "browser/runtime/process_message.h"
 #include "browser/runtime/render_side.h"
 #include "browser/runtime/runtime.h"
@@ -484,15 +487,13 @@ void HostedBrowser::OnAttached(const std::string& session) {
   Json::Value script;
   script["source"] = kTitleScript;
   Send("Page.addScriptToEvaluateOnNewDocument", script);
-  const std::string page_script = Runtime::Get().render_side().PageScript();
-  if (!page_script.empty()) {
-    Json::Value native;
-    native["name"] = RenderSide::kBindingName;
-    Send("Runtime.addBinding", native);
-    Json::Value extensions;
-    extensions["source"] = page_script;
-    Send("Page.addScriptToEvaluateOnNewDocument", extensions);
-  }
+  // Every page has the shim: it reports context menus and cursors as well.
+  Json::Value native;
+  native["name"] = RenderSide::kBindingName;
+  Send("Runtime.addBinding", native);
+  Json::Value extensions;
+  extensions["source"] = Runtime::Get().render_side().PageScript();
+  Send("Page.addScriptToEvaluateOnNewDocument", extensions);
   if (transparent_) {
     Json::Value color;
     color["color"]["r"] = 0;
@@ -857,6 +858,7 @@ void HostedBrowser::OnEvent(const std::string& method, const Json::Value& params
     if (!params["payload"].isString() || !params["executionContextId"].isInt()) return;
     const int context = params["executionContextId"].asInt();
     const std::string payload = params["payload"].asString();
+    if (OnPointerReport(payload)) return;
     OnRenderThread([context, payload](CefRefPtr<cef_browser_t> browser) {
       Runtime::Get().render_side().OnNativeCall(browser, context, payload);
     });
@@ -1202,6 +1204,31 @@ void HostedBrowser::OnSubFrameContextDestroyed(int context_id) {
       frame->set_context_id(0);
     }
   }
+}
+
+bool HostedBrowser::OnPointerReport(const std::string& payload) {
+  const std::optional<PointerReport> report = PointerReport::Parse(payload);
+  if (!report) return false;
+  if (report->menu()) {
+    ContextMenu::Target target;
+    target.browser = browser_.get();
+    target.frame = main_frame_.get();
+    target.handler = GetHandler(&cef_client_t::get_context_menu_handler);
+    target.render = GetHandler(&cef_client_t::get_render_handler);
+    target.window = window_ ? window_->handle() : nullptr;
+    CefRefPtr<cef_browser_t> hold(browser_.get());
+    target.send = [hold](const std::string& method, Json::Value params) {
+      From(hold.get())->Send(method, std::move(params));
+    };
+    ContextMenu::Run(target, *report->menu());
+  } else if (!report->cursor().empty()) {
+    auto handler = GetHandler(&cef_client_t::get_render_handler);
+    if (handler && handler->on_cursor_change != nullptr) {
+      handler->on_cursor_change(handler.get(), browser_.get(),
+                                LoadCursorW(nullptr, SystemCursorFor(report->cursor())));
+    }
+  }
+  return true;
 }
 
 }  // namespace qoz_runtime

@@ -93,6 +93,9 @@ class HostedBrowser : public CefRefCounted {
   void OnRequestPaused(const Json::Value& params);
   void FinishRequest(const std::string& request_id, bool allow);
   void Send(const std::string& method, Json::Value params = Json::Value(Json::objectValue));
+  // The page shim's reports of a context menu due or of the cursor under the
+  // mouse; false for payloads that are none (calls for the page side).
+  bool OnPointerReport(const std::string& payload);
   // Runs `step` with the browser on the render thread.
   void OnRenderThread(std::function<void(CefRefPtr<cef_browser_t>)> step);
 

@@ -65,6 +65,35 @@ constexpr char kPageShim[] =
     "  addEventListener('focusin', (event) => focused(event.target), true);\n"
     "  addEventListener('focusout', (event) => { if (!event.relatedTarget) focused(null); }, "
     "true);\n"
+    // The top document's context menus the page let through, once its own
+    // listeners had their say, and the cursor under the mouse when it
+    // changes; 'auto' is the I-beam over fields that take text.
+    "  if (window === window.top) {\n"
+    "    const report = (value) => globalThis.__qozNative(JSON.stringify(value));\n"
+    "    addEventListener('contextmenu', (event) => setTimeout(() => {\n"
+    "      if (event.defaultPrevented) return;\n"
+    "      const node = event.target instanceof Element ? event.target : null;\n"
+    "      const link = node && node.closest('a[href]');\n"
+    "      const field = node && (node.tagName === 'INPUT' || node.tagName === 'TEXTAREA');\n"
+    "      let selection = '';\n"
+    "      try {\n"
+    "        selection = field ? node.value.substring(node.selectionStart, node.selectionEnd)\n"
+    "                          : String(getSelection());\n"
+    "      } catch (error) {}\n"
+    "      report({m: {x: event.clientX, y: event.clientY, l: link ? String(link.href) : '',\n"
+    "                  s: selection.substring(0, 4096), e: !!node && editable(node),\n"
+    "                  p: location.href}});\n"
+    "    }), true);\n"
+    "    let cursor = null;\n"
+    "    addEventListener('mousemove', (event) => {\n"
+    "      const node = event.target instanceof Element ? event.target : null;\n"
+    "      let name = node ? getComputedStyle(node).cursor.split(',').pop().trim() : 'auto';\n"
+    "      if (name === 'auto') name = node && editable(node) ? 'text' : 'default';\n"
+    "      if (name === cursor) return;\n"
+    "      cursor = name;\n"
+    "      report({c: name.substring(0, 64)});\n"
+    "    }, {capture: true, passive: true});\n"
+    "  }\n"
     "  Object.defineProperty(globalThis, '__qozNativeCall', {value: call});\n"
     "  Object.defineProperty(globalThis, '__qozNativeArguments', {value: take});\n"
     "})();\n";
@@ -163,7 +192,6 @@ bool RenderSide::RegisterExtension(const std::wstring& name, const std::wstring&
 
 std::string RenderSide::PageScript() {
   std::lock_guard<std::mutex> hold(lock_);
-  if (extensions_.empty()) return std::string();
   std::string script = kPageShim;
   for (const Extension& extension : extensions_) script += extension.code + "\n";
   return script;

@@ -41,8 +41,8 @@ class RenderSide {
 
   bool RegisterExtension(const std::wstring& name, const std::wstring& code,
                          cef_v8handler_t* handler);
-  // Any thread: the code every new document runs first; empty without
-  // extensions.
+  // Any thread: the code every new document runs first: the page shim and
+  // the extensions.
   std::string PageScript();
 
   // Render thread, as the runtime's C functions need them; each result holds

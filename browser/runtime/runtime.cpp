@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "browser/runtime/context_menu.h"
 #include "browser/runtime/host_browser.h"
 #include "browser/runtime/hosted_browser.h"
 #include "browser/runtime/text_convert.h"
@@ -193,7 +194,10 @@ void Runtime::Shutdown() {
     SendCommand("", "Browser.close", Json::Value(Json::objectValue));
     SetEvent(closed);
   });
-  if (posted && closed != nullptr) WaitForSingleObject(closed, INFINITE);
+  // A context menu open on the UI thread holds the task up until it closes.
+  while (posted && closed != nullptr && WaitForSingleObject(closed, 100) == WAIT_TIMEOUT) {
+    ContextMenu::CancelOpen();
+  }
   if (closed != nullptr) CloseHandle(closed);
   connection_->WaitForEnd(kBrowserEndLimitMs);
   host_browser_.Stop();

@@ -401,5 +401,66 @@ TEST_F(BrowserHandlerTest, RequestsWaitForTheDelegatesAnswer) {
   EXPECT_EQ(0u, Count(view, "title blocked"));
 }
 
+// The answers a request callback was given.
+class AnswerRecorder : public CefRefCounted {
+ public:
+  AnswerRecorder() {
+    callback_.get()->cont = [](cef_request_callback_t* self, int allow) {
+      CefInterface<cef_request_callback_t>::OwnerOf<AnswerRecorder>(self)->answers.push_back(allow);
+    };
+  }
+  cef_request_callback_t* get() { return callback_.get(); }
+  std::vector<int> answers;
+
+ private:
+  CefInterface<cef_request_callback_t> callback_{this};
+};
+
+// Carries out every context-menu command it is given.
+class MenuCommandDelegate : public RecordingDelegate {
+ public:
+  bool OnContextMenuCommand(CefRefPtr<cef_browser_t>, CefRefPtr<cef_frame_t>,
+                            CefRefPtr<cef_context_menu_params_t>, int command_id,
+                            int event_flags) override {
+    Add("menu_command " + std::to_string(command_id) + " " + std::to_string(event_flags));
+    return true;
+  }
+};
+
+TEST_F(BrowserHandlerTest, StorageUpTo20MiBIsGrantedAndMenuCommandsAskTheDelegate) {
+  BrowserHandler* handler = nullptr;
+  CefRefPtr<cef_client_t> client;
+  MenuCommandDelegate delegate;
+  main_thread_.RunAndWait([&] {
+    handler = new BrowserHandler();
+    client = handler->client();
+  });
+  // Asked through the client, as the runtime would ask.
+  CefRefPtr<cef_request_handler_t> requests = Adopt(client->get_request_handler(client.get()));
+  const struct {
+    int64_t size;
+    int granted;
+  } quotas[] = {{20971520, 1}, {20971521, 0}};
+  for (const auto& quota : quotas) {
+    SCOPED_TRACE(quota.size);
+    AnswerRecorder* recorder = new AnswerRecorder();
+    CefRefPtr<cef_request_callback_t> hold(recorder->get());
+    const CefString origin(L"http://127.0.0.1/");
+    EXPECT_EQ(1, requests->on_quota_request(requests.get(), nullptr, origin.get(), quota.size,
+                                            recorder->get()));
+    EXPECT_EQ(std::vector<int>{quota.granted}, recorder->answers);
+  }
+
+  CefRefPtr<cef_context_menu_handler_t> menus =
+      Adopt(client->get_context_menu_handler(client.get()));
+  EXPECT_EQ(0, menus->on_context_menu_command(menus.get(), nullptr, nullptr, nullptr,
+                                              MENU_COMMAND_RELOAD, 0));
+  main_thread_.RunAndWait([&] { handler->AttachDelegate(&delegate); });
+  EXPECT_EQ(1, menus->on_context_menu_command(menus.get(), nullptr, nullptr, nullptr,
+                                              MENU_COMMAND_COPY, EVENTFLAG_SHIFT_DOWN));
+  main_thread_.RunAndWait([&] { handler->AttachDelegate(nullptr); });
+  EXPECT_EQ((std::vector<std::string>{"menu_command 5 2"}), delegate.Lines());
+}
+
 }  // namespace
 }  // namespace qoz_comp

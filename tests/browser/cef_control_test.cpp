@@ -15,12 +15,14 @@
 #include <gtest/gtest.h>
 
 #include "base/thread_registry.h"
+#include "browser/cef_closure_task.h"
 #include "browser/cef_manager.h"
 #include "browser/cef_native_control.h"
 #include "browser/cef_settings.h"
 #include "browser/cef_string.h"
 #include "tests/browser/main_thread.h"
 #include "tests/browser/recording_delegate.h"
+#include "tests/browser/runtime/menu_window.h"
 #include "tests/browser/runtime/page_url.h"
 #include "tests/browser/runtime_fixture.h"
 #include "tests/browser/thread_windows.h"
@@ -1166,6 +1168,84 @@ TEST_F(CefControlTest, ADownloadAsksWhereToSaveItAndReportsItsEnd) {
   EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(scratch.Child(L"unwanted.txt").c_str()));
   EXPECT_EQ(1, static_cast<int>(journal_.Starting("download_ended@runtime complete").size()))
       << journal_.Describe();
+}
+
+TEST_F(CefControlTest, RealRightClicksShowNoMenuAndOnlyADirectCallReachesTheCommandCallback) {
+  Host* host = MakeHost();
+  CefControl* control = AddControl(host, {100, 50, 300, 150}, [&](CefControl* c) {
+    Record(c, &journal_, "");
+    c->SetOnBeforeContextMenu([&](CefRefPtr<cef_context_menu_params_t>,
+                                  CefRefPtr<cef_menu_model_t>) { journal_.Add("menu", ""); });
+  });
+  OnMain([&] { control->LoadURL(Wide(PageUrl("/menu"))); });
+  ASSERT_TRUE(journal_.WaitFor("load_end@0 200")) << journal_.Describe();
+  // On the link, on the text field and on the page.
+  const POINT points[] = {{20, 20}, {20, 75}, {150, 75}};
+  for (const POINT& point : points) {
+    const std::string at = std::to_string(point.x) + " " + std::to_string(point.y);
+    SCOPED_TRACE(at);
+    MoveTo(host, 100 + point.x, 50 + point.y);
+    Sleep(100);
+    test_support::MouseButton(MOUSEEVENTF_RIGHTDOWN);
+    test_support::MouseButton(MOUSEEVENTF_RIGHTUP);
+    // The page's own report of the event comes after the runtime asked the
+    // handler, and a task of the runtime's thread runs after the menu would
+    // have closed.
+    ASSERT_TRUE(journal_.WaitFor("title@0 menu " + at)) << journal_.Describe();
+    std::atomic<bool> ran{false};
+    ASSERT_TRUE(CefClosureTask::Post(TID_UI, [&ran] { ran = true; }));
+    for (int i = 0; i < 600 && !ran; ++i) Sleep(100);
+    EXPECT_TRUE(ran);
+    EXPECT_EQ(nullptr, test_support::FindMenuWindow(false));
+    Sleep(GetDoubleClickTime() + 100);
+  }
+  EXPECT_EQ(0, journal_.Count("menu@0") + journal_.Count("menu@runtime"));
+
+  // The command callback answers for the control; unset, the answer is no.
+  OnMain([&] {
+    EXPECT_FALSE(control->OnContextMenuCommand(nullptr, nullptr, nullptr, MENU_COMMAND_RELOAD, 0));
+    control->SetOnContextMenuCommand(
+        [&](CefRefPtr<cef_context_menu_params_t>, int command_id, int event_flags) {
+          journal_.Add("command", std::to_string(command_id) + " " + std::to_string(event_flags));
+          return command_id == MENU_COMMAND_COPY;
+        });
+    EXPECT_TRUE(control->OnContextMenuCommand(nullptr, nullptr, nullptr, MENU_COMMAND_COPY,
+                                              EVENTFLAG_CONTROL_DOWN));
+    EXPECT_FALSE(control->OnContextMenuCommand(nullptr, nullptr, nullptr, MENU_COMMAND_RELOAD, 0));
+  });
+  EXPECT_EQ(1, journal_.Count("command@0 5 4")) << journal_.Describe();
+  EXPECT_EQ(1, journal_.Count("command@0 3 0")) << journal_.Describe();
+}
+
+TEST_F(CefControlTest, TheHostWindowTakesTheCursorOfThePageUnderTheMouse) {
+  Host* host = MakeHost();
+  CefControl* control =
+      AddControl(host, {100, 50, 300, 150}, [&](CefControl* c) { Record(c, &journal_, ""); });
+  OnMain([&] { control->LoadURL(Wide(PageUrl("/menu"))); });
+  ASSERT_TRUE(journal_.WaitFor("load_end@0 200")) << journal_.Describe();
+  const HWND window = host->window.GetHWND();
+  const auto class_cursor = [window] {
+    return reinterpret_cast<HCURSOR>(GetClassLongPtrW(window, GCLP_HCURSOR));
+  };
+  const struct {
+    POINT point;
+    LPCWSTR cursor;
+  } cases[] = {{{150, 80}, IDC_HAND},
+               {{250, 140}, IDC_ARROW},
+               {{120, 125}, IDC_IBEAM},
+               {{160, 70}, IDC_HAND}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.point.x) + "," + std::to_string(c.point.y));
+    // A few moves: the page hears of the first only once it has the mouse.
+    const HCURSOR expected = LoadCursorW(nullptr, c.cursor);
+    bool reached = false;
+    for (int i = 0; i < 600 && !reached; ++i) {
+      MoveTo(host, c.point.x + i % 2, c.point.y);
+      Sleep(100);
+      reached = class_cursor() == expected;
+    }
+    EXPECT_TRUE(reached);
+  }
 }
 
 }  // namespace

@@ -19,6 +19,11 @@ Pages:
   /pointer                  the title describes the last mouse, wheel or key
                             event with its details, moves while a button is
                             held, and entering and leaving
+  /menu                     a link to /title/linked at 0,0 (100 by 50), an area
+                            that cancels context menus at 100,0 (100 by 50)
+                            and a text field at 0,60 (100 by 30); after each
+                            context menu event the title is "menu X Y", with
+                            " cancelled" when it was
   /focus                    elements to focus: text, button, readonly, area
                             (a text area), editor (editable content)
   /upload                   a file input over the whole view (accepting .txt and
@@ -87,6 +92,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.reply(200, page("background:#fff", title="dialogs", body=DIALOGS))
         elif self.path == "/input":
             self.reply(200, page("background:#fff", title="input", body=INPUT))
+        elif self.path == "/menu":
+            self.reply(200, page("background:#fff", title="menu", body=MENU))
         elif self.path == "/focus":
             self.reply(200, page("background:#fff", title="focus", body=FOCUS))
         elif self.path == "/upload":
@@ -155,6 +162,17 @@ addEventListener('keypress', e => show('char ' + e.key));
 addEventListener('contextmenu', e => e.preventDefault());
 document.documentElement.addEventListener('mouseenter', () => show('entered'));
 document.documentElement.addEventListener('mouseleave', () => show('left'));
+</script>"""
+
+MENU = """<a id=link href="/title/linked"
+ style="position:fixed;left:0;top:0;width:100px;height:50px;display:block">link</a>
+<div id=quiet style="position:fixed;left:100px;top:0;width:100px;height:50px"></div>
+<input id=field style="position:fixed;left:0;top:60px;width:100px;height:30px;border:0;padding:0">
+<script>
+document.getElementById('quiet').addEventListener('contextmenu', e => e.preventDefault());
+addEventListener('contextmenu', e => setTimeout(() => {
+  document.title = 'menu ' + e.clientX + ' ' + e.clientY + (e.defaultPrevented ? ' cancelled' : '');
+}));
 </script>"""
 
 FOCUS = ('<input id=text><button id=button>b</button><input id=readonly readonly>'

@@ -1,9 +1,12 @@
+#include <algorithm>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
 #include "browser/runtime/cef_capi.h"
+#include "tests/browser/runtime/menu_window.h"
 #include "tests/browser/runtime/page_url.h"
 #include "tests/browser/runtime/recording_client.h"
 #include "tests/support/scratch_dir.h"
@@ -104,6 +107,23 @@ class HostedBrowserTest : public testing::Test {
   static test_support::ScratchDir* scratch_;
   static bool started_;
 };
+
+// A right-click at a view point, through the browser host.
+void RightClick(cef_browser_t* browser, int x, int y) {
+  CefRefPtr<cef_browser_host_t> host =
+      CefRefPtr<cef_browser_host_t>::Adopt(browser->get_host(browser));
+  const cef_mouse_event_t at = {x, y, 0};
+  host->send_mouse_click_event(host.get(), &at, MBT_RIGHT, 0, 1);
+  host->send_mouse_click_event(host.get(), &at, MBT_RIGHT, 1, 1);
+}
+
+void PressKey(WORD key) {
+  INPUT input[2] = {};
+  input[0].type = input[1].type = INPUT_KEYBOARD;
+  input[0].ki.wVk = input[1].ki.wVk = key;
+  input[1].ki.dwFlags = KEYEVENTF_KEYUP;
+  SendInput(2, input, sizeof(INPUT));
+}
 
 test_support::ScratchDir* HostedBrowserTest::scratch_ = nullptr;
 bool HostedBrowserTest::started_ = false;
@@ -278,6 +298,107 @@ TEST_F(HostedBrowserTest, ASubFrameIsAFrameOfItsOwnUntilItLeavesThePage) {
   }
   Close(client, browser.get());
   EXPECT_EQ(identifier, frame->get_identifier(frame.get()));
+}
+
+TEST_F(HostedBrowserTest, RightClicksThePageLetsThroughReachTheContextMenuHandler) {
+  RecordingClient* client = new RecordingClient();
+  CefRefPtr<cef_client_t> hold(client->client());
+  client->SetViewSize(200, 100);
+  client->SetMenuAnswers(true, false);
+  CefRefPtr<cef_browser_t> browser = Open(client, PageUrl("/menu"));
+  ASSERT_TRUE(browser);
+  ASSERT_TRUE(client->WaitForLine("load_end 200")) << client->Describe();
+  // Back shows when the history holds a page before this one.
+  std::vector<int> page_entries = {MENU_COMMAND_RELOAD};
+  if (browser->can_go_back(browser.get()))
+    page_entries.insert(page_entries.begin(), MENU_COMMAND_BACK);
+  const std::vector<int> field_entries = {MENU_COMMAND_PASTE, 0, MENU_COMMAND_SELECT_ALL};
+  const struct {
+    int x, y;
+    // The handler's line; empty when the page cancels the menu.
+    std::string heard;
+    std::vector<int> entries;
+  } cases[] = {
+      {20, 20, "menu 20 20 0 " + PageUrl("/title/linked"), page_entries},
+      {150, 20, "", {}},
+      {20, 75, "menu 20 75 1 ", field_entries},
+      {150, 75, "menu 150 75 0 ", page_entries},
+  };
+  for (const auto& c : cases) {
+    const std::string at = std::to_string(c.x) + " " + std::to_string(c.y);
+    SCOPED_TRACE(at);
+    const size_t before = client->Snapshot().lines.size();
+    RightClick(browser.get(), c.x, c.y);
+    // The page's own report of the event comes after the runtime's.
+    const std::string title = "title menu " + at + (c.heard.empty() ? " cancelled" : "");
+    ASSERT_TRUE(client->WaitForLine(title)) << client->Describe();
+    const ClientEvents events = client->Snapshot();
+    std::vector<std::string> menus;
+    for (size_t i = before; i < events.lines.size(); ++i) {
+      if (events.lines[i].compare(0, 5, "menu ") == 0) menus.push_back(events.lines[i]);
+    }
+    if (c.heard.empty()) {
+      EXPECT_TRUE(menus.empty()) << client->Describe();
+    } else {
+      EXPECT_EQ(std::vector<std::string>{c.heard}, menus) << client->Describe();
+      EXPECT_EQ(c.entries, events.menu_entries);
+    }
+  }
+  // Emptied by the client, no menu showed.
+  EXPECT_EQ(nullptr, test_support::FindMenuWindow(true));
+  Close(client, browser.get());
+}
+
+TEST_F(HostedBrowserTest, AMenuTheClientLeavesShowsAndItsUnhandledReloadReloads) {
+  RecordingClient* client = new RecordingClient();
+  CefRefPtr<cef_client_t> hold(client->client());
+  client->SetViewSize(200, 100);
+  CefRefPtr<cef_browser_t> browser = Open(client, PageUrl("/log/menu-reload"));
+  ASSERT_TRUE(browser);
+  ASSERT_TRUE(client->WaitForLine("load_end 200")) << client->Describe();
+  RightClick(browser.get(), 30, 40);
+  ASSERT_TRUE(client->WaitForLine("menu 30 40 0 ")) << client->Describe();
+
+  // A real menu of the runtime's thread at the point the client gave.
+  HWND menu = nullptr;
+  for (int i = 0; i < 600 && menu == nullptr; ++i) {
+    menu = test_support::FindMenuWindow(true);
+    if (menu == nullptr) Sleep(100);
+  }
+  ASSERT_NE(nullptr, menu);
+  RECT place = {};
+  GetWindowRect(menu, &place);
+  EXPECT_EQ(30 + RecordingClient::kScreenOffset, place.left);
+  EXPECT_EQ(40 + RecordingClient::kScreenOffset, place.top);
+
+  // Down to "Reload", then Enter.
+  const std::vector<int> entries = client->Snapshot().menu_entries;
+  const auto reload = std::find(entries.begin(), entries.end(), MENU_COMMAND_RELOAD);
+  ASSERT_NE(entries.end(), reload);
+  const auto steps = std::count_if(entries.begin(), reload, [](int id) { return id != 0; }) + 1;
+  for (int i = 0; i < steps; ++i) PressKey(VK_DOWN);
+  PressKey(VK_RETURN);
+  EXPECT_TRUE(client->WaitForLine("command " + std::to_string(MENU_COMMAND_RELOAD)))
+      << client->Describe();
+  EXPECT_EQ(nullptr, test_support::FindMenuWindow(true));
+
+  // The client left it to the runtime: the page was asked for again.
+  EXPECT_TRUE(client->WaitFor([](const ClientEvents& events) {
+    return std::count(events.lines.begin(), events.lines.end(), "load_end 200") >= 2;
+  })) << client->Describe();
+  Load(browser.get(), PageUrl("/logged"));
+  EXPECT_TRUE(client->WaitFor([](const ClientEvents& events) {
+    for (const std::string& line : events.lines) {
+      if (line.compare(0, 12, "title logged") == 0) return true;
+    }
+    return false;
+  })) << client->Describe();
+  std::string logged;
+  for (const std::string& line : client->Snapshot().lines) {
+    if (line.compare(0, 12, "title logged") == 0) logged = line;
+  }
+  EXPECT_NE(std::string::npos, logged.find("menu-reload menu-reload")) << logged;
+  Close(client, browser.get());
 }
 
 }  // namespace

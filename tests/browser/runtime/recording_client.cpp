@@ -39,6 +39,49 @@ RecordingClient::RecordingClient() {
   c->get_render_handler = [](cef_client_t* self) { return Of(self)->render_.AddRefAndGet(); };
   c->get_load_handler = [](cef_client_t* self) { return Of(self)->load_.AddRefAndGet(); };
   c->get_display_handler = [](cef_client_t* self) { return Of(self)->display_.AddRefAndGet(); };
+  c->get_context_menu_handler = [](cef_client_t* self) {
+    return Of(self)->context_menu_.AddRefAndGet();
+  };
+  context_menu_.get()->on_before_context_menu = [](cef_context_menu_handler_t* self, cef_browser_t*,
+                                                   cef_frame_t*, cef_context_menu_params_t* params,
+                                                   cef_menu_model_t* model) {
+    RecordingClient* client = Of(self);
+    cef_string_userfree_t link = params->get_link_url(params);
+    const std::string line = "menu " + std::to_string(params->get_x(params)) + " " +
+                             std::to_string(params->get_y(params)) + " " +
+                             std::to_string(params->is_editable(params)) + " " + ToUtf8(link);
+    cef_string_userfree_utf16_free(link);
+    std::vector<int> entries;
+    for (size_t i = 0; i < model->get_count(model); ++i) {
+      entries.push_back(model->get_command_id_at(model, i));
+    }
+    bool clear = false;
+    {
+      std::lock_guard<std::mutex> hold(client->lock_);
+      client->events_.menu_entries = entries;
+      clear = client->clear_menus_;
+    }
+    if (clear) model->clear(model);
+    client->Add(line);
+  };
+  context_menu_.get()->on_context_menu_command =
+      [](cef_context_menu_handler_t* self, cef_browser_t*, cef_frame_t*, cef_context_menu_params_t*,
+         int command_id, uint32_t) {
+        RecordingClient* client = Of(self);
+        bool handle = false;
+        {
+          std::lock_guard<std::mutex> hold(client->lock_);
+          handle = client->handle_commands_;
+        }
+        client->Add("command " + std::to_string(command_id));
+        return handle ? 1 : 0;
+      };
+  render_.get()->get_screen_point = [](cef_render_handler_t*, cef_browser_t*, int view_x,
+                                       int view_y, int* screen_x, int* screen_y) {
+    *screen_x = view_x + kScreenOffset;
+    *screen_y = view_y + kScreenOffset;
+    return 1;
+  };
   c->on_process_message_received = [](cef_client_t* self, cef_browser_t*, cef_process_id_t,
                                       cef_process_message_t* message) {
     cef_string_userfree_t name = message->get_name(message);
@@ -131,6 +174,12 @@ void RecordingClient::SetViewSize(int width, int height) {
   std::lock_guard<std::mutex> hold(lock_);
   view_width_ = width;
   view_height_ = height;
+}
+
+void RecordingClient::SetMenuAnswers(bool clear, bool handle) {
+  std::lock_guard<std::mutex> hold(lock_);
+  clear_menus_ = clear;
+  handle_commands_ = handle;
 }
 
 void RecordingClient::Add(const std::string& line) {

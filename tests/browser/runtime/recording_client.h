@@ -15,10 +15,14 @@ namespace test_support {
 
 // What a browser's client heard, in order: "created", "load_start",
 // "load_end 200", "load_error -102 URL", "address URL" (the main frame's),
-// "subframe address URL", "title TEXT",
-// "loading 1", "message NAME FIRST-ARGUMENT-AS-BOOL", "closed".
+// "subframe address URL", "title TEXT", "loading 1",
+// "message NAME FIRST-ARGUMENT-AS-BOOL", "menu X Y EDITABLE LINK" (a context
+// menu due; EDITABLE 0 or 1), "command ID" (a menu entry chosen), "closed".
 struct ClientEvents {
   std::vector<std::string> lines;
+  // The command ids of the last context menu's entries as the runtime made
+  // them; 0 for separators.
+  std::vector<int> menu_entries;
   std::vector<uint8_t> frame;
   int frame_width = 0;
   int frame_height = 0;
@@ -34,6 +38,11 @@ class RecordingClient : public CefRefCounted {
 
   cef_client_t* client() { return client_.get(); }
   void SetViewSize(int width, int height);
+  // How context menus are answered: `clear` empties each before it shows,
+  // `handle` answers chosen entries as carried out. Neither by default.
+  void SetMenuAnswers(bool clear, bool handle);
+  // The screen point of view point 0,0.
+  static constexpr int kScreenOffset = 100;
 
   // Waits (generously) until `ready` holds for the events; false when it
   // never did.
@@ -58,6 +67,7 @@ class RecordingClient : public CefRefCounted {
   CefInterface<cef_render_handler_t> render_{this};
   CefInterface<cef_load_handler_t> load_{this};
   CefInterface<cef_display_handler_t> display_{this};
+  CefInterface<cef_context_menu_handler_t> context_menu_{this};
 
   std::mutex lock_;
   std::condition_variable changed_;
@@ -66,6 +76,8 @@ class RecordingClient : public CefRefCounted {
   CefRefPtr<cef_frame_t> sub_frame_;
   int view_width_ = 0;
   int view_height_ = 0;
+  bool clear_menus_ = false;
+  bool handle_commands_ = false;
 };
 
 std::string ToUtf8(const cef_string_t* text);

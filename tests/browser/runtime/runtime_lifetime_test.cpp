@@ -1,12 +1,16 @@
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
 #include "browser/runtime/cef_capi.h"
 #include "tests/browser/runtime/host_processes.h"
+#include "tests/browser/runtime/menu_window.h"
+#include "tests/browser/runtime/page_url.h"
 #include "tests/browser/runtime/recording_client.h"
 #include "tests/support/scratch_dir.h"
 
@@ -92,6 +96,47 @@ TEST(RuntimeLifetimeTest, ShutdownEndsTheHostBrowserAndReleasesEverything) {
   }
   EXPECT_EQ(0, RecordingClient::live_objects());
   EXPECT_EQ(0, HostBrowsersOf(profile));
+}
+
+TEST(RuntimeLifetimeTest, ShutdownClosesAContextMenuLeftOpen) {
+  test_support::ScratchDir scratch;
+  const std::wstring profile = scratch.Child(L"profile");
+  ASSERT_TRUE(Initialize(profile));
+  RecordingClient* client = new RecordingClient();
+  CefRefPtr<cef_client_t> hold(client->client());
+  client->SetViewSize(200, 100);
+  cef_window_info_t info = {};
+  info.windowless_rendering_enabled = 1;
+  test_support::CefText url(test_support::PageUrl("/menu"));
+  ASSERT_EQ(1,
+            cef_browser_host_create_browser(&info, client->client(), url.get(), nullptr, nullptr));
+  ASSERT_TRUE(client->WaitForLine("load_end 200")) << client->Describe();
+  CefRefPtr<cef_browser_t> browser = client->browser();
+  ASSERT_TRUE(browser);
+  CefRefPtr<cef_browser_host_t> host =
+      CefRefPtr<cef_browser_host_t>::Adopt(browser->get_host(browser.get()));
+  const cef_mouse_event_t at = {150, 75, 0};
+  host->send_mouse_click_event(host.get(), &at, MBT_RIGHT, 0, 1);
+  host->send_mouse_click_event(host.get(), &at, MBT_RIGHT, 1, 1);
+  ASSERT_TRUE(client->WaitForLine("menu 150 75 0 ")) << client->Describe();
+  HWND menu = nullptr;
+  for (int i = 0; i < 600 && menu == nullptr; ++i) {
+    menu = test_support::FindMenuWindow(true);
+    if (menu == nullptr) Sleep(100);
+  }
+  ASSERT_NE(nullptr, menu);
+  host.reset();
+  browser.reset();
+  // Returns with the menu closed, nothing chosen.
+  cef_shutdown();
+  EXPECT_TRUE(client->WaitForLine("closed", 0)) << client->Describe();
+  EXPECT_EQ(nullptr, test_support::FindMenuWindow(true));
+  const std::vector<std::string> lines = client->Snapshot().lines;
+  EXPECT_EQ(
+      0, std::count_if(lines.begin(), lines.end(),
+                       [](const std::string& line) { return line.compare(0, 8, "command ") == 0; }))
+      << client->Describe();
+  EXPECT_TRUE(WaitForHostBrowsers(profile, false));
 }
 
 // The launcher's process ending without shut-down must not leave the host
