@@ -99,16 +99,20 @@ if [ -t 1 ]; then
 fi
 # Wine helper processes that a program starts (the desktop, services) inherit
 # its output and outlive it: through a pipe, whoever reads the output (ctest)
-# would wait for them, that is until the world stops. A file they may keep.
+# would wait for them, that is until the world stops. A file they may keep;
+# it is passed on as it grows, so a program stopped for taking too long still
+# shows how far it came.
 OUTPUT=$(mktemp "$STATE/output.XXXXXX")
 wine "$@" >"$OUTPUT" 2>&1 &
 child=$!
+tail -n +1 -s 0.2 -f --pid="$child" "$OUTPUT" 9>&- &
+reader=$!
 trap 'kill "$child" 2>/dev/null' INT TERM HUP
 while :; do
   wait "$child"
   status=$?
   kill -0 "$child" 2>/dev/null || break
 done
-cat "$OUTPUT"
+wait "$reader"
 rm -f "$OUTPUT"
 exit $status

@@ -411,8 +411,14 @@ TEST_F(MainFormTest, TheGameRegistersOnceAndIsAnswered) {
   EXPECT_TRUE(WaitFor([&] { return logged("msg 2531 0 0\nmsg 2531 0 0"); }));
   env_.SyncWorker();
 
-  PostMessageW(game, WM_CLOSE, 0, 0);
-  WaitForSingleObject(process.hProcess, 60000);
+  // The game ends, and its process with it: one left running would hold the
+  // game's instance mutex, and the next game started here would give way.
+  for (const HWND window : context_->GetGameWindows()) PostMessageW(window, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(WaitFor([&] { return logged("exit\n"); }));
+  if (WaitForSingleObject(process.hProcess, 60000) != WAIT_OBJECT_0) {
+    ADD_FAILURE() << "the game's process outlived its end";
+    TerminateProcess(process.hProcess, 1);
+  }
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);
   // A dead window is pruned by the next registration.
