@@ -308,10 +308,12 @@ TEST_F(HostedBrowserTest, RightClicksThePageLetsThroughReachTheContextMenuHandle
   CefRefPtr<cef_browser_t> browser = Open(client, PageUrl("/menu"));
   ASSERT_TRUE(browser);
   ASSERT_TRUE(client->WaitForLine("load_end 200")) << client->Describe();
-  // Back shows when the history holds a page before this one.
-  std::vector<int> page_entries = {MENU_COMMAND_RELOAD};
-  if (browser->can_go_back(browser.get()))
-    page_entries.insert(page_entries.begin(), MENU_COMMAND_BACK);
+  // Back shows only when the history holds a page before this one. The host
+  // browser may or may not keep the runtime's blank first page there, and
+  // the history is read after each load, so it may say so late; it never
+  // shrinks here.
+  const std::vector<int> page_entries = {MENU_COMMAND_RELOAD};
+  const std::vector<int> page_entries_with_back = {MENU_COMMAND_BACK, MENU_COMMAND_RELOAD};
   const std::vector<int> field_entries = {MENU_COMMAND_PASTE, 0, MENU_COMMAND_SELECT_ALL};
   const struct {
     int x, y;
@@ -341,7 +343,12 @@ TEST_F(HostedBrowserTest, RightClicksThePageLetsThroughReachTheContextMenuHandle
       EXPECT_TRUE(menus.empty()) << client->Describe();
     } else {
       EXPECT_EQ(std::vector<std::string>{c.heard}, menus) << client->Describe();
-      EXPECT_EQ(c.entries, events.menu_entries);
+      if (c.entries == page_entries && browser->can_go_back(browser.get())) {
+        EXPECT_TRUE(events.menu_entries == page_entries ||
+                    events.menu_entries == page_entries_with_back);
+      } else {
+        EXPECT_EQ(c.entries, events.menu_entries);
+      }
     }
   }
   // Emptied by the client, no menu showed.
