@@ -5,19 +5,13 @@
 #include <string>
 #include <utility>
 
+#include "browser/runtime/this_module.h"
+
 namespace qoz_runtime {
 
 namespace {
 
 constexpr wchar_t kClassName[] = L"QozCefBrowserWindow";
-
-HINSTANCE ModuleOfThisCode() {
-  HMODULE module = nullptr;
-  GetModuleHandleExW(
-      GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-      reinterpret_cast<LPCWSTR>(&ModuleOfThisCode), &module);
-  return module;
-}
 
 bool RegisterWindowClass(HINSTANCE module, WNDPROC procedure) {
   WNDCLASSEXW window_class = {};
@@ -73,7 +67,7 @@ BrowserWindow::~BrowserWindow() { Destroy(); }
 
 bool BrowserWindow::Create(const cef_window_info_t& info, const std::wstring& name) {
   if (handle_ != nullptr) return true;
-  const HINSTANCE module = ModuleOfThisCode();
+  const HINSTANCE module = ThisModule();
   if (!RegisterWindowClass(module, &BrowserWindow::WindowProc)) return false;
   const bool child = info.parent_window != nullptr;
   DWORD style = info.style;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "browser/runtime/menu_model.h"
+#include "browser/runtime/this_module.h"
 
 namespace qoz_runtime {
 
@@ -12,20 +13,12 @@ namespace {
 
 constexpr wchar_t kOwnerClassName[] = L"QozCefMenuOwner";
 
-HINSTANCE ModuleOfThisCode() {
-  HMODULE module = nullptr;
-  GetModuleHandleExW(
-      GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-      reinterpret_cast<LPCWSTR>(&ModuleOfThisCode), &module);
-  return module;
-}
-
 // The window an off-screen browser's menu belongs to: hidden, of this
 // thread, for as long as the menu is open.
 class OwnerWindow {
  public:
   OwnerWindow() {
-    const HINSTANCE module = ModuleOfThisCode();
+    const HINSTANCE module = ThisModule();
     static std::once_flag registered;
     std::call_once(registered, [module] {
       WNDCLASSEXW window_class = {};

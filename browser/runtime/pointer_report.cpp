@@ -4,6 +4,7 @@
 
 #include <json/json.h>
 
+#include "browser/runtime/strict_json.h"
 #include "browser/runtime/text_convert.h"
 
 namespace qoz_runtime {
@@ -18,23 +19,6 @@ constexpr size_t kMaxTextSize = 64 * 1024;
 constexpr size_t kMaxCursorName = 64;
 // Points further off than this lie in no view.
 constexpr double kMaxCoordinate = 1 << 20;
-
-std::optional<Json::Value> ParseStrict(const std::string& text) {
-  Json::CharReaderBuilder builder;
-  Json::CharReaderBuilder::strictMode(&builder.settings_);
-  builder["stackLimit"] = 4;
-  const std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
-  Json::Value value;
-  std::string errors;
-  try {
-    if (!reader->parse(text.data(), text.data() + text.size(), &value, &errors)) {
-      return std::nullopt;
-    }
-  } catch (const std::exception&) {
-    return std::nullopt;
-  }
-  return value;
-}
 
 bool ReadCoordinate(const Json::Value& value, int* coordinate) {
   if (!value.isNumeric()) return false;
@@ -66,7 +50,7 @@ std::optional<ContextMenuParams::Fields> ReadMenu(const Json::Value& menu) {
 
 std::optional<PointerReport> PointerReport::Parse(const std::string& payload) {
   if (payload.size() > kMaxReportSize) return std::nullopt;
-  const std::optional<Json::Value> value = ParseStrict(payload);
+  const std::optional<Json::Value> value = ParseStrictJson(payload, 4);
   if (!value || !value->isObject() || value->size() != 1) return std::nullopt;
   PointerReport report;
   if (value->isMember("m")) {

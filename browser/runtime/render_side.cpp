@@ -9,6 +9,7 @@
 #include "browser/runtime/hosted_browser.h"
 #include "browser/runtime/lent_string.h"
 #include "browser/runtime/runtime.h"
+#include "browser/runtime/strict_json.h"
 #include "browser/runtime/text_convert.h"
 #include "browser/runtime/v8_context.h"
 #include "browser/runtime/v8_value.h"
@@ -103,23 +104,6 @@ std::string JsonText(const Json::Value& value) {
   writer["indentation"] = "";
   writer["emitUTF8"] = true;
   return Json::writeString(writer, value);
-}
-
-std::optional<Json::Value> ParseStrict(const std::string& text) {
-  Json::CharReaderBuilder builder;
-  Json::CharReaderBuilder::strictMode(&builder.settings_);
-  builder["stackLimit"] = 8;
-  const std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
-  Json::Value value;
-  std::string errors;
-  try {
-    if (!reader->parse(text.data(), text.data() + text.size(), &value, &errors)) {
-      return std::nullopt;
-    }
-  } catch (const std::exception&) {
-    return std::nullopt;
-  }
-  return value;
 }
 
 int BrowserId(cef_browser_t* browser) { return browser->get_identifier(browser); }
@@ -359,7 +343,7 @@ void RenderSide::OnNativeCall(CefRefPtr<cef_browser_t> browser, int context_id,
   const CefRefPtr<cef_frame_t> frame = caller->frame;
   const CefRefPtr<cef_v8context_t> context = caller->context;
   if (payload.size() > kMaxPayloadSize) return;
-  const std::optional<Json::Value> call = ParseStrict(payload);
+  const std::optional<Json::Value> call = ParseStrictJson(payload, 8);
   if (!call || !call->isObject()) return;
   if (call->isMember("f")) {
     const Json::Value& focus = (*call)["f"];
