@@ -265,11 +265,14 @@ TEST_F(MainFormTest, RealInputDragsMinimisesAndRestores) {
   test_support::MouseButton(MOUSEEVENTF_LEFTDOWN);
   // The button stays down and the mouse keeps moving until the window
   // follows: a busy UI thread may start its move loop late, and the loop only
-  // moves the window on moves it sees itself.
+  // moves the window on moves it sees itself, so the mouse goes on wiggling
+  // once it has arrived.
   int step = 0;
+  int tick = 0;
   const bool moved = WaitFor([&] {
     if (step < 60) ++step;
-    test_support::MoveMouseTo(caption.x + 200 + step * 5 + step % 2, caption.y + step * 4);
+    ++tick;
+    test_support::MoveMouseTo(caption.x + 200 + step * 5 + tick % 2, caption.y + step * 4);
     RECT now = {};
     GetWindowRect(hwnd_, &now);
     return now.left > before.left + 20 && now.top > before.top + 16;

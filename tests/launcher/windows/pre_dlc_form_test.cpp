@@ -248,6 +248,13 @@ TEST_F(PreDlcFormTest, EveryAnswerArrivesOnce) {
     EXPECT_EQ(answers_, 1);
     EXPECT_EQ(value_, item.expected);
     EXPECT_TRUE(owner_enabled_);
+    // Input given again while this dialog was answering must not reach the
+    // next one: the UI thread takes all of it first.
+    ASSERT_TRUE(WaitFor([this] {
+      bool pending = true;
+      env_.OnUi([&pending] { pending = HIWORD(GetQueueStatus(QS_INPUT)) != 0; });
+      return !pending;
+    }));
   }
   test_support::MoveMouseTo(GetSystemMetrics(SM_CXSCREEN) - 2, GetSystemMetrics(SM_CYSCREEN) - 2);
 }
