@@ -73,6 +73,7 @@ void EnterGameState::Enter(State* /*previous*/) {
   launcher_check_interval_ms_ =
       update_interval_valid ? update_interval_ms : kDefaultLauncherCheckIntervalMs;
   lastPreDownloadQueryTick = 0;
+  pre_download_query_due_ = true;
   pre_download_query_interval_ms_ =
       (update_interval_valid ? update_interval_ms : kDefaultPreDownloadQueryIntervalMs) +
       kPreDownloadQueryDelayMs;
@@ -156,9 +157,11 @@ void EnterGameState::Update() {
     world_->StartLauncherPass();
     return;
   }
-  if (now - lastPreDownloadQueryTick < pre_download_query_interval_ms_) return;
+  if (!pre_download_query_due_ && now - lastPreDownloadQueryTick < pre_download_query_interval_ms_)
+    return;
   // Asked again on every tick until a version is installed.
   if (LauncherContext::GetInstance()->gameVersion.empty()) return;
+  pre_download_query_due_ = false;
   lastPreDownloadQueryTick = now;
   RequestStep(1, HostList::Gate, BuildPreDownloadPath());
 }

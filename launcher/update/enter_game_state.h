@@ -66,6 +66,10 @@ class EnterGameState : public UpdateState {
   uint32_t pre_download_query_interval_ms_ =
       kDefaultPreDownloadQueryIntervalMs + kPreDownloadQueryDelayMs;
   int32_t query_step_ = 0;
+  // Each entry asks at its first tick with a version installed: the reference
+  // 0 stands for the system's start, so on a system up for less than a period
+  // the question would otherwise wait for the uptime to pass it.
+  bool pre_download_query_due_ = false;
   std::vector<std::string> content_hosts_;
   std::vector<std::string> pre_download_hosts_;
 };

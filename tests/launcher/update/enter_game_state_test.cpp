@@ -200,6 +200,25 @@ TEST_F(EnterGameStateTest, ThePreDownloadQueryRunsOncePerPeriod) {
   EXPECT_EQ(world.requests.size(), 4u);
 }
 
+// On a system started moments ago the entry still asks as soon as a version
+// is installed, and the period counts from there.
+TEST_F(EnterGameStateTest, AFreshlyStartedSystemAsksOnceAVersionIsInstalled) {
+  world.clock = test_support::FakeClock(1000);
+  EnterReady();
+  Tick();
+  Tick();
+  EXPECT_TRUE(world.requests.empty());
+  InstallGame();
+  Tick();
+  EXPECT_EQ(world.requests.size(), 2u);
+  world.clock.Advance(1859999);
+  Tick();
+  EXPECT_EQ(world.requests.size(), 2u);
+  world.clock.Advance(1);
+  Tick();
+  EXPECT_EQ(world.requests.size(), 4u);
+}
+
 TEST_F(EnterGameStateTest, TheQueryChainOffersTheNextVersion) {
   InstallGame();
   ScriptChain("10077_4_2");
