@@ -103,6 +103,12 @@ fi
 # it is passed on as it grows, so a program stopped for taking too long still
 # shows how far it came.
 OUTPUT=$(mktemp "$STATE/output.XXXXXX")
+# Test programs write their result here as their last act: Wine's server
+# kills a process that is slow to leave after its last thread ended (SIGKILL,
+# as on a loaded machine), which would turn a finished run into a failure.
+RESULT="$OUTPUT.result"
+LAUNCHER_TEST_RESULT_FILE="Z:$(printf '%s' "$RESULT" | tr / '\\')"
+export LAUNCHER_TEST_RESULT_FILE
 wine "$@" >"$OUTPUT" 2>&1 &
 child=$!
 tail -n +1 -s 0.2 -f --pid="$child" "$OUTPUT" 9>&- &
@@ -114,5 +120,8 @@ while :; do
   kill -0 "$child" 2>/dev/null || break
 done
 wait "$reader"
-rm -f "$OUTPUT"
+if [ "$status" = 137 ] && grep -qx '[0-9]\{1,3\}' "$RESULT" 2>/dev/null; then
+  status=$(cat "$RESULT")
+fi
+rm -f "$OUTPUT" "$RESULT"
 exit $status

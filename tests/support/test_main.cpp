@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -22,11 +23,40 @@ LONG WINAPI ReportCrash(EXCEPTION_POINTERS* info) {
   return EXCEPTION_EXECUTE_HANDLER;
 }
 
+// The file the runner names for the program's result, taken out of the
+// environment so that child processes of the tests do not write it too.
+std::wstring TakeResultFile() {
+  const wchar_t* kName = L"LAUNCHER_TEST_RESULT_FILE";
+  const DWORD size = GetEnvironmentVariableW(kName, nullptr, 0);
+  if (size == 0) return std::wstring();
+  std::wstring path(size, L'\0');
+  const DWORD length = GetEnvironmentVariableW(kName, &path[0], size);
+  path.resize(length < size ? length : 0);
+  SetEnvironmentVariableW(kName, nullptr);
+  return path;
+}
+
+// Wine's server kills a process with SIGKILL when it is slow to leave after
+// its last thread ended, as on a loaded machine: the result written here
+// lets the runner tell a finished program from a killed one.
+void WriteResult(const std::wstring& path, int result) {
+  if (path.empty()) return;
+  FILE* file = _wfopen(path.c_str(), L"wb");
+  if (file == nullptr) return;
+  std::fprintf(file, "%d\n", result);
+  std::fclose(file);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
   SetUnhandledExceptionFilter(ReportCrash);
+  const std::wstring result_file = TakeResultFile();
   testing::InitGoogleMock(&argc, argv);
-  return RUN_ALL_TESTS();
+  const int result = RUN_ALL_TESTS();
+  std::fflush(stdout);
+  std::fflush(stderr);
+  WriteResult(result_file, result);
+  return result;
 }
