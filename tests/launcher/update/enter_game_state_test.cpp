@@ -105,6 +105,17 @@ class EnterGameStateTest : public UpdateStateTest {
     WriteGameFile(L"version_map.txt",
                   FlatMapText("10077_3_2", {{"a.bin", kMd5A, 10}, {"same.bin", kMd5A, 7}}));
   }
+  // After a query that failed at once (two requests): the next waits out its
+  // period, 30 minutes and the minute's delay.
+  void ExpectTheNextQueryOnePeriodLater() {
+    const size_t made = world.requests.size();
+    world.clock.Advance(1859999);
+    Tick();
+    EXPECT_EQ(world.requests.size(), made);
+    world.clock.Advance(1);
+    Tick();
+    EXPECT_EQ(world.requests.size(), made + 2);
+  }
   // Enters and ticks once: the first tick starts the query (the fake clock
   // is far past the query period).
   void RunQuery() {
@@ -192,12 +203,7 @@ TEST_F(EnterGameStateTest, ThePreDownloadQueryRunsOncePerPeriod) {
   // Both requests failed: the chain ended at the directory.
   EXPECT_EQ(world.requests.size(), 2u);
   EXPECT_EQ(Ready()->queryStep(), 0);
-  world.clock.Advance(1859999);
-  Tick();
-  EXPECT_EQ(world.requests.size(), 2u);
-  world.clock.Advance(1);
-  Tick();
-  EXPECT_EQ(world.requests.size(), 4u);
+  ExpectTheNextQueryOnePeriodLater();
 }
 
 // On a system started moments ago the entry still asks as soon as a version
@@ -211,12 +217,7 @@ TEST_F(EnterGameStateTest, AFreshlyStartedSystemAsksOnceAVersionIsInstalled) {
   InstallGame();
   Tick();
   EXPECT_EQ(world.requests.size(), 2u);
-  world.clock.Advance(1859999);
-  Tick();
-  EXPECT_EQ(world.requests.size(), 2u);
-  world.clock.Advance(1);
-  Tick();
-  EXPECT_EQ(world.requests.size(), 4u);
+  ExpectTheNextQueryOnePeriodLater();
 }
 
 TEST_F(EnterGameStateTest, TheQueryChainOffersTheNextVersion) {
