@@ -1,5 +1,7 @@
 #include "browser/runtime/context_menu_params.h"
 
+#include "browser/runtime/lent_string.h"
+
 #include <utility>
 
 namespace qoz_runtime {
@@ -10,12 +12,6 @@ const ContextMenuParams::Fields& FieldsOf(cef_context_menu_params_t* self) {
   return CefInterface<cef_context_menu_params_t>::OwnerOf<ContextMenuParams>(self)->fields();
 }
 
-cef_string_userfree_t UserFree(const std::wstring& text) {
-  cef_string_userfree_t result = cef_string_userfree_utf16_alloc();
-  cef_string_wide_to_utf16(text.data(), text.size(), result);
-  return result;
-}
-
 }  // namespace
 
 ContextMenuParams::ContextMenuParams(Fields fields) : fields_(std::move(fields)) {
@@ -23,16 +19,16 @@ ContextMenuParams::ContextMenuParams(Fields fields) : fields_(std::move(fields))
   params->get_x = [](cef_context_menu_params_t* self) { return FieldsOf(self).x; };
   params->get_y = [](cef_context_menu_params_t* self) { return FieldsOf(self).y; };
   params->get_link_url = [](cef_context_menu_params_t* self) {
-    return UserFree(FieldsOf(self).link_url);
+    return UserFreeCopy(FieldsOf(self).link_url);
   };
   params->get_selection_text = [](cef_context_menu_params_t* self) {
-    return UserFree(FieldsOf(self).selection_text);
+    return UserFreeCopy(FieldsOf(self).selection_text);
   };
   params->is_editable = [](cef_context_menu_params_t* self) {
     return FieldsOf(self).editable ? 1 : 0;
   };
   params->get_page_url = [](cef_context_menu_params_t* self) {
-    return UserFree(FieldsOf(self).page_url);
+    return UserFreeCopy(FieldsOf(self).page_url);
   };
 }
 

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "browser/runtime/lent_string.h"
 #include "browser/runtime/text_convert.h"
 
 namespace qoz_runtime {
@@ -11,12 +12,6 @@ namespace {
 template <typename Struct>
 DownloadItem* Of(Struct* self) {
   return CefInterface<Struct>::template OwnerOf<DownloadItem>(self);
-}
-
-cef_string_userfree_t UserFree(const std::wstring& text) {
-  cef_string_userfree_t result = cef_string_userfree_utf16_alloc();
-  cef_string_wide_to_utf16(text.data(), text.size(), result);
-  return result;
 }
 
 }  // namespace
@@ -55,10 +50,12 @@ DownloadItem::DownloadItem(uint32_t id, std::string guid, std::wstring url,
     return download->total_;
   };
   item->get_id = [](cef_download_item_t* self) { return Of(self)->id_; };
-  item->get_full_path = [](cef_download_item_t* self) { return UserFree(Of(self)->full_path()); };
-  item->get_url = [](cef_download_item_t* self) { return UserFree(Of(self)->url_); };
+  item->get_full_path = [](cef_download_item_t* self) {
+    return UserFreeCopy(Of(self)->full_path());
+  };
+  item->get_url = [](cef_download_item_t* self) { return UserFreeCopy(Of(self)->url_); };
   item->get_suggested_file_name = [](cef_download_item_t* self) {
-    return UserFree(Of(self)->suggested_name_);
+    return UserFreeCopy(Of(self)->suggested_name_);
   };
   before_callback_.get()->cont = [](cef_before_download_callback_t* self,
                                     const cef_string_t* download_path, int) {

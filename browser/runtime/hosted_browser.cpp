@@ -378,10 +378,8 @@ HostedBrowser::HostedBrowser(int id, cef_client_t* client, const cef_window_info
   };
   f->get_url = [](cef_frame_t* self) {
     HostedBrowser* browser = FromFrame(self);
-    cef_string_userfree_t result = cef_string_userfree_utf16_alloc();
     std::lock_guard<std::mutex> hold(browser->lock_);
-    cef_string_utf16_set(browser->url_.data(), browser->url_.size(), result, 1);
-    return result;
+    return UserFreeCopy(browser->url_);
   };
   f->is_main = [](cef_frame_t*) { return 1; };
   f->get_identifier = [](cef_frame_t* self) { return static_cast<int64_t>(FromFrame(self)->id_); };

@@ -4,6 +4,7 @@
 
 #include <json/json.h>
 
+#include "browser/runtime/lent_string.h"
 #include "browser/runtime/hosted_browser.h"
 #include "browser/runtime/render_side.h"
 #include "browser/runtime/runtime.h"
@@ -38,10 +39,8 @@ HostedFrame::HostedFrame(int64_t identifier, const std::string& frame_id, cef_br
   };
   f->get_url = [](cef_frame_t* self) {
     HostedFrame* frame = From(self);
-    cef_string_userfree_t result = cef_string_userfree_utf16_alloc();
     std::lock_guard<std::mutex> hold(frame->lock_);
-    cef_string_utf16_set(frame->url_.data(), frame->url_.size(), result, 1);
-    return result;
+    return UserFreeCopy(frame->url_);
   };
   f->is_main = [](cef_frame_t*) { return 0; };
   f->get_identifier = [](cef_frame_t* self) { return From(self)->identifier_; };

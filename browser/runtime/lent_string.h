@@ -21,4 +21,8 @@ class LentString {
   cef_string_t value_ = {};
 };
 
+// A copy of `text` given to a caller, who frees it with
+// cef_string_userfree_utf16_free.
+cef_string_userfree_t UserFreeCopy(const std::wstring& text);
+
 }  // namespace qoz_runtime

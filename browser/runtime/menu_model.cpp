@@ -1,5 +1,6 @@
 #include "browser/runtime/menu_model.h"
 
+#include "browser/runtime/lent_string.h"
 #include "browser/runtime/text_convert.h"
 
 namespace qoz_runtime {
@@ -37,9 +38,7 @@ MenuModel::MenuModel() {
       std::lock_guard<std::mutex> hold(menu->lock_);
       if (index < menu->entries_.size()) label = menu->entries_[index].label;
     }
-    cef_string_userfree_t result = cef_string_userfree_utf16_alloc();
-    cef_string_wide_to_utf16(label.data(), label.size(), result);
-    return result;
+    return UserFreeCopy(label);
   };
   model->add_item = [](cef_menu_model_t* self, int command_id, const cef_string_t* label) {
     Of(self)->Add(command_id, FromCef(label));

@@ -1,16 +1,12 @@
 #include "browser/runtime/paused_request.h"
 
+#include "browser/runtime/lent_string.h"
+
 #include <utility>
 
 namespace qoz_runtime {
 
 namespace {
-
-cef_string_userfree_t UserFreeCopy(const std::wstring& text) {
-  cef_string_userfree_t result = cef_string_userfree_utf16_alloc();
-  cef_string_utf16_set(text.data(), text.size(), result, 1);
-  return result;
-}
 
 PausedRequest* FromRequest(cef_request_t* self) {
   return CefInterface<cef_request_t>::OwnerOf<PausedRequest>(self);

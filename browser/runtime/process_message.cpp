@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "browser/runtime/lent_string.h"
 #include "browser/runtime/cef_ref_ptr.h"
 
 namespace qoz_runtime {
@@ -12,12 +13,6 @@ namespace {
 // An index far past any real argument list is a caller's error, not a
 // reason to allocate gigabytes.
 constexpr size_t kMaxListSize = 4096;
-
-cef_string_userfree_t UserFreeCopy(const std::wstring& text) {
-  cef_string_userfree_t result = cef_string_userfree_utf16_alloc();
-  cef_string_utf16_set(text.data(), text.size(), result, 1);
-  return result;
-}
 
 }  // namespace
 

@@ -4,6 +4,7 @@
 #include <limits>
 #include <utility>
 
+#include "browser/runtime/lent_string.h"
 #include "browser/runtime/hosted_browser.h"
 #include "browser/runtime/runtime.h"
 #include "browser/runtime/text_convert.h"
@@ -15,12 +16,6 @@ namespace {
 constexpr char kGetProperty[] = "function(key) { return this[key]; }";
 constexpr char kCallFunction[] =
     "function(receiver, ...values) { return Reflect.apply(this, receiver, values); }";
-
-cef_string_userfree_t UserFreeCopy(const std::wstring& text) {
-  cef_string_userfree_t result = cef_string_userfree_utf16_alloc();
-  cef_string_utf16_set(text.data(), text.size(), result, 1);
-  return result;
-}
 
 }  // namespace
 
